@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build, the program and the tests need. Safe to run twice.
+set -euo pipefail
+packages=(
+  build-essential cmake ninja-build pkg-config git
+  qt6-base-dev libgl-dev
+  libcdio-dev libcdio-paranoia-dev libcdio-utils cd-paranoia
+  libmp3lame-dev lame
+  portaudio19-dev libsamplerate0-dev libasound2-dev libasound2-plugins
+  libgtest-dev libgmock-dev libbenchmark-dev
+  libglib2.0-dev gsettings-desktop-schemas
+  clang libclang-rt-14-dev
+  fonts-dejavu-core xvfb xdotool xauth
+  sox mpg123 imagemagick bchunk
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "setup: all packages present"
+  exit 0
+fi
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+echo "setup: installing ${missing[*]}"
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
