@@ -1,0 +1,25 @@
+#pragma once
+// The one place where the program's Windows-style path rules meet this platform's paths:
+// "/" is the folder separator, there are no drive letters, and lower-casing touches only the
+// final file-name component, never a folder (Linux folders are case-sensitive).
+#include <string>
+
+namespace wl {
+
+struct SplitPath {
+    std::string drive;   // always empty here
+    std::string dir;     // folder part, ending in "/" when not empty
+    std::string base;    // file name without extension
+    std::string ext;     // from the last "." of the file name on, "" when none
+};
+
+SplitPath splitPath(const std::string& path);
+std::string joinPath(const SplitPath& parts);
+// Lower-cases the file-name component (after the last "/") only.
+std::string lowerFileName(const std::string& path);
+bool endsWithSeparator(const std::string& path);
+// Adds the trailing separator a save folder always carries.
+std::string withTrailingSeparator(const std::string& folder);
+constexpr char kPathSeparator = '/';
+
+}  // namespace wl
