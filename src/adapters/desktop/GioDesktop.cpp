@@ -1,0 +1,76 @@
+#include "adapters/desktop/GioDesktop.h"
+
+#include <gio/gio.h>
+
+#include <filesystem>
+
+namespace wl {
+
+namespace {
+constexpr const char* kSchema = "org.gnome.desktop.media-handling";
+constexpr const char* kKey = "autorun-never";
+}  // namespace
+
+GioDesktop::GioDesktop(std::string helpPage, std::vector<std::string> mixers)
+    : helpPage_(std::move(helpPage)), mixers_(std::move(mixers)) {}
+
+GioDesktop::~GioDesktop() { closePolicyKey(); }
+
+bool GioDesktop::openPolicyKey() {
+    closePolicyKey();
+    GSettingsSchemaSource* source = g_settings_schema_source_get_default();
+    if (!source) return false;
+    GSettingsSchema* schema = g_settings_schema_source_lookup(source, kSchema, TRUE);
+    if (!schema) return false;
+    bool hasKey = g_settings_schema_has_key(schema, kKey);
+    g_settings_schema_unref(schema);
+    if (!hasKey) return false;
+    settings_ = g_settings_new(kSchema);
+    return settings_ != nullptr;
+}
+
+std::optional<uint32_t> GioDesktop::readPolicy() {
+    if (!settings_) return std::nullopt;
+    bool never = g_settings_get_boolean(static_cast<GSettings*>(settings_), kKey);
+    return never ? 0xFFu : 0x95u;
+}
+
+bool GioDesktop::writePolicy(uint32_t value) {
+    if (!settings_) return false;
+    bool ok = g_settings_set_boolean(static_cast<GSettings*>(settings_), kKey, (value & kCdRomBit) != 0);
+    g_settings_sync();
+    return ok;
+}
+
+void GioDesktop::closePolicyKey() {
+    if (settings_) g_object_unref(static_cast<GSettings*>(settings_));
+    settings_ = nullptr;
+}
+
+bool GioDesktop::startVolumeControl() {
+    for (const std::string& mixer : mixers_) {
+        gchar* path = g_find_program_in_path(mixer.c_str());
+        if (!path) continue;
+        gchar* argv[] = {path, nullptr};
+        GError* error = nullptr;
+        gboolean ok = g_spawn_async(nullptr, argv, nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, nullptr, &error);
+        if (error) g_error_free(error);
+        g_free(path);
+        if (ok) return true;
+    }
+    return false;
+}
+
+bool GioDesktop::openHelpContents() {
+    std::error_code ec;
+    if (helpPage_.empty() || !std::filesystem::exists(helpPage_, ec)) return false;
+    gchar* uri = g_filename_to_uri(std::filesystem::absolute(helpPage_, ec).c_str(), nullptr, nullptr);
+    if (!uri) return false;
+    GError* error = nullptr;
+    gboolean ok = g_app_info_launch_default_for_uri(uri, nullptr, &error);
+    if (error) g_error_free(error);
+    g_free(uri);
+    return ok;
+}
+
+}  // namespace wl

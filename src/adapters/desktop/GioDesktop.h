@@ -1,0 +1,36 @@
+#pragma once
+// Desktop services over GLib/GIO: the "never autorun media" setting through GSettings, the
+// sound mixer started without a shell, the help page opened in the desktop's viewer.
+#include <string>
+#include <vector>
+
+#include "platform/Desktop.h"
+
+namespace wl {
+
+class GioDesktop : public Desktop {
+public:
+    // helpPage: the bundled help file; mixers: programs tried in order for Volume Control.
+    explicit GioDesktop(std::string helpPage,
+                        std::vector<std::string> mixers = {"pavucontrol", "pavucontrol-qt", "gnome-control-center"});
+    ~GioDesktop() override;
+    GioDesktop(const GioDesktop&) = delete;
+    GioDesktop& operator=(const GioDesktop&) = delete;
+
+    bool openPolicyKey() override;
+    std::optional<uint32_t> readPolicy() override;
+    bool writePolicy(uint32_t value) override;
+    void closePolicyKey() override;
+    bool startVolumeControl() override;
+    bool openHelpContents() override;
+
+    // The AutoRun value's bit for CD-ROM drives decides the desktop's boolean.
+    static constexpr uint32_t kCdRomBit = 0x20;
+
+private:
+    std::string helpPage_;
+    std::vector<std::string> mixers_;
+    void* settings_ = nullptr;  // GSettings*
+};
+
+}  // namespace wl

@@ -1,0 +1,35 @@
+#pragma once
+// One running program: its state and the ports it is wired to. Tests build as many as they
+// like; nothing is process-wide.
+#include <cstdint>
+#include <string>
+
+#include "app/AppState.h"
+#include "platform/Platform.h"
+
+namespace wl {
+
+struct App {
+    explicit App(Platform platform) : p(platform) {}
+    App(const App&) = delete;
+    App& operator=(const App&) = delete;
+
+    AppState s;
+    Platform p;
+    bool destroyed = false;
+};
+
+// Layout: a unit times a factor, computed in double precision and truncated toward zero.
+inline int scaled(double factor, int unit) { return static_cast<int>(factor * unit); }
+
+// SendMessage(WM_COMMAND) to the main window.
+inline void sendCommand(App& app, int id) { app.p.window.sendCommand(id); }
+
+// Builds the command in mciCommand, sends it, keeps the code in mciError and, when a reply
+// is wanted, the reply (at most 20 bytes, as status queries ask) in mciReply.
+uint32_t mciSend(App& app, const std::string& command, bool wantReply = false);
+
+// MB_OK box owned by the main window.
+int showMessage(App& app, const std::string& text, const std::string& caption, unsigned type = 0);
+
+}  // namespace wl

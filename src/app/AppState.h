@@ -1,0 +1,103 @@
+#pragma once
+// The one program-wide record. Every handler reads and writes it; nothing else is shared
+// between the subsystems except commands sent to the window.
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/FixedText.h"
+#include "platform/Canvas.h"
+#include "platform/Cdrom.h"
+#include "platform/Encoder.h"
+
+namespace wl {
+
+constexpr size_t kMaxTracks = 99;
+constexpr size_t kMaxConvertFiles = 1000;
+constexpr size_t kPathCapacity = 260;
+
+struct AppState {
+    // Persisted settings.
+    uint16_t bitsPerSample = 0;
+    int32_t samplesPerSec = 0;
+    uint16_t channels = 0;
+    uint16_t mp3Kbps = 0;
+    int32_t sourceMode = 0;
+    int32_t keepWav = 0;
+    int32_t convertToMp3 = 0;
+    int32_t ripDriveIndex = 99;
+    FixedText<kPathCapacity> savePath;
+
+    int32_t settingsDirty = 0;
+
+    // Source mode flags.
+    int32_t ripMode = 0, convertMode = 0, cdMode = 0, lineInMode = 0, partialMode = 0;
+
+    // Track and display texts.
+    int32_t currentTrack = 1;
+    FixedText<4> currentTrackText{"1"};
+    int32_t trackCount = 0;
+    std::array<FixedText<12>, kMaxTracks + 1> trackLengths{};  // 1-based; slot 0 unused
+    FixedText<12> trackTimeText;
+    FixedText<12> lastTrackTimeText;
+    FixedText<256> songName{"untitled"};
+    FixedText<64> statusText{"Enter song name or click here:"};
+    int32_t elapsedSeconds = 0, elapsedMinutes = 0;
+    FixedText<4> minutesText{"00"}, secondsText{"00"};
+
+    // Activities. `converting` is shared with the conversion worker.
+    int32_t recording = 0;
+    int32_t cdPlaying = 0;
+    int32_t playbackActive = 0;
+    std::atomic<int32_t> converting{0};
+
+    // Disc monitoring.
+    int32_t discCheckDone = 0;
+    int32_t discState = 2;
+    int32_t discSeen = 0;
+    int32_t startupTicks = 0;
+
+    // Track batch.
+    int32_t batchCount = 0;
+    int32_t batchIndex = 0;
+    FixedText<kPathCapacity> lastRecordedFile;
+    std::array<FixedText<50>, 100> trackNames{};
+    std::array<int32_t, 100> selectionTracks{};
+    FixedText<kPathCapacity> batchFolder;
+    int32_t ripTrackCount = 0;
+
+    // CD-ROM access library.
+    uint8_t toc[kTocSize] = {};
+    uint8_t driveList[kDriveListSize] = {};
+    CdHandle cdHandle = 0;
+
+    // Devices, files, threads.
+    uint32_t waveDeviceId = 0;
+    FixedText<kPathCapacity> workingDir;
+    ModuleHandle encoderModule = nullptr;
+    std::thread convertThread;
+    int32_t convertFileCount = 0;
+    int32_t convertFileIndex = 0;
+    std::vector<std::string> convertFiles;  // at most kMaxConvertFiles, each under 264 bytes
+
+    // MCI buffers.
+    FixedText<256> mciCommand;
+    FixedText<256> mciReply;
+    uint32_t mciError = 0;
+
+    uint32_t savedAutoRunPolicy = 0x95;
+
+    // Layout units and the rectangles the display keeps.
+    int32_t charWidth = 0, lineHeight = 0, windowWidth = 0, windowHeight = 0;
+    Rect panelRect, statusRect, trackNumberRect, trackTimeRect;
+    bool firstPaintDone = false;
+    int32_t screenWidth = 0, screenHeight = 0;
+
+    // Drawing resources read at creation.
+    Rgb btnFace{}, btnShadow{}, btnHighlight{};
+};
+
+}  // namespace wl

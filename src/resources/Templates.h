@@ -1,0 +1,9 @@
+#pragma once
+// Dialog templates of the program's resources (dialog units, "MS Sans Serif" 10 point).
+#include "platform/Window.h"
+
+namespace wl {
+
+DialogTemplate DefaultCdTemplate();
+
+}  // namespace wl

@@ -1,0 +1,143 @@
+#include "FakeWindow.h"
+
+#include <algorithm>
+
+namespace wl::test {
+
+int FakeWindow::create(WindowEvents& ev) {
+    events = &ev;
+    created = true;
+    createResult = ev.onCreate(*this);
+    return createResult;
+}
+
+Rgb FakeWindow::systemColor(SysColor c) {
+    switch (c) {
+        case SysColor::BtnFace: return Rgb{212, 208, 200};
+        case SysColor::BtnShadow: return Rgb{128, 128, 128};
+        case SysColor::BtnHighlight: return Rgb{255, 255, 255};
+    }
+    return {};
+}
+
+void FakeWindow::createButton(int id, const std::string& caption, const Rect& r) {
+    controls[id] = FakeControl{FakeControl::Button, caption, r, true, {}};
+    controlOrder.push_back(id);
+}
+
+void FakeWindow::createEdit(int id, const Rect& r) {
+    controls[id] = FakeControl{FakeControl::Edit, "", r, true, {}};
+    controlOrder.push_back(id);
+}
+
+void FakeWindow::createListBox(int id, const Rect& r) {
+    controls[id] = FakeControl{FakeControl::ListBox, "", r, true, {}};
+    controlOrder.push_back(id);
+}
+
+std::string FakeWindow::listText(int id, int index) {
+    auto& items = controls[id].items;
+    return index >= 0 && size_t(index) < items.size() ? items[index] : std::string();
+}
+
+void FakeWindow::setMenu(const std::vector<MenuPopup>& m) {
+    menu = m;
+    for (auto& popup : m)
+        for (auto& item : popup.items)
+            if (item.id) menuEnabled.emplace(item.id, true);
+}
+
+bool FakeWindow::setTimer(int id, int ms) {
+    timers_[id] = Timer{ms, nowMs + ms};
+    return true;
+}
+
+int FakeWindow::messageBox(const std::string& text, const std::string& caption, unsigned type, bool ownerless) {
+    boxes.push_back(ShownBox{text, caption, type, ownerless});
+    BoxAnswer answer{defaultAnswer(type), 0};
+    if (!boxAnswers.empty()) {
+        answer = boxAnswers.front();
+        boxAnswers.pop_front();
+    }
+    // The box's own event loop: timers keep firing while it is open.
+    if (answer.advanceMsWhileOpen > 0) advance(answer.advanceMsWhileOpen);
+    return answer.button;
+}
+
+void FakeWindow::answerBoxes(std::initializer_list<int> buttons) {
+    for (int b : buttons) boxAnswers.push_back(BoxAnswer{b, 0});
+}
+
+int FakeWindow::runDialog(const DialogTemplate& dialog, DialogProc& proc) {
+    dialogsRun.push_back(dialog.name);
+    if (dialogScript.empty()) return 0;
+    auto step = std::move(dialogScript.front());
+    dialogScript.pop_front();
+    return step(dialog, proc);
+}
+
+bool FakeWindow::runFileDialog(FileDialogParams& params) {
+    if (fileDialogScript.empty()) return false;
+    auto step = std::move(fileDialogScript.front());
+    fileDialogScript.pop_front();
+    return step(params);
+}
+
+void FakeWindow::sendCommand(int id) {
+    commandsSent.push_back(id);
+    if (events) events->onCommand(id, 0);
+}
+
+void FakeWindow::runOnWindowThread(const std::function<void()>& fn) { fn(); }
+
+void FakeWindow::destroy() {
+    if (destroyCalled) return;
+    destroyCalled = true;
+    if (events) events->onDestroy();
+}
+
+void FakeWindow::postMciNotify(uint32_t flags, uint32_t deviceId) {
+    std::lock_guard<std::mutex> lock(notifyMutex_);
+    pendingNotifications_.emplace_back(flags, deviceId);
+}
+
+void FakeWindow::deliverNotifications() {
+    std::vector<std::pair<uint32_t, uint32_t>> pending;
+    {
+        std::lock_guard<std::mutex> lock(notifyMutex_);
+        pending.swap(pendingNotifications_);
+    }
+    for (auto& [flags, id] : pending) {
+        notifications.emplace_back(flags, id);
+        if (events) events->onMciNotify(flags, id);
+    }
+}
+
+void FakeWindow::paint() {
+    FakeCanvas canvas(drawn, false);
+    if (events) events->onPaint(canvas);
+}
+
+void FakeWindow::advance(int64_t ms) {
+    const int64_t end = nowMs + ms;
+    for (;;) {
+        // The earliest due timer; ties go to the lower id, as a message queue would serve them.
+        auto next = std::min_element(timers_.begin(), timers_.end(),
+                                     [](auto& a, auto& b) { return a.second.due < b.second.due; });
+        if (next == timers_.end() || next->second.due > end) break;
+        nowMs = next->second.due;
+        next->second.due += next->second.period;
+        int id = next->first;
+        if (events) events->onTimer(id);
+    }
+    nowMs = end;
+}
+
+std::vector<DrawOp> FakeWindow::textsDrawn(const std::string& text) const {
+    std::vector<DrawOp> out;
+    for (auto& op : drawn)
+        if (op.kind == DrawOp::Text && op.text == text) out.push_back(op);
+    return out;
+}
+
+}  // namespace wl::test

@@ -1,0 +1,135 @@
+#pragma once
+// A headless main window: records controls, captions, enabled states, menu states, texts
+// drawn and message boxes shown; answers message boxes and dialogs from a script; a virtual
+// clock fires timers by id, also while a message box is "shown".
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "FakeCanvas.h"
+#include "platform/Window.h"
+
+namespace wl::test {
+
+struct FakeControl {
+    enum Kind { Button, Edit, ListBox } kind = Button;
+    std::string text;
+    Rect rect;
+    bool enabled = true;
+    std::vector<std::string> items;  // list box
+};
+
+struct ShownBox {
+    std::string text, caption;
+    unsigned type = 0;
+    bool ownerless = false;
+};
+
+// One scripted answer: the button, and virtual time that passes while the box is open.
+struct BoxAnswer {
+    int button = IDOK;
+    int advanceMsWhileOpen = 0;
+};
+
+class FakeWindow : public Window {
+public:
+    FontMetrics metrics{7, 16, 0};
+    int screenW = 1024, screenH = 768;
+    Rect windowRect;
+    std::map<int, FakeControl> controls;
+    std::vector<int> controlOrder;
+    std::vector<MenuPopup> menu;
+    std::vector<Accelerator> accelerators;
+    std::map<int, bool> menuEnabled, menuChecked;
+    std::vector<DrawOp> drawn;
+    std::vector<std::optional<Rect>> invalidated;
+    std::vector<CursorKind> cursors;
+    std::vector<ShownBox> boxes;
+    std::deque<BoxAnswer> boxAnswers;
+    std::vector<int> commandsSent;
+    std::vector<std::string> dialogsRun;
+    // Dialog script: given the template and the procedure, drive it and return the result.
+    std::deque<std::function<int(const DialogTemplate&, DialogProc&)>> dialogScript;
+    std::deque<std::function<bool(FileDialogParams&)>> fileDialogScript;
+    int focusId = 0;
+    bool created = false, shown = false, destroyCalled = false;
+    int createResult = 0;
+    std::optional<int> quitCode;
+    std::vector<std::pair<uint32_t, uint32_t>> notifications;
+    int64_t nowMs = 0;
+
+    WindowEvents* events = nullptr;
+
+    // Window.
+    int create(WindowEvents& ev) override;
+    void show() override { shown = true; }
+    int runMessageLoop() override { return quitCode.value_or(0); }
+    FontMetrics defaultFontMetrics() override { return metrics; }
+    int screenWidth() override { return screenW; }
+    int screenHeight() override { return screenH; }
+    void moveWindow(int x, int y, int w, int h) override { windowRect = Rect{x, y, x + w, y + h}; }
+    Rgb systemColor(SysColor c) override;
+    void createButton(int id, const std::string& caption, const Rect& r) override;
+    void createEdit(int id, const Rect& r) override;
+    void createListBox(int id, const Rect& r) override;
+    void enableControl(int id, bool enabled) override { controls[id].enabled = enabled; }
+    bool isControlEnabled(int id) override { return controls[id].enabled; }
+    void setControlText(int id, const std::string& text) override { controls[id].text = text; }
+    std::string controlText(int id, size_t maxChars) override { return controls[id].text.substr(0, maxChars); }
+    void setFocus(int id) override { focusId = id; }
+    void updateControl(int) override {}
+    void listClear(int id) override { controls[id].items.clear(); }
+    void listAdd(int id, const std::string& text) override { controls[id].items.push_back(text); }
+    int listCount(int id) override { return int(controls[id].items.size()); }
+    std::string listText(int id, int index) override;
+    void setMenu(const std::vector<MenuPopup>& m) override;
+    void setAccelerators(const std::vector<Accelerator>& table) override { accelerators = table; }
+    void enableMenuItem(int id, bool enabled) override { menuEnabled[id] = enabled; }
+    bool isMenuItemEnabled(int id) override { return menuEnabled.count(id) ? menuEnabled[id] : true; }
+    void checkMenuItem(int id, bool checked) override { menuChecked[id] = checked; }
+    bool isMenuItemChecked(int id) override { return menuChecked.count(id) ? menuChecked[id] : false; }
+    void invalidate(const Rect* r, bool) override { invalidated.push_back(r ? std::optional<Rect>(*r) : std::nullopt); }
+    void updateWindow() override {}
+    std::unique_ptr<Canvas> immediateCanvas() override { return std::make_unique<FakeCanvas>(drawn, true); }
+    void setCursor(CursorKind c) override { cursors.push_back(c); }
+    bool setTimer(int id, int ms) override;
+    void killTimer(int id) override { timers_.erase(id); }
+    int messageBox(const std::string& text, const std::string& caption, unsigned type, bool ownerless) override;
+    int runDialog(const DialogTemplate& dialog, DialogProc& proc) override;
+    bool saveFileDialog(FileDialogParams& params) override { return runFileDialog(params); }
+    bool openFileDialog(FileDialogParams& params) override { return runFileDialog(params); }
+    void sendCommand(int id) override;
+    void runOnWindowThread(const std::function<void()>& fn) override;
+    void destroy() override;
+    void quit(int code) override { quitCode = code; }
+    void postMciNotify(uint32_t flags, uint32_t deviceId) override;
+
+    // Test controls.
+    void paint();                          // runs the paint handler into `drawn`
+    void advance(int64_t ms);              // virtual time: fires due timers in order
+    bool timerRunning(int id) const { return timers_.count(id) != 0; }
+    int timerPeriod(int id) const { auto it = timers_.find(id); return it == timers_.end() ? 0 : it->second.period; }
+    void deliverNotifications();           // serves queued end-of-play notifications
+    void click(int id) { sendCommand(id); }
+    const ShownBox* lastBox() const { return boxes.empty() ? nullptr : &boxes.back(); }
+    std::vector<DrawOp> textsDrawn(const std::string& text) const;
+    void answerBoxes(std::initializer_list<int> buttons);
+    int defaultAnswer(unsigned type) const { return type == MB_YESNO ? IDNO : type == MB_OKCANCEL ? IDCANCEL : IDOK; }
+
+private:
+    struct Timer {
+        int period;
+        int64_t due;
+    };
+    std::map<int, Timer> timers_;
+    std::mutex notifyMutex_;
+    std::vector<std::pair<uint32_t, uint32_t>> pendingNotifications_;
+    bool runFileDialog(FileDialogParams& params);
+};
+
+}  // namespace wl::test

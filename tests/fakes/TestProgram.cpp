@@ -1,0 +1,38 @@
+#include "TestProgram.h"
+
+#include <fstream>
+#include <iterator>
+#include <random>
+
+namespace wl::test {
+
+TempWorkingDir::TempWorkingDir() {
+    previous_ = std::filesystem::current_path();
+    std::random_device rd;
+    dir_ = std::filesystem::temp_directory_path() / ("wl-test-" + std::to_string(rd()) + std::to_string(rd()));
+    std::filesystem::create_directories(dir_);
+    std::filesystem::current_path(dir_);
+}
+
+TempWorkingDir::~TempWorkingDir() {
+    std::error_code ec;
+    std::filesystem::current_path(previous_, ec);
+    std::filesystem::remove_all(dir_, ec);
+}
+
+int TestProgram::start() {
+    WavelatheMain(app, proc);
+    return window.createResult;
+}
+
+std::string readFileBytes(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void writeFileBytes(const std::filesystem::path& p, const std::string& bytes) {
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), std::streamsize(bytes.size()));
+}
+
+}  // namespace wl::test

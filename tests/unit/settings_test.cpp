@@ -1,0 +1,175 @@
+// The settings file: exact bytes written, values read back, damaged files.
+#include <gtest/gtest.h>
+
+#include "TestProgram.h"
+#include "app/Commands.h"
+#include "app/Settings.h"
+
+using namespace wl;
+using namespace wl::test;
+
+namespace {
+
+std::string bytesAt(const std::string& file, size_t offset, size_t n) { return file.substr(offset, n); }
+
+class SettingsFile : public ::testing::Test {
+protected:
+    TempWorkingDir dir;
+    TestProgram prog;
+    std::string ini() { return readFileBytes(dir.path() / kSettingsFileName); }
+    void writeIni(const std::string& bytes) { writeFileBytes(dir.path() / kSettingsFileName, bytes); }
+    // A file as the program would write it, with the given field bytes from offset 6.
+    std::string fileWithFields(const std::string& fields, const std::string& path = "") {
+        std::string f(6, '\0');
+        f += fields;
+        f.resize(100, '\0');
+        f += path;
+        f.resize(355, '\0');
+        return f;
+    }
+};
+
+TEST_F(SettingsFile, StartWithoutFileUsesDefaultsAndSavingCreatesTheExactFile) {
+    ASSERT_EQ(prog.start(), 0);
+    EXPECT_EQ(prog.s().bitsPerSample, 16);
+    EXPECT_EQ(prog.s().samplesPerSec, 44100);
+    EXPECT_EQ(prog.s().channels, 2);
+    EXPECT_EQ(prog.s().mp3Kbps, 128);
+    EXPECT_EQ(prog.s().keepWav, 1);
+    EXPECT_EQ(prog.s().convertToMp3, 1);
+    // Tested before the defaults were applied, so MP3 Parameters starts grey.
+    EXPECT_FALSE(prog.window.isMenuItemEnabled(ID_MP3_PARAMETERS));
+
+    prog.window.sendCommand(ID_SAVE_SETTINGS);
+    std::string f = ini();
+    ASSERT_EQ(f.size(), 355u);
+    EXPECT_EQ(bytesAt(f, 0, 6), std::string(6, '\0'));
+    EXPECT_EQ(bytesAt(f, 6, 16), std::string("1644100212801199"));
+    EXPECT_EQ(bytesAt(f, 22, 78), std::string(78, '\0'));
+    EXPECT_EQ(bytesAt(f, 100, 255), std::string(255, '\0'));
+    ASSERT_NE(prog.window.lastBox(), nullptr);
+    EXPECT_EQ(prog.window.lastBox()->text, "New recording parameters saved.");
+    EXPECT_EQ(prog.window.lastBox()->caption, "Save Settings");
+}
+
+TEST_F(SettingsFile, NumbersAreWrittenLeftAlignedWithAZeroAfterShortTexts) {
+    ASSERT_EQ(prog.start(), 0);
+    auto& s = prog.s();
+    s.mp3Kbps = 64;
+    s.ripDriveIndex = 3;
+    s.bitsPerSample = 8;
+    s.samplesPerSec = 11025;
+    s.channels = 1;
+    prog.window.sendCommand(ID_SAVE_SETTINGS);
+    std::string f = ini();
+    EXPECT_EQ(bytesAt(f, 6, 2), std::string("8\0", 2));
+    EXPECT_EQ(bytesAt(f, 8, 5), "11025");
+    EXPECT_EQ(bytesAt(f, 14, 3), std::string("64\0", 3));
+    EXPECT_EQ(bytesAt(f, 20, 2), std::string("3\0", 2));
+
+    s.mp3Kbps = 320;
+    s.ripDriveIndex = 99;
+    prog.window.sendCommand(ID_SAVE_SETTINGS);
+    f = ini();
+    EXPECT_EQ(bytesAt(f, 14, 3), "320");
+    EXPECT_EQ(bytesAt(f, 20, 2), "99");
+}
+
+TEST_F(SettingsFile, ValuesReadBackAndUntouchedBytesSurviveASave) {
+    std::string original = fileWithFields(std::string("8\0", 2) + "220501" + std::string("64\0", 3) + "201" +
+                                              std::string("1\0", 2),
+                                          "/home/ann/Music/");
+    original.replace(0, 6, "HEADER");
+    original.replace(30, 5, "notes");
+    writeIni(original);
+    prog.cdrom.drives.push_back(FakeDrive{1, 0, 0, "SECOND"});
+    ASSERT_EQ(prog.start(), 0);
+    auto& s = prog.s();
+    EXPECT_EQ(s.bitsPerSample, 8);
+    EXPECT_EQ(s.samplesPerSec, 22050);
+    EXPECT_EQ(s.channels, 1);
+    EXPECT_EQ(s.mp3Kbps, 64);
+    EXPECT_EQ(s.keepWav, 0);
+    EXPECT_EQ(s.convertToMp3, 1);
+    EXPECT_EQ(s.ripDriveIndex, 1);
+    EXPECT_EQ(s.savePath, "/home/ann/Music/");
+    EXPECT_TRUE(prog.window.isMenuItemEnabled(ID_DEFAULT_RIPPING_PLAYER));
+
+    prog.window.sendCommand(ID_SAVE_SETTINGS);
+    std::string first = ini();
+    EXPECT_EQ(bytesAt(first, 0, 6), "HEADER");
+    EXPECT_EQ(bytesAt(first, 30, 5), "notes");
+    EXPECT_EQ(bytesAt(first, 6, 16), bytesAt(original, 6, 16));
+    prog.window.sendCommand(ID_SAVE_SETTINGS);
+    EXPECT_EQ(ini(), first);
+    EXPECT_EQ(prog.window.boxes.size(), 2u);
+}
+
+TEST_F(SettingsFile, AShorterSavePathLeavesNoTailOfTheLongerOne) {
+    ASSERT_EQ(prog.start(), 0);
+    prog.s().savePath = std::string(200, 'x');
+    prog.window.sendCommand(ID_SAVE_SETTINGS);
+    prog.s().savePath = "/music/aaaaaaaaaaaa/";  // 20 characters
+    prog.window.sendCommand(ID_SAVE_SETTINGS);
+    std::string f = ini();
+    ASSERT_EQ(f.size(), 355u);
+    EXPECT_EQ(bytesAt(f, 100, 20), "/music/aaaaaaaaaaaa/");
+    EXPECT_EQ(bytesAt(f, 120, 235), std::string(235, '\0'));
+}
+
+TEST_F(SettingsFile, OneDriveTurnsAStoredIndexInto99AndGreysTheItem) {
+    writeIni(fileWithFields("16441002128011" + std::string("2\0", 2)));
+    ASSERT_EQ(prog.start(), 0);
+    EXPECT_EQ(prog.s().ripDriveIndex, 99);
+    EXPECT_FALSE(prog.window.isMenuItemEnabled(ID_DEFAULT_RIPPING_PLAYER));
+}
+
+TEST_F(SettingsFile, DamagedFilesReadAsZerosAndBringInTheDefaults) {
+    struct Case {
+        const char* what;
+        std::string bytes;
+        uint16_t bits;
+        int32_t rate;
+    } cases[] = {
+        {"empty", "", 16, 44100},
+        {"garbage", std::string(400, '\xff'), 16, 44100},
+        {"text", "hello, this is not a settings file at all", 16, 44100},
+        {"cut after the rate", std::string(6, '\0') + std::string("8\0" "2205", 6), 8, 2205},
+    };
+    for (auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempWorkingDir own;
+        writeFileBytes(own.path() / kSettingsFileName, c.bytes);
+        TestProgram p;
+        ASSERT_EQ(p.start(), 0);
+        EXPECT_EQ(p.s().bitsPerSample, c.bits);
+        EXPECT_EQ(p.s().samplesPerSec, c.rate);
+        EXPECT_LT(p.s().savePath.size(), kPathCapacity);
+        if (c.bits == 8) {
+            // A short file's missing fields read as zero; only a zero bit depth brings defaults.
+            EXPECT_EQ(p.s().channels, 0);
+            EXPECT_EQ(p.s().keepWav, 0);
+        }
+    }
+}
+
+TEST_F(SettingsFile, ASavePathFillingItsWholeFieldIsCutToItsCapacity) {
+    std::string f = fileWithFields("1644100212801199");
+    f.replace(100, 255, std::string(255, 'p'));
+    writeIni(f + std::string(45, 'p'));
+    ASSERT_EQ(prog.start(), 0);
+    EXPECT_EQ(prog.s().savePath.size(), kPathCapacity - 1);
+}
+
+TEST_F(SettingsFile, AFailedSaveSaysSoAndKeepsTheSettingsMarkedChanged) {
+    std::filesystem::create_directory(dir.path() / kSettingsFileName);  // cannot be opened as a file
+    ASSERT_EQ(prog.start(), 0);
+    prog.s().settingsDirty = 1;
+    prog.window.sendCommand(ID_SAVE_SETTINGS);
+    ASSERT_NE(prog.window.lastBox(), nullptr);
+    EXPECT_NE(prog.window.lastBox()->text, "New recording parameters saved.");
+    EXPECT_NE(prog.window.lastBox()->text.find("could not be saved"), std::string::npos);
+    EXPECT_EQ(prog.s().settingsDirty, 1);
+}
+
+}  // namespace
