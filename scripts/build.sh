@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Configures and builds one build folder. Usage: scripts/build.sh BUILD_DIR [cmake options...]
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+dir=$1; shift
+cmake -S "$top" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" "$@" >/dev/null
+cmake --build "$dir" -j "$(nproc)"
