@@ -81,6 +81,34 @@ std::vector<uint8_t> makeOpenEndedTag(const uint8_t* frame, size_t size) {
     return tag;
 }
 
+std::vector<uint8_t> makeCbrTag(const CbrTagFields& f) {
+    constexpr size_t kFrameSize = 208, kXing = 36;
+    std::vector<uint8_t> tag(kFrameSize, 0);
+    tag[0] = 0xFF;
+    tag[1] = 0xFB;                  // MPEG-1 layer III, no CRC
+    tag[2] = 0x50;                  // 64 kbit/s, 44.1 kHz, no padding
+    tag[3] = f.headerByte3 & 0xCF;  // no mode extension: the frame holds no audio
+    std::memcpy(&tag[kXing], "Info", 4);
+    putBe32(&tag[kXing + 4], kFramesFlag | kBytesFlag | kTocFlag | kQualityFlag);
+    putBe32(&tag[kXing + 8], f.audioFrames);
+    putBe32(&tag[kXing + 12], f.streamBytes);
+    for (size_t i = 0; i < 100; ++i) tag[kXing + 16 + i] = uint8_t(i * 256 / 100);  // constant bit rate
+    putBe32(&tag[kXing + 116], f.quality);
+    uint8_t* ext = &tag[kXing + 120];
+    std::memcpy(ext, "LAME3.100", 9);
+    ext[9] = 1;  // tag revision 0, constant bit rate
+    ext[10] = uint8_t(std::min<uint32_t>(f.lowpassHz / 100, 255));
+    ext[20] = uint8_t(std::min<uint32_t>(f.bitrateKbps, 255));
+    uint32_t delay = std::min<uint32_t>(f.encoderDelay, 4095), padding = std::min<uint32_t>(f.padding, 4095);
+    ext[kDelayPadding] = uint8_t(delay >> 4);
+    ext[kDelayPadding + 1] = uint8_t((delay & 15) << 4 | padding >> 8);
+    ext[kDelayPadding + 2] = uint8_t(padding);
+    ext[24] = uint8_t((1 << 6) | ((f.stereoMode & 7) << 2));  // source 44.1 kHz, stereo mode
+    putBe32(ext + kMusicLength, f.streamBytes);
+    putBe16(ext + kTagCrc, tagCrc16(tag.data(), kXing + 120 + kTagCrc));
+    return tag;
+}
+
 uint64_t streamHash(uint64_t hash, const uint8_t* data, size_t size) {
     for (size_t i = 0; i < size; ++i) {
         hash ^= data[i];

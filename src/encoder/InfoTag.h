@@ -29,6 +29,17 @@ uint32_t tagPadding(const uint8_t* frame, const InfoTagLayout& layout);
 // the trailing padding stays. Empty when `frame` is not a LAME tag.
 std::vector<uint8_t> makeOpenEndedTag(const uint8_t* frame, size_t size);
 
+// What a CBR stream's tag says, for rates whose frames are too small for LAME's own tag.
+struct CbrTagFields {
+    uint8_t headerByte3 = 0;  // channel mode and flags, as in the stream's audio frames
+    uint32_t audioFrames = 0, streamBytes = 0;
+    uint32_t bitrateKbps = 0, lowpassHz = 0, quality = 0;
+    uint32_t encoderDelay = 0, padding = 0;
+    uint8_t stereoMode = 1;  // LAME's numbering: 1 stereo, 3 joint stereo
+};
+// A 64 kbit/s MPEG-1 44.1 kHz frame (208 bytes, skipped by decoders) holding the tag.
+std::vector<uint8_t> makeCbrTag(const CbrTagFields& fields);
+
 // Identifies a stream's bytes after its tag frame (64-bit FNV-1a).
 constexpr uint64_t kStreamHashStart = 0xcbf29ce484222325ull;
 uint64_t streamHash(uint64_t hash, const uint8_t* data, size_t size);

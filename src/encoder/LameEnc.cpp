@@ -47,7 +47,8 @@ struct FinishedStream {
 
 class Stream {
 public:
-    explicit Stream(lame_global_flags* lame) : lame_(lame), out_(kLameOutputSize) {}
+    Stream(lame_global_flags* lame, uint8_t mode, uint16_t kbps)
+        : lame_(lame), mode_(mode), kbps_(kbps), ownTag_(kbps < 64), out_(kLameOutputSize) {}
     ~Stream() { lame_close(lame_); }
     Stream(const Stream&) = delete;
     Stream& operator=(const Stream&) = delete;
@@ -91,8 +92,12 @@ public:
         *produced += deliver(out_.data(), size_t(n), dst + *produced, true);
         flushed = true;
         if (tagSize_ == 0) return BE_ERR_SUCCESSFUL;
-        done.finalTag.assign(tagSize_, 0);
-        if (lame_get_lametag_frame(lame_, done.finalTag.data(), tagSize_) != tagSize_) return BE_ERR_SUCCESSFUL;
+        if (ownTag_) {
+            done.finalTag = makeCbrTag(ownTagFields(true));
+        } else {
+            done.finalTag.assign(tagSize_, 0);
+            if (lame_get_lametag_frame(lame_, done.finalTag.data(), tagSize_) != tagSize_) return BE_ERR_SUCCESSFUL;
+        }
         done.size = position_;
         done.hash = hash_;
         done.openEndedTag = openEndedTag_;
@@ -104,7 +109,17 @@ private:
     // by the open-ended tag; LAME can describe the tag only once it has encoded a frame, so
     // until then the output waits here.
     size_t deliver(const uint8_t* data, size_t n, uint8_t* dst, bool last) {
-        if (!tagDecided_) {
+        if (ownTag_ && !tagDecided_ && n >= 4) {
+            // Below 64 kbit/s LAME writes no tag (it would not fit its frame), so the stream
+            // starts with a tag frame of our own at 64 kbit/s, which decoders skip.
+            tagDecided_ = true;
+            headerByte3_ = data[3];
+            openEndedTag_ = makeOpenEndedTag(makeCbrTag(ownTagFields(false)).data(), 208);
+            tagSize_ = openEndedTag_.size();
+            size_t count = emit(openEndedTag_.data(), tagSize_, dst);
+            return count + emit(data, n, dst + count);
+        }
+        if (!ownTag_ && !tagDecided_) {
             held_.insert(held_.end(), data, data + n);
             size_t size = lame_get_lametag_frame(lame_, nullptr, 0);
             if (size == 0 && !last) return 0;
@@ -134,7 +149,27 @@ private:
         return n;
     }
 
+    CbrTagFields ownTagFields(bool final) const {
+        CbrTagFields f;
+        f.headerByte3 = headerByte3_;
+        f.bitrateKbps = kbps_;
+        f.lowpassHz = uint32_t(std::max(0, lame_get_lowpassfreq(lame_)));
+        f.quality = uint32_t(std::max(0, 100 - 10 * lame_get_VBR_q(lame_) - lame_get_quality(lame_)));
+        f.encoderDelay = uint32_t(std::max(0, lame_get_encoder_delay(lame_)));
+        f.stereoMode = mode_ == 1 ? 3 : 1;
+        if (final) {
+            f.audioFrames = uint32_t(std::max(0, lame_get_frameNum(lame_)));
+            f.streamBytes = uint32_t(position_);
+            f.padding = uint32_t(std::max(0, lame_get_encoder_padding(lame_)));
+        }
+        return f;
+    }
+
     lame_global_flags* lame_;
+    uint8_t mode_;
+    uint16_t kbps_;
+    bool ownTag_;
+    uint8_t headerByte3_ = 0;
     std::vector<uint8_t> out_;
     std::vector<int16_t> pairs_;
     std::optional<int16_t> halfPair_;
@@ -240,7 +275,7 @@ LAMEENC_EXPORT uint32_t beInitStream(const uint8_t* config, uint32_t* samplesPer
     if (!lame) return BE_ERR_INVALID_FORMAT_PARAMETERS;
     while (t.nextHandle == 0 || t.open.count(t.nextHandle)) ++t.nextHandle;
     uint32_t handle = t.nextHandle++;
-    t.open.emplace(handle, std::make_shared<Stream>(lame));
+    t.open.emplace(handle, std::make_shared<Stream>(lame, mode, kbps));
     *samplesPerChunk = kChunkSamples;
     *mp3BufferSize = kMp3BufferSize;
     *stream = handle;

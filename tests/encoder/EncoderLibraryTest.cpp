@@ -81,21 +81,13 @@ TEST_P(EncoderBitRate, DecodesToTheInputLengthAtTheConfiguredRateOnceTheTagIsWri
     auto mp3 = encode(input, GetParam());
     auto path = file("tone.mp3");
     writeFile(path, mp3);
-    if (GetParam() < 64) {
-        // LAME's info tag does not fit a frame below 64 kbit/s, so LAME writes none: the file
-        // is plain audio and decodes with the delay and padding left in.
-        EXPECT_NE(api_->writeTag(path.c_str()), BE_ERR_SUCCESSFUL);
-        EXPECT_EQ(readFile(path), mp3);
-        auto decoded = decodeWithMpg123(path);
-        EXPECT_GT(decoded.size(), input.size());
-        EXPECT_LT(decoded.size(), input.size() + 2 * (1105 + 2304));
-        return;
-    }
     ASSERT_EQ(api_->writeTag(path.c_str()), BE_ERR_SUCCESSFUL);
 
     auto rates = frameBitRates(readFile(path));
     ASSERT_FALSE(rates.empty());
-    EXPECT_TRUE(std::all_of(rates.begin(), rates.end(), [](int r) { return r == GetParam(); }));
+    // Below 64 kbit/s LAME's tag does not fit a frame; the library's own tag sits in a 64 kbit/s one.
+    EXPECT_EQ(rates.front(), std::max<int>(GetParam(), 64));
+    EXPECT_TRUE(std::all_of(rates.begin() + 1, rates.end(), [](int r) { return r == GetParam(); }));
     EXPECT_EQ(mpg123Test(path), 0);
     auto decoded = decodeWithMpg123(path);
     EXPECT_EQ(decoded.size(), input.size());

@@ -61,6 +61,28 @@ TEST(InfoTag, TheOpenEndedTagKeepsTheDelayAndDropsWhatTheEndDecides) {
     }
 }
 
+TEST(InfoTag, OurOwnCbrTagReadsBackLikeLames) {
+    CbrTagFields f;
+    f.headerByte3 = 0x44;  // joint stereo with a mode extension, which a tag frame must not carry
+    f.audioFrames = 1234;
+    f.streamBytes = 130000;
+    f.bitrateKbps = 32;
+    f.encoderDelay = 576;
+    f.padding = 1500;
+    auto tag = makeCbrTag(f);
+    ASSERT_EQ(tag.size(), 208u);  // one 64 kbit/s frame at 44.1 kHz
+    EXPECT_EQ(tag[3], 0x44 & 0xCF);
+    auto layout = parseInfoTag(tag.data(), tag.size());
+    ASSERT_TRUE(layout.valid);
+    EXPECT_EQ(layout.flags, 0x0Fu);
+    EXPECT_EQ(getBe32(&tag[layout.xingOffset + 8]), 1234u);
+    EXPECT_EQ(getBe32(&tag[layout.xingOffset + 12]), 130000u);
+    EXPECT_EQ(tagEncoderDelay(tag.data(), layout), 576u);
+    EXPECT_EQ(tagPadding(tag.data(), layout), 1500u);
+    EXPECT_EQ(tagCrc16(tag.data(), layout.lameOffset + 34), storedCrc(tag, layout));
+    EXPECT_EQ(makeOpenEndedTag(tag.data(), tag.size()).size(), 208u);
+}
+
 TEST(InfoTag, OtherFramesAreNotTags) {
     auto tag = lameTag(128);
     EXPECT_TRUE(makeOpenEndedTag(tag.data(), 100).empty());  // cut short
