@@ -16,17 +16,6 @@
 
 namespace wl {
 
-// beWriteVBRHeader could not read or write the MP3 file.
-constexpr uint32_t BE_ERR_FILE = 6;
-
-// Rewrites the first frame of a finished MP3 file with its final info tag. Call it after
-// beDeinitStream, once every byte of the stream is in the file (before or after
-// beCloseStream). The file is recognised by its content among the streams this library
-// finished last, so a file it did not produce, or one changed since, is refused untouched.
-extern "C" {
-using BeWriteVBRHeaderFn = uint32_t (*)(const char* mp3FileName);
-}
-
 namespace lameenc {
 // Streams open at once; beInitStream refuses the next with BE_ERR_NO_MORE_HANDLES.
 constexpr uint32_t kMaxStreams = 64;

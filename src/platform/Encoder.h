@@ -30,6 +30,7 @@ constexpr uint32_t BE_ERR_INVALID_FORMAT_PARAMETERS = 2;
 constexpr uint32_t BE_ERR_NO_MORE_HANDLES = 3;
 constexpr uint32_t BE_ERR_INVALID_HANDLE = 4;
 constexpr uint32_t BE_ERR_BUFFER_TOO_SMALL = 5;
+constexpr uint32_t BE_ERR_FILE = 6;  // beWriteVBRHeader could not read or write the file
 
 struct BeVersionInfo {
     uint8_t dllMajor, dllMinor, engineMajor, engineMinor;
@@ -46,6 +47,10 @@ using BeEncodeChunkFn = uint32_t (*)(uint32_t stream, uint32_t sampleCount, cons
 using BeDeinitStreamFn = uint32_t (*)(uint32_t stream, uint8_t* mp3Buffer, uint32_t* produced);
 using BeCloseStreamFn = uint32_t (*)(uint32_t stream);
 using BeVersionFn = void (*)(BeVersionInfo* info);
+// Optional: rewrites the first frame of a finished MP3 file with its final info tag (exact
+// length for gapless players). Call once every byte is in the file; a file the library did
+// not just produce is refused untouched.
+using BeWriteVBRHeaderFn = uint32_t (*)(const char* mp3FileName);
 }
 
 using ModuleHandle = void*;

@@ -1,6 +1,6 @@
 #pragma once
-// EncoderLoader over dlopen. A bare library name is looked up next to the executable first,
-// so the program finds the encoder library installed beside it.
+// EncoderLoader over dlopen. A bare library name is looked up next to the executable (only
+// there), so the program finds the encoder library installed beside it.
 #include <string>
 
 #include "platform/Encoder.h"

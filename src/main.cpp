@@ -1,0 +1,69 @@
+// Wires the real adapters into the ports and runs the program.
+//   wavelathe                 the real drive and sound card
+//   wavelathe --disc X.cue    a disc image as the CD drive
+#include <QApplication>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <string>
+
+#include "adapters/desktop/GioDesktop.h"
+#include "adapters/dl/DlEncoderLoader.h"
+#include "adapters/qt/QtWindow.h"
+#include "app/App.h"
+#include "app/MainWindow.h"
+
+namespace {
+
+struct Options {
+    std::string disc;
+};
+
+bool parseOptions(int argc, char** argv, Options& out) {
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        if (a == "--disc" && i + 1 < argc) {
+            out.disc = argv[++i];
+        } else if (a.rfind("--disc=", 0) == 0) {
+            out.disc = a.substr(7);
+        } else if (a == "--help" || a == "-h") {
+            std::cout << "usage: wavelathe [--disc IMAGE.cue]\n";
+            return false;
+        } else {
+            std::cerr << "wavelathe: unknown argument \"" << a << "\" (try --help)\n";
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string executableFolder() {
+    std::error_code ec;
+    auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string(".") : self.parent_path().string();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication qtApp(argc, argv);
+    Options options;
+    if (!parseOptions(argc, argv, options)) return 2;
+    if (!options.disc.empty()) {
+        std::error_code ec;
+        options.disc = std::filesystem::absolute(options.disc, ec).string();
+    }
+    const std::string folder = executableFolder();
+
+    wl::QtWindow window;
+    wl::DlEncoderLoader encoder(folder);
+    wl::GioDesktop desktop(folder + "/help/index.html");
+    WL_WIRE_DEVICES
+
+    wl::App app(wl::Platform{window, mci, cdrom, encoder, desktop});
+    wl::MainWindowProc proc(app);
+    return wl::WavelatheMain(app, proc);
+}
