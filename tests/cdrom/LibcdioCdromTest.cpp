@@ -272,7 +272,8 @@ TEST_F(BrokenImage, MissingFileOrFolder) {
 }
 
 TEST_F(BrokenImage, GarbageAndEmptyFiles) {
-    writeText(dir / "garbage.cue", std::string("\x01\x02 TRACK 99 NONSENSE\n\xff\xfe", 28));
+    const char garbage[] = "\x01\x02 TRACK 99 NONSENSE\n\xff\xfe";
+    writeText(dir / "garbage.cue", std::string(garbage, sizeof garbage - 1));
     expectRefused(dir / "garbage.cue", "not a CD image");
     writeText(dir / "empty.cue", "");
     expectRefused(dir / "empty.cue", "not a CD image");
