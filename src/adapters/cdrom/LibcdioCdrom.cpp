@@ -171,6 +171,9 @@ struct LibcdioCdrom::Open {
             drive = nullptr;
             return false;
         }
+        // Audio on a CD is little-endian whatever the drive; paranoia's guess from the signal
+        // can be wrong (it swaps noise-like audio) and would corrupt the rip.
+        drive->bigendianp = 0;
         paranoia = cdio_paranoia_init(drive);
         if (paranoia == nullptr) return false;
         cdio_paranoia_modeset(paranoia, PARANOIA_MODE_FULL ^ PARANOIA_MODE_NEVERSKIP);
@@ -198,8 +201,10 @@ struct LibcdioCdrom::Open {
     }
 };
 
-LibcdioCdrom::LibcdioCdrom(std::string discImage, Reporter report)
-    : image_(std::move(discImage)), report_(report ? std::move(report) : Reporter(defaultReport)) {
+LibcdioCdrom::LibcdioCdrom(std::string discImage, Reporter report, bool verifyImageReads)
+    : image_(std::move(discImage)),
+      verifyImageReads_(verifyImageReads),
+      report_(report ? std::move(report) : Reporter(defaultReport)) {
     cdio::installLogHandler();
     if (!image_.empty()) imageUsable_ = validateImage();
 }
@@ -297,6 +302,7 @@ CdHandle LibcdioCdrom::GetCDHandle(const uint8_t (&request)[kHandleRequestSize])
         open->source = image_;
         open->driver = driver_id_t(imageDriver_);
         open->image = true;
+        open->verified = method == 0 && verifyImageReads_;
     } else {
         for (const auto& d : enumerate())
             if (d.address == wanted && !d.device.empty()) open->source = d.device;

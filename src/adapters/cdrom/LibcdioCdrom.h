@@ -17,7 +17,9 @@ public:
 
     // discImage: "" for none. An image that cannot be used is reported once through
     // report (default: a line on standard error) and left out of the drive list.
-    explicit LibcdioCdrom(std::string discImage = {}, Reporter report = {});
+    // verifyImageReads: read method 0 goes through paranoia on the image too, as on a drive
+    // (direct reads are exact on an image; this lets the verified path run without a drive).
+    explicit LibcdioCdrom(std::string discImage = {}, Reporter report = {}, bool verifyImageReads = false);
     ~LibcdioCdrom() override;
     LibcdioCdrom(const LibcdioCdrom&) = delete;
     LibcdioCdrom& operator=(const LibcdioCdrom&) = delete;
@@ -47,6 +49,7 @@ private:
 
     std::string image_;
     bool imageUsable_ = false;
+    bool verifyImageReads_ = false;
     int imageDriver_ = 0;  // libcdio's driver_id_t for the image
     Reporter report_;
     std::map<std::string, uint8_t> driveTargets_;  // device path -> our target number, stable
