@@ -1,0 +1,60 @@
+#pragma once
+// The CD-ROM access library over libcdio: the machine's drives plus, optionally, one disc
+// image (CUE/BIN or cdrdao TOC) that behaves as one more drive, listed first.
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/Cdrom.h"
+
+namespace wl {
+
+class LibcdioCdrom final : public Cdrom {
+public:
+    using Reporter = std::function<void(const std::string&)>;
+
+    // discImage: "" for none. An image that cannot be used is reported once through
+    // report (default: a line on standard error) and left out of the drive list.
+    // verifyImageReads: read method 0 goes through paranoia on the image too, as on a drive
+    // (direct reads are exact on an image; this lets the verified path run without a drive).
+    explicit LibcdioCdrom(std::string discImage = {}, Reporter report = {}, bool verifyImageReads = false);
+    ~LibcdioCdrom() override;
+    LibcdioCdrom(const LibcdioCdrom&) = delete;
+    LibcdioCdrom& operator=(const LibcdioCdrom&) = delete;
+
+    void GetCDList(uint8_t (&list)[kDriveListSize]) override;
+    CdHandle GetCDHandle(const uint8_t (&request)[kHandleRequestSize]) override;
+    void CloseCDHandle(CdHandle handle) override;
+    void ModifyCDParms(CdHandle handle, int which, uint32_t value) override;
+    int ReadTOC(CdHandle handle, uint8_t (&toc)[kTocSize]) override;
+    int ReadCDAudioLBA(CdHandle handle, uint8_t* buffer, size_t bufferSize) override;
+
+    struct Open;  // one opened handle; defined in the source file
+
+private:
+    struct Address {
+        uint8_t hostAdapter, target, lun;
+        auto operator<=>(const Address&) const = default;
+    };
+    struct Listed {
+        Address address;
+        std::string device;  // "" for the disc image
+        std::string name;
+    };
+
+    std::vector<Listed> enumerate();
+    bool validateImage();
+
+    std::string image_;
+    bool imageUsable_ = false;
+    bool verifyImageReads_ = false;
+    int imageDriver_ = 0;  // libcdio's driver_id_t for the image
+    Reporter report_;
+    std::map<std::string, uint8_t> driveTargets_;  // device path -> our target number, stable
+    std::map<CdHandle, std::unique_ptr<Open>> handles_;
+    CdHandle nextHandle_ = 1;
+};
+
+}  // namespace wl
