@@ -41,6 +41,9 @@ std::string errorMessage(uint32_t code) {
     case kNothingRecorded: return "Nothing has been recorded, so there is nothing to save.";
     case kNoTemporaryFile: return "The recording could not start: no temporary file could be created.";
     case kRecordingTooLong: return "The recording is longer than a WAV file can hold.";
+    case kRecordingExists: return "The format cannot change once something has been recorded; close the device first.";
+    case kRecordingCut:
+        return "The recording was saved, but it is cut short: the disk of the temporary folder filled up while recording.";
     default: return "Unknown device layer error " + std::to_string(code) + ".";
     }
 }

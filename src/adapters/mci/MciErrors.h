@@ -43,6 +43,8 @@ enum : uint32_t {
     kNothingRecorded = 516,
     kNoTemporaryFile = 517,
     kRecordingTooLong = 518,
+    kRecordingExists = 519,
+    kRecordingCut = 520,
 };
 
 // The text for a code; an unknown code gets a text that names it.
