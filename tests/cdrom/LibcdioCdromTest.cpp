@@ -139,6 +139,28 @@ TEST_F(ImageDrive, HandleZeroAndClosedHandlesFailEverywhereAndAreNeverReused) {
     EXPECT_EQ(d.cdrom.ReadTOC(next, toc), 1) << "closing a dead handle touched a live one";
 }
 
+TEST_F(ImageDrive, AnOpenTrayHidesTheDiscFromEveryHandleUntilClosed) {
+    Drive d(cue);
+    const CdHandle a = d.open(0), b = d.open(1);
+    EXPECT_TRUE(d.cdrom.mediaPresent(a));
+    EXPECT_FALSE(d.cdrom.trayOpen(b));
+    ASSERT_TRUE(d.cdrom.openTray(a));
+    EXPECT_TRUE(d.cdrom.trayOpen(b));
+    EXPECT_FALSE(d.cdrom.mediaPresent(b));
+    uint8_t toc[kTocSize];
+    EXPECT_EQ(d.cdrom.ReadTOC(b, toc), 0);
+    std::vector<uint8_t> buf(kReadBufHeaderSize + kCdFrameBytes);
+    EXPECT_EQ(d.read(b, buf, 0, 1, kCdFrameBytes), 0);
+    ASSERT_TRUE(d.cdrom.closeTray(b));
+    EXPECT_TRUE(d.cdrom.mediaPresent(a));
+    EXPECT_EQ(d.cdrom.ReadTOC(a, toc), 1);
+    EXPECT_EQ(d.read(a, buf, 0, 1, kCdFrameBytes), 1);
+    for (CdHandle dead : {CdHandle(0), CdHandle(999)}) {
+        EXPECT_FALSE(d.cdrom.openTray(dead));
+        EXPECT_FALSE(d.cdrom.mediaPresent(dead));
+    }
+}
+
 TEST_F(ImageDrive, TocInBlockFormByDefaultAndMsfAfterModify) {
     Drive d(cue);
     const CdHandle h = d.open();

@@ -1,6 +1,7 @@
 #include "LibcdioCdrom.h"
 
 #include <cdio/cdio.h>
+#include <cdio/mmc.h>
 #include <cdio/paranoia/cdda.h>
 #include <cdio/paranoia/paranoia.h>
 
@@ -330,6 +331,7 @@ int LibcdioCdrom::ReadTOC(CdHandle handle, uint8_t (&toc)[kTocSize]) {
     auto it = handles_.find(handle);
     if (it == handles_.end()) return 0;
     Open& h = *it->second;
+    if (h.image && imageTrayOpen_) return 0;
     cdio::LogCapture log;
     if (!h.image && !h.reopen()) return 0;
     if (!h.disc.valid()) return 0;
@@ -352,6 +354,7 @@ int LibcdioCdrom::ReadCDAudioLBA(CdHandle handle, uint8_t* buffer, size_t buffer
     // A short read would shift every later chunk of a rip: refuse rather than truncate.
     if (bytes > room) return 0;
 
+    if (h.image && imageTrayOpen_) return 0;
     cdio::LogCapture log;
     if (!h.disc.valid() && (h.image || !h.reopen())) return 0;
     if (!h.disc.audioRange(start, count)) return 0;
@@ -364,6 +367,54 @@ int LibcdioCdrom::ReadCDAudioLBA(CdHandle handle, uint8_t* buffer, size_t buffer
     putLe32(buffer + kReadBufLength, uint32_t(bytes));
     putLe32(buffer + kReadBufStatus, 0);
     return 1;
+}
+
+bool LibcdioCdrom::openTray(CdHandle handle) {
+    auto it = handles_.find(handle);
+    if (it == handles_.end()) return false;
+    Open& h = *it->second;
+    if (h.image) {
+        imageTrayOpen_ = true;
+        return true;
+    }
+    cdio::LogCapture log;
+    h.release();
+    h.disc = {};
+    return cdio_eject_media_drive(h.source.c_str()) == DRIVER_OP_SUCCESS;
+}
+
+bool LibcdioCdrom::closeTray(CdHandle handle) {
+    auto it = handles_.find(handle);
+    if (it == handles_.end()) return false;
+    Open& h = *it->second;
+    if (h.image) {
+        imageTrayOpen_ = false;
+        return true;
+    }
+    cdio::LogCapture log;
+    driver_id_t driver = DRIVER_DEVICE;
+    const bool ok = cdio_close_tray(h.source.c_str(), &driver) == DRIVER_OP_SUCCESS;
+    h.reopen();
+    return ok;
+}
+
+bool LibcdioCdrom::trayOpen(CdHandle handle) {
+    auto it = handles_.find(handle);
+    if (it == handles_.end()) return false;
+    Open& h = *it->second;
+    if (h.image) return imageTrayOpen_;
+    cdio::LogCapture log;
+    if (!h.cdio && !h.reopen()) return false;
+    return mmc_get_tray_status(h.cdio) == 1;
+}
+
+bool LibcdioCdrom::mediaPresent(CdHandle handle) {
+    auto it = handles_.find(handle);
+    if (it == handles_.end()) return false;
+    Open& h = *it->second;
+    if (h.image) return !imageTrayOpen_ && h.disc.valid();
+    cdio::LogCapture log;
+    return h.reopen() && h.disc.valid();
 }
 
 }  // namespace wl

@@ -8,10 +8,11 @@
 #include <string>
 
 #include "platform/Cdrom.h"
+#include "adapters/cdrom/DriveControl.h"
 
 namespace wl {
 
-class LibcdioCdrom final : public Cdrom {
+class LibcdioCdrom final : public Cdrom, public DriveControl {
 public:
     using Reporter = std::function<void(const std::string&)>;
 
@@ -31,6 +32,13 @@ public:
     int ReadTOC(CdHandle handle, uint8_t (&toc)[kTocSize]) override;
     int ReadCDAudioLBA(CdHandle handle, uint8_t* buffer, size_t bufferSize) override;
 
+    // The tray: a real drive's through libcdio; the image keeps a tray of its own, and while
+    // it is open the image is not ready and has no medium.
+    bool openTray(CdHandle handle) override;
+    bool closeTray(CdHandle handle) override;
+    bool trayOpen(CdHandle handle) override;
+    bool mediaPresent(CdHandle handle) override;
+
     struct Open;  // one opened handle; defined in the source file
 
 private:
@@ -49,6 +57,7 @@ private:
 
     std::string image_;
     bool imageUsable_ = false;
+    bool imageTrayOpen_ = false;
     bool verifyImageReads_ = false;
     int imageDriver_ = 0;  // libcdio's driver_id_t for the image
     Reporter report_;
