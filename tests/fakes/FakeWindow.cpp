@@ -48,6 +48,7 @@ void FakeWindow::setMenu(const std::vector<MenuPopup>& m) {
 }
 
 bool FakeWindow::setTimer(int id, int ms) {
+    if (failTimers.count(id)) return false;
     timers_[id] = Timer{ms, nowMs + ms};
     return true;
 }
