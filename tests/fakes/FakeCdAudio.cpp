@@ -30,8 +30,9 @@ void FakeCdAudio::removeDisc() {
 }
 
 void FakeCdAudio::syncRipDrive() {
+    // The ripping drive is the same drive: with the tray out it has no table of contents.
     cdrom_.tracks.clear();
-    if (hasDisc)
+    if (hasDisc && !trayOpen)
         for (int s : trackSeconds) cdrom_.tracks.push_back(FakeTrack{uint32_t(s) * 75, false});
 }
 
@@ -67,11 +68,13 @@ bool FakeCdAudio::answer(const std::string& command, MciReply& out) {
         }
         if (trayOpen && hasDisc && !readyAfterClosing) warmingUp_ = true;
         trayOpen = false;
+        syncRipDrive();
         out = {};
         return true;
     }
     if (command == "set cd door open") {
         trayOpen = true;
+        syncRipDrive();
         mode = "open";
         out = {};
         return true;

@@ -27,8 +27,8 @@ public:
 
     void insertDisc(std::vector<int> seconds);  // tray closed with this disc in it
     void removeDisc();                          // tray closed, nothing in it
-    void openTrayByHand() { trayOpen = true; }
-    void closeTrayByHand() { trayOpen = false; }
+    void openTrayByHand() { trayOpen = true; syncRipDrive(); }
+    void closeTrayByHand() { trayOpen = false; syncRipDrive(); }
     bool ready() const { return !trayOpen && hasDisc && !warmingUp_; }
     // Length of track n as "status cd length track n" answers it: mm:ss:ff.
     std::string lengthText(int n) const;
