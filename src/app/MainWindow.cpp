@@ -2,8 +2,11 @@
 
 #include "app/Commands.h"
 #include "app/Display.h"
+#include "app/Modes.h"
 #include "app/Settings.h"
 #include "resources/Menu.h"
+#include "cd/CdSession.h"
+#include "cd/Tracks.h"
 #include "rip/RipDrive.h"
 
 namespace wl {
@@ -188,11 +191,31 @@ void HandleCommand(App& app, int id) {
         case ID_EXIT: app.p.window.destroy(); break;
         case ID_SAVE_SETTINGS: SaveSettings(app); break;
         case ID_DEFAULT_RIPPING_PLAYER: DefaultRippingPlayerCommand(app); break;
+        case ID_EJECT: EjectCommand(app); break;
+        case ID_PREV_TRACK: PrevTrackCommand(app); break;
+        case ID_NEXT_TRACK: NextTrackCommand(app); break;
+        case ID_FIRST_TRACK: FirstTrackCommand(app); break;
+        case ID_LAST_TRACK: LastTrackCommand(app); break;
+        case ID_VOLUME_CONTROL: VolumeControlCommand(app); break;
+        case ID_RECORD_FROM_CD: RecordFromCdCommand(app); break;
+        case ID_RECORD_FROM_LINE_IN: RecordFromLineInCommand(app); break;
+        case ID_PARTIAL_CD_RECORDING: PartialCdRecordingCommand(app); break;
+        case ID_CONVERT_WAV_TO_MP3: ConvertWavToMp3Command(app); break;
+        case ID_RIP_FROM_CD: RipFromCdCommand(app); break;
+        case ID_HELP_CONTENTS: HelpContentsCommand(app); break;
+        case ID_ABOUT: AboutCommand(app); break;
         default: break;  // unknown ids, and the edit box's notifications (65535), are ignored
     }
 }
 
-void HandleTimer(App&, int) {}
+void HandleTimer(App& app, int id) {
+    if (id == ClockTimer)
+        InitialiseDisc(app);
+    else if (id == PollTimer)
+        PollDrive(app);
+    else
+        AdvanceElapsedClock(app);
+}
 
 bool inStatusClickZone(const App& app, int x, int y) {
     const int w = app.s.charWidth, h = app.s.lineHeight;

@@ -48,6 +48,7 @@ void FakeWindow::setMenu(const std::vector<MenuPopup>& m) {
 }
 
 bool FakeWindow::setTimer(int id, int ms) {
+    if (failTimers.count(id)) return false;
     timers_[id] = Timer{ms, nowMs + ms};
     return true;
 }
@@ -130,7 +131,8 @@ void FakeWindow::advance(int64_t ms) {
         int id = next->first;
         if (events) events->onTimer(id);
     }
-    nowMs = end;
+    // A message box opened by a timer may have let more time pass than this call asked for.
+    nowMs = std::max(nowMs, end);
 }
 
 std::vector<DrawOp> FakeWindow::textsDrawn(const std::string& text) const {

@@ -8,6 +8,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -62,6 +63,7 @@ public:
     std::optional<int> quitCode;
     std::vector<std::pair<uint32_t, uint32_t>> notifications;
     int64_t nowMs = 0;
+    std::set<int> failTimers;  // setTimer refuses these ids
 
     WindowEvents* events = nullptr;
 

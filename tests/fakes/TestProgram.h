@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "FakeCdAudio.h"
 #include "FakeCdrom.h"
 #include "FakeDesktop.h"
 #include "FakeEncoder.h"
@@ -31,8 +32,13 @@ struct TestProgram {
     FakeCdrom cdrom;
     FakeEncoderLoader encoder;
     FakeDesktop desktop;
+    // The drive behind "cd", holding kDefaultDisc unless a test changes it.
+    FakeCdAudio cd{mci, cdrom};
     App app{Platform{window, mci, cdrom, encoder, desktop}};
     MainWindowProc proc{app};
+
+    static inline const std::vector<int> kDefaultDisc{185, 242, 199, 263, 301};
+    TestProgram() { cd.insertDisc(kDefaultDisc); }
 
     // Runs the entry point (the fake's message loop returns at once). Returns WM_CREATE's result.
     int start();

@@ -29,6 +29,7 @@ protected:
 
 TEST_F(Display, PaintDrawsPanelLabelsStatusAndDigitsInPlace) {
     auto& s = prog.s();
+    s.ripMode = 0;  // the start mode was Rip from CD
     s.cdMode = 1;
     s.currentTrack = 3;
     s.currentTrackText = "3";
