@@ -102,8 +102,9 @@ void QtCanvas::textOut(int x, int y, const std::string& text, const TextStyle& s
     QString s = toQString(text);
     QFontMetrics m(f);
     if (style.opaque) {
-        painter_.fillRect(QRect(x, y, m.horizontalAdvance(s), m.ascent() + m.descent()),
-                          toQColor(style.background));
+        // The cell is as tall as the logical font asked, whatever the fitted size gave.
+        int cell = style.font.height > 0 ? style.font.height : m.ascent() + m.descent();
+        painter_.fillRect(QRect(x, y, m.horizontalAdvance(s), cell), toQColor(style.background));
     }
     painter_.setFont(f);
     painter_.setPen(toQColor(style.color));

@@ -61,6 +61,10 @@ Rgb toRgb(const QColor& c) {
     return Rgb{static_cast<uint8_t>(c.red()), static_cast<uint8_t>(c.green()), static_cast<uint8_t>(c.blue())};
 }
 
+// The window is only 35 average characters wide: the popups' titles need the platform's
+// narrow spacing to fit in one row beside the right-justified one.
+QString menuBarStyle() { return QStringLiteral("QMenuBar { spacing: 0px; } QMenuBar::item { padding: 1px 4px; }"); }
+
 class MainFrame;
 class ClientArea;
 
@@ -514,6 +518,7 @@ void QtWindow::setMenu(const std::vector<MenuPopup>& menu) {
     d_->gate.run([this, menu] {
         Impl& d = *d_;
         QMenuBar* bar = d.frame->menuBar();
+        bar->setStyleSheet(menuBarStyle());
         bar->clear();
         if (d.rightBar) d.rightBar->clear();
         d.actions.clear();
@@ -523,6 +528,7 @@ void QtWindow::setMenu(const std::vector<MenuPopup>& menu) {
             if (popup.rightJustified) {
                 if (!d.rightBar) {
                     d.rightBar = new QMenuBar(bar);
+                    d.rightBar->setStyleSheet(menuBarStyle());
                     bar->setCornerWidget(d.rightBar, Qt::TopRightCorner);
                 }
                 target = d.rightBar;
