@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "GuiTestSupport.h"
+#include "adapters/qt/QtDialogHost.h"
 #include "adapters/qt/QtModal.h"
 
 namespace wl::test {
@@ -169,6 +170,7 @@ TEST_F(ModalTest, ATemplateDialogRoundTrip) {
     QSize size;
     whenModal([&](QWidget* dlg) {
         size = dlg->size();
+        dlg->grab().save(QStringLiteral("gui_dialog.png"), "PNG");
         auto* ok = child<QPushButton>(dlg, QStringLiteral("&OK"));
         okGeometry = ok->geometry();
         child<QRadioButton>(dlg, QStringLiteral("8 bits"))->click();
@@ -188,8 +190,9 @@ TEST_F(ModalTest, ATemplateDialogRoundTrip) {
 
     // Sorted list: each addition reports where it went.
     EXPECT_EQ(proc.initialOrder, (std::vector<int>{0, 0, 2, 2}));  // A b B c, case ignored
-    QFontMetrics m(QApplication::font());
-    int ux = m.averageCharWidth(), uy = m.ascent() + m.descent();
+    DialogUnits units = dialogUnits(dialogFont());
+    int ux = units.x, uy = units.y;
+    ASSERT_GE(ux, QFontMetrics(dialogFont()).averageCharWidth());
     EXPECT_EQ(size, QSize(170 * ux / 4, 150 * uy / 8));
     EXPECT_EQ(okGeometry, QRect(8 * ux / 4, 135 * uy / 8, 38 * ux / 4 - 8 * ux / 4, 147 * uy / 8 - 135 * uy / 8));
 

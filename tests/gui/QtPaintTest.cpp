@@ -1,5 +1,7 @@
 // Painting: the paint handler runs for invalidated areas only, immediate drawing stays
 // until a paint covers it, text sits by the top-left of its cell; plus the screenshot.
+#include <QMenu>
+#include <QMenuBar>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -175,6 +177,11 @@ TEST(Screenshot, MainWindowIsWrittenToTheBuildFolder) {
     QImage shot(QString::fromStdString(path));
     ASSERT_FALSE(shot.isNull());
     EXPECT_EQ(shot.size(), window.widget()->size());
+    QMenu* options = window.menuBar()->actions()[0]->menu();
+    options->popup(window.widget()->mapToGlobal(QPoint(0, window.menuBar()->height())));
+    ASSERT_TRUE(waitFor([&] { return options->isVisible(); }));
+    EXPECT_TRUE(options->grab().save(QStringLiteral("gui_menu.png"), "PNG"));
+    options->hide();
     std::printf("units: charWidth %d, lineHeight %d; client %dx%d; screenshot %s\n", u.w, u.h,
                 window.clientArea()->width(), window.clientArea()->height(), path.c_str());
 }

@@ -174,6 +174,8 @@ TEST_F(MainWindowTest, TabMovesThroughEnabledTabStopsInCreationOrder) {
     EXPECT_EQ(QApplication::focusWidget(), window.control(-1));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
     EXPECT_EQ(QApplication::focusWidget(), window.control(107));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);  // Enter presses the focused button
+    EXPECT_EQ(events.commands, (std::vector<Command>{{107, 0}}));
     (void)top;
 }
 

@@ -1,5 +1,6 @@
 #include "adapters/qt/QtDialogHost.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
 #include <QFontMetrics>
@@ -38,9 +39,10 @@ public:
           proc_(proc) {
         setWindowTitle(toQString(tpl.caption));
         setWindowModality(Qt::ApplicationModal);
-        QFontMetrics m(font());
-        unitX_ = m.averageCharWidth();
-        unitY_ = m.ascent() + m.descent();
+        setFont(dialogFont());
+        DialogUnits units = dialogUnits(font());
+        unitX_ = units.x;
+        unitY_ = units.y;
         setFixedSize(px(tpl.width), py(tpl.height));
         build(tpl);
     }
@@ -284,7 +286,12 @@ private:
             }
             }
             const Rect& r = c.rect;
-            w->setGeometry(px(r.left), py(r.top), px(r.right) - px(r.left), py(r.bottom) - py(r.top));
+            QRect g(px(r.left), py(r.top), px(r.right) - px(r.left), py(r.bottom) - py(r.top));
+            // Check marks take more room here than on the platform: let a label run on to the
+            // right rather than lose its end, within the dialog.
+            if (c.kind == ControlKind::AutoRadio || c.kind == ControlKind::AutoCheckBox)
+                g.setWidth(std::clamp(w->sizeHint().width(), g.width(), std::max(g.width(), width() - g.left())));
+            w->setGeometry(g);
             bool focusable = c.kind != ControlKind::Static && c.kind != ControlKind::GroupBox;
             w->setFocusPolicy(!focusable ? Qt::NoFocus : (c.tabStop ? Qt::StrongFocus : Qt::ClickFocus));
             if (focusable && c.tabStop) {
@@ -312,6 +319,18 @@ private:
 };
 
 }  // namespace
+
+QFont dialogFont() {
+    QFont f = QApplication::font();
+    f.setPointSize(8);
+    return f;
+}
+
+DialogUnits dialogUnits(const QFont& font) {
+    QFontMetrics m(font);
+    int letters = m.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    return DialogUnits{(letters / 26 + 1) / 2, m.ascent() + m.descent()};
+}
 
 int runTemplateDialog(QWidget* owner, const DialogTemplate& dialog, DialogProc& proc) {
     TemplateDialog dlg(owner, dialog, proc);

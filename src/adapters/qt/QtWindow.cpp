@@ -85,6 +85,7 @@ struct QtWindow::Impl {
     QImage image;
     QRegion dirty, erase;
     QPainter* activePainter = nullptr;  // while the paint handler draws
+    bool blitOnly = false;               // showing immediate drawing runs no paint handler
 
     std::map<int, QWidget*> controls;
     QWidget* lastTabStop = nullptr;
@@ -147,7 +148,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* e) override {
-        d_.servePaint();
+        if (!d_.blitOnly) d_.servePaint();
         QPainter p(this);
         p.drawImage(e->rect(), d_.image, e->rect());
     }
@@ -289,9 +290,12 @@ void QtWindow::Impl::servePaint() {
 
 void QtWindow::Impl::show(const QRegion& r) {
     // Shown at once, also while the window's thread is busy in a long step.
-    if (client->isVisible() && !activePainter)
+    if (client->isVisible() && !activePainter) {
+        // Pending invalid areas wait for their paint, as they would behind a busy thread.
+        blitOnly = true;
         client->repaint(r);
-    else
+        blitOnly = false;
+    } else
         client->update(r);
 }
 
@@ -313,7 +317,7 @@ void QtWindow::Impl::destroy() {
     if (events) events->onDestroy();
     for (auto& [id, t] : timers) t->stop();
     life = Life::Destroyed;
-    if (frame) frame->hide();
+    if (frame) frame->close();
 }
 
 QtWindow::QtWindow() : d_(std::make_unique<Impl>(*this)) {
@@ -363,8 +367,12 @@ int QtWindow::runMessageLoop() {
 }
 
 FontMetrics QtWindow::defaultFontMetrics() {
-    QFontMetrics m(d_->fonts.defaultFont());
-    return FontMetrics{m.averageCharWidth(), m.ascent() + m.descent(), std::max(0, m.leading())};
+    return d_->gate.call<FontMetrics>(
+        [this] {
+            QFontMetrics m(d_->fonts.defaultFont());
+            return FontMetrics{m.averageCharWidth(), m.ascent() + m.descent(), std::max(0, m.leading())};
+        },
+        FontMetrics{});
 }
 
 int QtWindow::screenWidth() {
