@@ -71,11 +71,15 @@ TEST_F(PaintTest, ImmediateDrawingShowsAtOnceAndStaysUntilAPaintCoversIt) {
     events.paint = [](Canvas& c) { c.rectangle(Rect{0, 0, 100, 120}, kBlue, kBlue); };
     window.invalidate(nullptr, true);
     grabClient(window);
+    Rect pending{0, 100, 10, 110};
+    window.invalidate(&pending, true);
+    int paints = events.paints;
     {
         auto canvas = window.immediateCanvas();
         canvas->rectangle(Rect{120, 20, 160, 60}, kBlack, kGreen);
         canvas->line(Point{120, 80}, Point{160, 80}, kRed);
     }
+    EXPECT_EQ(events.paints, paints);  // drawing at once does not serve pending paints
     QImage img = window.clientArea()->grab().toImage();
     EXPECT_EQ(at(img, 120, 20), kBlack);  // the outline lies inside the rectangle
     EXPECT_EQ(at(img, 159, 59), kBlack);

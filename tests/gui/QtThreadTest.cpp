@@ -8,12 +8,42 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <future>
 
 #include "GuiTestSupport.h"
 
 namespace wl::test {
 namespace {
+
+// A deadlock here would hang the run: end it with a clear message instead.
+class Watchdog {
+public:
+    explicit Watchdog(int seconds) : thread_([this, seconds] {
+        std::unique_lock lock(mutex_);
+        if (!done_.wait_for(lock, std::chrono::seconds(seconds), [this] { return finished_; })) {
+            std::fprintf(stderr, "deadlock: the window and the worker wait for each other\n");
+            std::abort();
+        }
+    }) {}
+    ~Watchdog() {
+        {
+            std::lock_guard lock(mutex_);
+            finished_ = true;
+        }
+        done_.notify_all();
+        thread_.join();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable done_;
+    bool finished_ = false;
+    std::thread thread_;
+};
 
 class ThreadTest : public ::testing::Test {
 protected:
@@ -58,6 +88,7 @@ TEST_F(ThreadTest, AWorkerIsServedOnTheWindowThread) {
 }
 
 TEST_F(ThreadTest, ShutdownJoinsAWorkerThatKeepsCallingIn) {
+    Watchdog watchdog(20);
     std::atomic<bool> stop{false};
     std::atomic<int> calls{0};
     std::thread worker([&] {
@@ -88,6 +119,7 @@ TEST_F(ThreadTest, ShutdownJoinsAWorkerThatKeepsCallingIn) {
 }
 
 TEST_F(ThreadTest, AWorkerWaitingOnAMessageBoxIsReleasedWhenShutdownBegins) {
+    Watchdog watchdog(20);
     // The worker's box is open on the window's thread when the user closes the window.
     std::promise<int> answer;
     std::thread worker;

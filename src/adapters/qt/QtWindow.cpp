@@ -71,7 +71,6 @@ class ClientArea;
 }  // namespace
 
 struct QtWindow::Impl {
-    QtWindow& self;
     std::unique_ptr<QObject> receiver = std::make_unique<QObject>();
     WindowThreadGate gate{receiver.get()};
     WindowEvents* events = nullptr;
@@ -99,8 +98,6 @@ struct QtWindow::Impl {
     QEventLoop* loop = nullptr;
     std::optional<int> quitCode;
 
-    explicit Impl(QtWindow& w) : self(w) {}
-
     bool live() const { return events && life != Life::Destroyed; }
     void command(int id, int code) {
         if (live()) events->onCommand(id, code);
@@ -126,12 +123,12 @@ public:
 protected:
     // The close box takes the same path as the program's own exit.
     void closeEvent(QCloseEvent* e) override {
-        if (d_.life == Life::Alive) {
-            e->ignore();
-            d_.destroy();
+        if (d_.life == Life::Destroyed) {
+            e->accept();
             return;
         }
-        e->accept();
+        e->ignore();  // while shutting down (the save prompt is up) a second close waits
+        d_.destroy();
     }
 
 private:
@@ -320,7 +317,7 @@ void QtWindow::Impl::destroy() {
     if (frame) frame->close();
 }
 
-QtWindow::QtWindow() : d_(std::make_unique<Impl>(*this)) {
+QtWindow::QtWindow() : d_(std::make_unique<Impl>()) {
     // The program ends by quit(), never because its last window went away.
     QApplication::setQuitOnLastWindowClosed(false);
     auto* frame = new MainFrame(*d_);
