@@ -186,8 +186,9 @@ TEST(Screenshot, MainWindowIsWrittenToTheBuildFolder) {
     ASSERT_TRUE(waitFor([&] { return options->isVisible(); }));
     EXPECT_TRUE(options->grab().save(QStringLiteral("gui_menu.png"), "PNG"));
     options->hide();
-    std::printf("units: charWidth %d, lineHeight %d; client %dx%d; screenshot %s\n", u.w, u.h,
-                window.clientArea()->width(), window.clientArea()->height(), path.c_str());
+    std::printf("units: charWidth %d, lineHeight %d; client %dx%d; window %dx%d; screenshot %s\n", u.w, u.h,
+                window.clientArea()->width(), window.clientArea()->height(), window.widget()->width(),
+                window.widget()->height(), path.c_str());
 }
 
 }  // namespace
