@@ -1,0 +1,299 @@
+// Modal parts: message boxes (timers keep firing meanwhile), a dialog built from a template
+// and driven like a user would, and the two file dialogs.
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include "GuiTestSupport.h"
+#include "adapters/qt/QtDialogHost.h"
+#include "adapters/qt/QtModal.h"
+
+namespace wl::test {
+namespace {
+
+// Acts on the next modal window once it is up (its loop is nested inside the call under test).
+void whenModal(std::function<void(QWidget*)> act) {
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, act] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (!w || !w->isVisible()) return;
+        poll->stop();
+        poll->deleteLater();
+        act(w);
+    });
+    poll->start(10);
+}
+
+class ModalTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        events.create = [](Window& w) {
+            buildMainWindow(w);
+            return 0;
+        };
+        ASSERT_EQ(window.create(events), 0);
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window.widget()));
+    }
+    RecordingEvents events;
+    QtWindow window;
+};
+
+TEST_F(ModalTest, MessageBoxesShowTheTextAndAnswerWithThePlatformNumbers) {
+    QString title, text;
+    whenModal([&](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        title = box->windowTitle();
+        text = box->text();
+        box->button(QMessageBox::No)->click();
+    });
+    EXPECT_EQ(window.messageBox("Do you want to save the new settings?", "Save", MB_YESNO), IDNO);
+    EXPECT_EQ(title, QStringLiteral("Save"));
+    EXPECT_EQ(text, QStringLiteral("Do you want to save the new settings?"));
+
+    whenModal([](QWidget* w) { qobject_cast<QMessageBox*>(w)->button(QMessageBox::Yes)->click(); });
+    EXPECT_EQ(window.messageBox("q", "Save", MB_YESNO), IDYES);
+    whenModal([](QWidget* w) { qobject_cast<QMessageBox*>(w)->button(QMessageBox::Ok)->click(); });
+    EXPECT_EQ(window.messageBox("q", "c", MB_OKCANCEL), IDOK);
+    // Esc and the close box.
+    whenModal([](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });
+    EXPECT_EQ(window.messageBox("q", "c", MB_OKCANCEL), IDCANCEL);
+    whenModal([](QWidget* w) { w->close(); });
+    EXPECT_EQ(window.messageBox("<b>not rich</b> \"quoted\"", "c", MB_OK, true), IDOK);
+}
+
+TEST_F(ModalTest, TimersKeepFiringWhileAMessageBoxIsOpen) {
+    window.setTimer(1, 20);
+    size_t ticksWhileOpen = 0;
+    whenModal([&](QWidget* w) {
+        // Answer only after the timer has ticked a few times inside the box's loop.
+        auto* answerLater = new QTimer(w);
+        QObject::connect(answerLater, &QTimer::timeout, [&, w] {
+            if (events.timerTicks.size() < 4) return;
+            ticksWhileOpen = events.timerTicks.size();
+            qobject_cast<QMessageBox*>(w)->button(QMessageBox::Ok)->click();
+        });
+        answerLater->start(5);
+    });
+    EXPECT_EQ(window.messageBox("I have saved the song to your hard drive.", "Done", MB_OK), IDOK);
+    EXPECT_GE(ticksWhileOpen, 4u);
+    window.killTimer(1);
+}
+
+// A procedure in the manner of the program's: radios write at once, OK and Cancel end.
+class ParamsProc : public DialogProc {
+public:
+    std::vector<Command> seen;
+    std::vector<int> initialOrder;
+    std::vector<std::string> listed;
+    bool onInit(Dialog& d) override {
+        d.setChecked(206, true);
+        d.setChecked(209, true);
+        d.setChecked(211, true);
+        for (const char* name : {"b.wav", "A.wav", "c.wav", "B.wav"}) initialOrder.push_back(d.listAdd(128, name));
+        d.listAdd(129, "z.wav");
+        d.listAdd(129, "a.wav");
+        d.setText(134, "/home/ann/music/");
+        return true;
+    }
+    bool onCommand(Dialog& d, int id, int code) override {
+        seen.push_back({id, code});
+        if (id == 212 && code == BN_CLICKED && d.isChecked(212)) {
+            d.setChecked(205, false);
+            d.setChecked(206, true);
+        }
+        if (id == 128 && code == LBN_DBLCLK) d.listAdd(129, d.listText(128, d.listCurSel(128)));
+        if (id == IDOK && code == BN_CLICKED) {
+            checked205 = d.isChecked(205);
+            checked206 = d.isChecked(206);
+            checked212 = d.isChecked(212);
+            selected = d.listSelectedItems(128);
+            for (int i = 0; i < d.listCount(129); ++i) listed.push_back(d.listText(129, i));
+            path = d.text(134, 259);
+            d.end(1);
+        }
+        if (id == IDCANCEL) d.end(2);
+        return true;
+    }
+    bool checked205 = false, checked206 = false, checked212 = false;
+    std::vector<int> selected;
+    std::string path;
+};
+
+DialogTemplate paramsTemplate() {
+    auto r = [](int x, int y, int w, int h) { return Rect{x, y, x + w, y + h}; };
+    DialogTemplate t{"RecParWav", "WAV Recording Parameters", 170, 150, {}};
+    using K = ControlKind;
+    t.controls = {
+        {K::GroupBox, 201, "Bits per Sample", r(2, 2, 56, 32)},
+        {K::AutoRadio, 205, "8 bits", r(6, 12, 30, 8), true},
+        {K::AutoRadio, 206, "16 bits", r(6, 22, 40, 8)},
+        {K::GroupBox, 202, "Samples per Sec", r(62, 2, 60, 42)},
+        {K::AutoRadio, 207, "11,025", r(66, 12, 40, 8), true},
+        {K::AutoRadio, 208, "22,050", r(66, 22, 40, 8)},
+        {K::AutoRadio, 209, "44,100", r(66, 32, 40, 8)},
+        {K::GroupBox, 203, "Channels", r(126, 2, 42, 32)},
+        {K::AutoRadio, 210, "Mono", r(130, 12, 30, 8), true},
+        {K::AutoRadio, 211, "Stereo", r(130, 22, 34, 8)},
+        {K::AutoCheckBox, 212, "Convert to MP3 file?", r(58, 48, 68, 8), false, true},
+        {K::ListBox, 128, "", r(2, 60, 60, 50), true, false, true, true},
+        {K::ListBox, 129, "", r(70, 60, 60, 50), true, false, true, false},
+        {K::Edit, 134, "", r(2, 114, 160, 10), false, true},
+        {K::Static, -1, "Enter path:", r(2, 126, 60, 10)},
+        {K::Button, 1, "&OK", r(8, 135, 30, 12), false, true},
+        {K::Button, 2, "&Cancel", r(132, 135, 30, 12), false, true},
+    };
+    return t;
+}
+
+template <class T>
+T* child(QWidget* dlg, const QString& text) {
+    for (T* w : dlg->findChildren<T*>())
+        if (w->text() == text) return w;
+    return nullptr;
+}
+
+TEST_F(ModalTest, ATemplateDialogRoundTrip) {
+    ParamsProc proc;
+    QRect okGeometry;
+    QSize size;
+    whenModal([&](QWidget* dlg) {
+        size = dlg->size();
+        dlg->grab().save(QStringLiteral("gui_dialog.png"), "PNG");
+        auto* ok = child<QPushButton>(dlg, QStringLiteral("&OK"));
+        okGeometry = ok->geometry();
+        child<QRadioButton>(dlg, QStringLiteral("8 bits"))->click();
+        child<QRadioButton>(dlg, QStringLiteral("Mono"))->click();
+        child<QCheckBox>(dlg, QStringLiteral("Convert to MP3 file?"))->click();  // forces 16 bits back
+        auto lists = dlg->findChildren<QListWidget*>();
+        QListWidget* available = lists[0];
+        QRect second = available->visualItemRect(available->item(1));
+        QTest::mouseClick(available->viewport(), Qt::LeftButton, {}, second.center());
+        QRect third = available->visualItemRect(available->item(2));
+        QTest::mouseClick(available->viewport(), Qt::LeftButton, Qt::ControlModifier, third.center());
+        QTest::mouseDClick(available->viewport(), Qt::LeftButton, {}, third.center());
+        dlg->findChild<QLineEdit*>()->setFocus();
+        QTest::keyClick(dlg->findChild<QLineEdit*>(), Qt::Key_Return);  // Enter means OK
+    });
+    EXPECT_EQ(window.runDialog(paramsTemplate(), proc), 1);
+
+    // Sorted list: each addition reports where it went.
+    EXPECT_EQ(proc.initialOrder, (std::vector<int>{0, 0, 2, 2}));  // A b B c, case ignored
+    DialogUnits units = dialogUnits(dialogFont());
+    int ux = units.x, uy = units.y;
+    ASSERT_GE(ux, QFontMetrics(dialogFont()).averageCharWidth());
+    EXPECT_EQ(size, QSize(170 * ux / 4, 150 * uy / 8));
+    EXPECT_EQ(okGeometry, QRect(8 * ux / 4, 135 * uy / 8, 38 * ux / 4 - 8 * ux / 4, 147 * uy / 8 - 135 * uy / 8));
+
+    EXPECT_FALSE(proc.checked205);
+    EXPECT_TRUE(proc.checked206);
+    EXPECT_TRUE(proc.checked212);
+    EXPECT_EQ(proc.selected, (std::vector<int>{1, 2}));  // click, then Ctrl+click extends
+    EXPECT_EQ(proc.listed, (std::vector<std::string>{"z.wav", "a.wav", "B.wav"}));
+    EXPECT_EQ(proc.path, "/home/ann/music/");
+    auto has = [&](Command c) { return std::find(proc.seen.begin(), proc.seen.end(), c) != proc.seen.end(); };
+    EXPECT_TRUE(has({205, BN_CLICKED}));
+    EXPECT_TRUE(has({210, BN_CLICKED}));
+    EXPECT_TRUE(has({212, BN_CLICKED}));
+    EXPECT_TRUE(has({128, LBN_SELCHANGE}));
+    EXPECT_TRUE(has({128, LBN_DBLCLK}));
+    EXPECT_FALSE(has({129, LBN_SELCHANGE}));  // the program's own changes are not notified
+    EXPECT_EQ(proc.seen.back(), (Command{IDOK, BN_CLICKED}));
+}
+
+TEST_F(ModalTest, RadioGroupsFollowTheTemplateAndEscCancels) {
+    ParamsProc proc;
+    bool group1After = false, group2After = false, monoAfter = false;
+    whenModal([&](QWidget* dlg) {
+        auto* eight = child<QRadioButton>(dlg, QStringLiteral("8 bits"));
+        auto* k11 = child<QRadioButton>(dlg, QStringLiteral("11,025"));
+        eight->click();
+        k11->click();
+        k11->click();  // clicking a checked radio leaves it checked
+        group1After = eight->isChecked() && !child<QRadioButton>(dlg, QStringLiteral("16 bits"))->isChecked();
+        group2After = k11->isChecked() && !child<QRadioButton>(dlg, QStringLiteral("44,100"))->isChecked();
+        monoAfter = !child<QRadioButton>(dlg, QStringLiteral("Mono"))->isChecked();
+        QTest::keyClick(dlg, Qt::Key_Escape);
+    });
+    EXPECT_EQ(window.runDialog(paramsTemplate(), proc), 2);
+    EXPECT_TRUE(group1After);
+    EXPECT_TRUE(group2After);
+    EXPECT_TRUE(monoAfter);
+    EXPECT_EQ(proc.seen.back(), (Command{IDCANCEL, BN_CLICKED}));
+
+    // The close box asks the procedure too; one that ends at once never shows.
+    class EndAtOnce : public DialogProc {
+    public:
+        bool onInit(Dialog& d) override {
+            d.end(7);
+            return true;
+        }
+        bool onCommand(Dialog&, int, int) override { return false; }
+    } quick;
+    EXPECT_EQ(window.runDialog(paramsTemplate(), quick), 7);
+}
+
+TEST(FileDialogFilters, PairsBecomeQtNameFilters) {
+    using namespace std::string_literals;
+    EXPECT_EQ(nameFiltersFrom("waveaudio files (*.wav)\0*.wav\0\0"s), QStringList{"waveaudio files (*.wav)"});
+    EXPECT_EQ(nameFiltersFrom("Sound\0*.wav;*.mp3\0All files\0*.*\0"s),
+              (QStringList{"Sound (*.wav *.mp3)", "All files (*)"}));
+    EXPECT_TRUE(nameFiltersFrom(""s).isEmpty());
+    EXPECT_TRUE(nameFiltersFrom("dangling description"s).isEmpty());
+}
+
+TEST_F(ModalTest, SaveAsAddsTheDefaultExtensionAndOpenReturnsEveryChosenFile) {
+    using namespace std::string_literals;
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    for (const char* name : {"one.wav", "two.wav"}) {
+        QFile f(dir.filePath(QString::fromLatin1(name)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("RIFF");
+    }
+    FileDialogParams params;
+    params.filter = "waveaudio files (*.wav)\0*.wav\0\0"s;
+    params.initialDir = dir.path().toStdString();
+    params.defaultExt = "wav";
+    QString title;
+    whenModal([&](QWidget* w) {
+        auto* fd = qobject_cast<QFileDialog*>(w);
+        title = fd->windowTitle();
+        fd->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QStringLiteral("new song"));
+        static_cast<QDialog*>(fd)->accept();
+    });
+    ASSERT_TRUE(window.saveFileDialog(params));
+    EXPECT_EQ(title, QStringLiteral("Save As"));
+    EXPECT_EQ(params.file, dir.filePath(QStringLiteral("new song.wav")).toStdString());
+
+    whenModal([](QWidget* w) { qobject_cast<QFileDialog*>(w)->reject(); });
+    params.file = "kept";
+    EXPECT_FALSE(window.openFileDialog(params));
+    EXPECT_EQ(params.file, "kept");
+
+    params.file.clear();
+    params.allowMultiple = true;
+    whenModal([](QWidget* w) {
+        auto* fd = qobject_cast<QFileDialog*>(w);
+        fd->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QStringLiteral("\"one.wav\" \"two.wav\""));
+        static_cast<QDialog*>(fd)->accept();
+    });
+    ASSERT_TRUE(window.openFileDialog(params));
+    ASSERT_EQ(params.files.size(), 2u);
+    EXPECT_EQ(params.files[0], dir.filePath(QStringLiteral("one.wav")).toStdString());
+    EXPECT_EQ(params.files[1], dir.filePath(QStringLiteral("two.wav")).toStdString());
+}
+
+}  // namespace
+}  // namespace wl::test
