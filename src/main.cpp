@@ -10,8 +10,14 @@
 #include <memory>
 #include <string>
 
+#include "adapters/audio/AudioEngine.h"
+#include "adapters/audio/Clock.h"
+#include "adapters/audio/LoopbackBackend.h"
+#include "adapters/audio/PortAudioBackend.h"
+#include "adapters/cdrom/LibcdioCdrom.h"
 #include "adapters/desktop/GioDesktop.h"
 #include "adapters/dl/DlEncoderLoader.h"
+#include "adapters/mci/DeviceLayer.h"
 #include "adapters/qt/QtWindow.h"
 #include "app/App.h"
 #include "app/MainWindow.h"
@@ -61,7 +67,28 @@ int main(int argc, char** argv) {
     wl::QtWindow window;
     wl::DlEncoderLoader encoder(folder);
     wl::GioDesktop desktop(folder + "/help/index.html");
-    WL_WIRE_DEVICES
+    wl::LibcdioCdrom cdrom(options.disc);
+
+    // The sound card when there is one; otherwise the loopback, so the CD still plays and
+    // records (silently) and the line input records silence.
+    wl::audio::SteadyClock clock;
+    std::unique_ptr<wl::audio::AudioBackend> backend;
+    if (wl::audio::PortAudioBackend::deviceAvailable())
+        backend = std::make_unique<wl::audio::PortAudioBackend>();
+    else
+        backend = std::make_unique<wl::audio::LoopbackBackend>(clock, wl::audio::LoopbackOptions{});
+    auto engine = std::make_unique<wl::audio::AudioEngine>(*backend);
+    std::string why;
+    if (!engine->start(why)) {
+        std::cerr << "wavelathe: the sound card cannot be used (" << why << "); running without sound\n";
+        engine.reset();
+        backend = std::make_unique<wl::audio::LoopbackBackend>(clock, wl::audio::LoopbackOptions{});
+        engine = std::make_unique<wl::audio::AudioEngine>(*backend);
+        if (!engine->start(why)) std::cerr << "wavelathe: no audio at all (" << why << ")\n";
+    }
+    wl::mci::DeviceLayerOptions deviceOptions;
+    if (!options.disc.empty()) deviceOptions.cd.namePrefix = "Disc image:";
+    wl::mci::DeviceLayer mci(cdrom, cdrom, *engine, clock, deviceOptions);
 
     wl::App app(wl::Platform{window, mci, cdrom, encoder, desktop});
     wl::MainWindowProc proc(app);
