@@ -2,7 +2,11 @@
 
 #include <portaudio.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <chrono>
+#include <cstdio>
 
 #include "PcmFormat.h"
 
@@ -28,9 +32,25 @@ private:
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
     uint64_t frames_ = 0;
 };
+// Probing the host APIs makes ALSA and JACK print pages of warnings about devices that are
+// not there; none of it is the user's business, so standard error is closed meanwhile.
+PaError initializeQuietly() {
+    fflush(stderr);
+    int saved = dup(STDERR_FILENO);
+    int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (saved >= 0 && null >= 0) dup2(null, STDERR_FILENO);
+    PaError e = Pa_Initialize();
+    fflush(stderr);
+    if (saved >= 0) {
+        dup2(saved, STDERR_FILENO);
+        close(saved);
+    }
+    if (null >= 0) close(null);
+    return e;
+}
 }  // namespace
 
-PortAudioBackend::PortAudioBackend() { initialised_ = Pa_Initialize() == paNoError; }
+PortAudioBackend::PortAudioBackend() { initialised_ = initializeQuietly() == paNoError; }
 
 PortAudioBackend::~PortAudioBackend() {
     stopInput();
@@ -39,7 +59,7 @@ PortAudioBackend::~PortAudioBackend() {
 }
 
 bool PortAudioBackend::deviceAvailable() {
-    if (Pa_Initialize() != paNoError) return false;
+    if (initializeQuietly() != paNoError) return false;
     bool available = Pa_GetDefaultOutputDevice() != paNoDevice;
     Pa_Terminate();
     return available;
