@@ -39,10 +39,10 @@ TEST_F(MainWindowTest, ClientAreaAndControlsSitWhereTheProgramPutsThem) {
     ASSERT_GT(units.w, 0);
     ASSERT_GT(units.h, 0);
     QWidget* client = window.clientArea();
-    EXPECT_EQ(client->size(), QSize(35 * units.w, trunc(15.5 * units.h)));
-    // The menu bar lies outside the client area.
+    // The window's size counts the menu bar; the client area is what remains below it.
+    EXPECT_EQ(window.widget()->size(), QSize(35 * units.w, trunc(15.5 * units.h)));
     EXPECT_EQ(client->geometry().top(), window.menuBar()->geometry().bottom() + 1);
-    EXPECT_EQ(window.widget()->size().height(), client->height() + window.menuBar()->height());
+    EXPECT_EQ(client->size(), QSize(35 * units.w, trunc(15.5 * units.h) - window.menuBar()->height()));
     EXPECT_EQ(window.widget()->windowTitle(), QStringLiteral("Wavelathe"));
     EXPECT_FALSE(window.widget()->windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_EQ(window.widget()->minimumSize(), window.widget()->maximumSize());

@@ -82,6 +82,7 @@ struct QtWindow::Impl {
     FontCache fonts{QApplication::font()};
 
     QImage image;
+    QSize outerSize;  // the window as the program sized it, menu bar included
     QRegion dirty, erase;
     QPainter* activePainter = nullptr;  // while the paint handler draws
     bool blitOnly = false;               // showing immediate drawing runs no paint handler
@@ -383,19 +384,30 @@ int QtWindow::screenHeight() {
 void QtWindow::moveWindow(int x, int y, int width, int height) {
     d_->gate.run([this, x, y, width, height] {
         Impl& d = *d_;
-        int w = std::max(1, width), h = std::max(1, height);
-        d.client->setFixedSize(w, h);
-        d.frame->adjustSize();
+        d.outerSize = QSize(std::max(1, width), std::max(1, height));
+        applyOuterSize();
         d.frame->move(x, y);
-        if (d.image.size() != QSize(w, h)) {
-            QImage fresh(w, h, QImage::Format_RGB32);
-            fresh.fill(d.btnFace());
-            d.image = fresh;
-        }
-        d.dirty = QRegion(d.image.rect());
-        d.erase = d.dirty;
-        d.client->update();
     });
+}
+
+// The program's window size counts the menu bar, as the platform's window size counts its
+// non-client parts; the client area is what remains below the menu bar.
+void QtWindow::applyOuterSize() {
+    Impl& d = *d_;
+    if (d.outerSize.isEmpty()) return;
+    QMenuBar* bar = d.frame->menuBar();
+    const int menuHeight = bar->actions().isEmpty() ? 0 : bar->sizeHint().height();
+    const int w = d.outerSize.width(), h = std::max(1, d.outerSize.height() - menuHeight);
+    d.client->setFixedSize(w, h);
+    d.frame->adjustSize();
+    if (d.image.size() != QSize(w, h)) {
+        QImage fresh(w, h, QImage::Format_RGB32);
+        fresh.fill(d.btnFace());
+        d.image = fresh;
+    }
+    d.dirty = QRegion(d.image.rect());
+    d.erase = d.dirty;
+    d.client->update();
 }
 
 Rgb QtWindow::systemColor(SysColor color) {
@@ -555,6 +567,7 @@ void QtWindow::setMenu(const std::vector<MenuPopup>& menu) {
             }
         }
         if (d.rightBar) d.rightBar->setVisible(!d.rightBar->actions().isEmpty());
+        applyOuterSize();
     });
 }
 

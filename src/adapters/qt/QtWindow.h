@@ -89,6 +89,7 @@ public:
     struct Impl;
 
 private:
+    void applyOuterSize();  // window's thread
     std::unique_ptr<Impl> d_;
 };
 
