@@ -51,3 +51,26 @@ inline std::vector<int16_t> rampSamples(size_t n) {
 }
 
 }  // namespace wl::test
+
+#include <cmath>
+
+namespace wl::test {
+
+// `seconds` of 44,100 Hz stereo: a chord on the left, a sweep on the right, like music to
+// an encoder (pure silence would encode unrealistically fast).
+inline std::string musicWav(int seconds) {
+    const size_t frames = size_t(seconds) * 44100;
+    std::string pcm;
+    pcm.reserve(frames * 4);
+    for (size_t i = 0; i < frames; ++i) {
+        const double t = double(i) / 44100.0;
+        const double left = 0.3 * std::sin(2 * M_PI * 220 * t) + 0.2 * std::sin(2 * M_PI * 277.2 * t) +
+                            0.1 * std::sin(2 * M_PI * 329.6 * t * (1 + 0.001 * std::sin(t)));
+        const double right = 0.4 * std::sin(2 * M_PI * (200 + 50 * t) * t) + 0.05 * std::sin(2 * M_PI * 3000 * t);
+        pcm += le16(uint16_t(int16_t(left * 32767)));
+        pcm += le16(uint16_t(int16_t(right * 32767)));
+    }
+    return canonicalWav(pcm);
+}
+
+}  // namespace wl::test
