@@ -262,6 +262,7 @@ bool Conversion::encodeAll(bool& cancelled) {
     // 11.
     const uint64_t total = header_.dataSize, chunkBytes = 2 * uint64_t(samplesPerChunk);
     uint64_t done = 0;
+    int shownPercent = -1;
     while (done < total) {
         const size_t n = size_t(std::min(chunkBytes, total - done));
         if (std::fread(samples.get(), 1, n, src_.get()) != n) {
@@ -281,6 +282,16 @@ bool Conversion::encodeAll(bool& cancelled) {
         }
         done += n;
         const int percent = int(double(done) / double(total) * 100.0);
+        // Redrawing the same figure changes nothing on screen but costs the window a wait:
+        // chunks that leave it unchanged only test the flag.
+        if (percent == shownPercent) {
+            if (s_.stopConversion) {
+                abandon();
+                return false;
+            }
+            if (s_.converting != 0) continue;
+        }
+        shownPercent = percent;
         // The cancel test runs on the window's thread, in order with the panel click.
         if (!onWindow([&] {
                 drawProgress(app_, percent);

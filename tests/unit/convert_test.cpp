@@ -138,6 +138,16 @@ TEST_F(Convert, OnlyTheDataChunkIsEncoded) {
     EXPECT_EQ(win.textsDrawn("Converting: 38 %").size(), 1u);  // 16 of 42 bytes, cut toward zero
 }
 
+TEST_F(Convert, ProgressIsDrawnOncePerFigure) {
+    writeFileBytes("many.wav", canonicalWav(pcmBytes(rampSamples(4000))));
+    lib.samplesPerChunk = 2;
+    play("many.wav");
+    EXPECT_EQ(lib.chunks, 2000);
+    EXPECT_EQ(progressDrawn(), 101);  // 0 % to 100 %
+    for (int p : {0, 1, 50, 99, 100}) EXPECT_EQ(win.textsDrawn("Converting: " + std::to_string(p) + " %").size(), 1u);
+    EXPECT_EQ(readFileBytes("many.mp3").size(), 2000 * 5 + 5u);
+}
+
 TEST_F(Convert, AFileOfOnlyTheHeaderGivesTheFinalBytesAlone) {
     writeFileBytes("empty.wav", canonicalWav(""));
     ASSERT_EQ(readFileBytes("empty.wav").size(), 44u);
