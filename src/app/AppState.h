@@ -53,6 +53,11 @@ struct AppState {
     int32_t cdPlaying = 0;
     int32_t playbackActive = 0;
     std::atomic<int32_t> converting{0};
+    // Set only at exit: the worker abandons its file after the current chunk.
+    std::atomic<bool> stopConversion{false};
+    // From the worker's start until its last window call has returned; `converting` drops
+    // to 0 earlier, at a panel click.
+    std::atomic<bool> workerRunning{false};
 
     // Disc monitoring.
     int32_t discCheckDone = 0;

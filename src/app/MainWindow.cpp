@@ -4,6 +4,7 @@
 #include "app/Display.h"
 #include "app/Modes.h"
 #include "app/Settings.h"
+#include "mp3/Convert.h"
 #include "resources/Menu.h"
 #include "cd/CdSession.h"
 #include "cd/Tracks.h"
@@ -83,12 +84,9 @@ bool OpenCdDevice(App& app) {
 }
 
 void StopWorker(App& app) {
-    AppState& s = app.s;
-    if (!s.convertThread.joinable()) return;
-    // Ask the worker to stop after its current chunk; it is waited for before the encoder
-    // library goes away.
-    s.converting = 0;
-    s.convertThread.join();
+    // The worker stops after its current chunk and removes its incomplete MP3 file; it is
+    // waited for before the encoder library goes away.
+    StopConversionWorker(app);
 }
 
 }  // namespace
@@ -188,6 +186,9 @@ void ShutdownMainWindow(App& app) {
 
 void HandleCommand(App& app, int id) {
     switch (id) {
+        case ID_PLAY:
+            if (app.s.convertMode == 1) ConvertPlayCommand(app);
+            break;
         case ID_EXIT: app.p.window.destroy(); break;
         case ID_SAVE_SETTINGS: SaveSettings(app); break;
         case ID_DEFAULT_RIPPING_PLAYER: DefaultRippingPlayerCommand(app); break;
@@ -235,7 +236,10 @@ void HandleMouseMove(App& app, int x, int y) {
     app.p.window.setCursor(cursor);
 }
 
-void HandleClick(App&, int, int) {}
+void HandleClick(App& app, int x, int y) {
+    if (inStatusClickZone(app, x, y)) return;
+    if (inPanelZone(app, x, y) && app.s.converting == 1) CancelConversion(app);
+}
 
 void HandleMciNotify(App& app) {
     if (app.s.playbackActive != 1) return;

@@ -1,6 +1,7 @@
 #include "FakeWindow.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace wl::test {
 
@@ -48,12 +49,14 @@ void FakeWindow::setMenu(const std::vector<MenuPopup>& m) {
 }
 
 bool FakeWindow::setTimer(int id, int ms) {
+    noteCaller();
     if (failTimers.count(id)) return false;
     timers_[id] = Timer{ms, nowMs + ms};
     return true;
 }
 
 int FakeWindow::messageBox(const std::string& text, const std::string& caption, unsigned type, bool ownerless) {
+    noteCaller();
     boxes.push_back(ShownBox{text, caption, type, ownerless});
     BoxAnswer answer{defaultAnswer(type), 0};
     if (!boxAnswers.empty()) {
@@ -85,13 +88,74 @@ bool FakeWindow::runFileDialog(FileDialogParams& params) {
 }
 
 void FakeWindow::sendCommand(int id) {
+    noteCaller();
     commandsSent.push_back(id);
     if (events) events->onCommand(id, 0);
 }
 
-void FakeWindow::runOnWindowThread(const std::function<void()>& fn) { fn(); }
+void FakeWindow::runOnWindowThread(const std::function<void()>& fn) {
+    if (!marshalCalls || std::this_thread::get_id() == owner_) {
+        fn();
+        return;
+    }
+    PendingCall call{&fn};
+    std::unique_lock<std::mutex> lock(callMutex_);
+    if (shuttingDown_) return;
+    calls_.push_back(&call);
+    callCv_.notify_all();
+    for (;;) {
+        if (call.done) return;
+        if (shuttingDown_) {
+            // Not taken yet: dropped without effect. Taken: wait until it has been served.
+            auto it = std::find(calls_.begin(), calls_.end(), &call);
+            if (it != calls_.end()) {
+                calls_.erase(it);
+                return;
+            }
+        }
+        callCv_.wait(lock);
+    }
+}
+
+size_t FakeWindow::pump() {
+    size_t served = 0;
+    for (;;) {
+        PendingCall* call;
+        {
+            std::lock_guard<std::mutex> lock(callMutex_);
+            if (calls_.empty()) break;
+            call = calls_.front();
+            calls_.pop_front();
+        }
+        (*call->fn)();
+        {
+            std::lock_guard<std::mutex> lock(callMutex_);
+            call->done = true;
+        }
+        callCv_.notify_all();
+        ++served;
+        if (afterServed) afterServed();
+    }
+    return served;
+}
+
+bool FakeWindow::pumpUntil(const std::function<bool()>& done, int timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        pump();
+        if (done()) return true;
+        std::unique_lock<std::mutex> lock(callMutex_);
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        callCv_.wait_for(lock, std::chrono::milliseconds(1), [&] { return !calls_.empty(); });
+    }
+}
 
 void FakeWindow::destroy() {
+    {
+        std::lock_guard<std::mutex> lock(callMutex_);
+        shuttingDown_ = true;
+    }
+    callCv_.notify_all();
     if (destroyCalled) return;
     destroyCalled = true;
     if (events) events->onDestroy();

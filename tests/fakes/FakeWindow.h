@@ -2,6 +2,8 @@
 // A headless main window: records controls, captions, enabled states, menu states, texts
 // drawn and message boxes shown; answers message boxes and dialogs from a script; a virtual
 // clock fires timers by id, also while a message box is "shown".
+#include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -10,6 +12,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "FakeCanvas.h"
@@ -79,28 +82,28 @@ public:
     void createButton(int id, const std::string& caption, const Rect& r) override;
     void createEdit(int id, const Rect& r) override;
     void createListBox(int id, const Rect& r) override;
-    void enableControl(int id, bool enabled) override { controls[id].enabled = enabled; }
-    bool isControlEnabled(int id) override { return controls[id].enabled; }
-    void setControlText(int id, const std::string& text) override { controls[id].text = text; }
-    std::string controlText(int id, size_t maxChars) override { return controls[id].text.substr(0, maxChars); }
-    void setFocus(int id) override { focusId = id; }
-    void updateControl(int) override {}
+    void enableControl(int id, bool enabled) override { noteCaller(); controls[id].enabled = enabled; }
+    bool isControlEnabled(int id) override { noteCaller(); return controls[id].enabled; }
+    void setControlText(int id, const std::string& text) override { noteCaller(); controls[id].text = text; }
+    std::string controlText(int id, size_t maxChars) override { noteCaller(); return controls[id].text.substr(0, maxChars); }
+    void setFocus(int id) override { noteCaller(); focusId = id; }
+    void updateControl(int) override { noteCaller(); }
     void listClear(int id) override { controls[id].items.clear(); }
     void listAdd(int id, const std::string& text) override { controls[id].items.push_back(text); }
     int listCount(int id) override { return int(controls[id].items.size()); }
     std::string listText(int id, int index) override;
     void setMenu(const std::vector<MenuPopup>& m) override;
     void setAccelerators(const std::vector<Accelerator>& table) override { accelerators = table; }
-    void enableMenuItem(int id, bool enabled) override { menuEnabled[id] = enabled; }
+    void enableMenuItem(int id, bool enabled) override { noteCaller(); menuEnabled[id] = enabled; }
     bool isMenuItemEnabled(int id) override { return menuEnabled.count(id) ? menuEnabled[id] : true; }
     void checkMenuItem(int id, bool checked) override { menuChecked[id] = checked; }
     bool isMenuItemChecked(int id) override { return menuChecked.count(id) ? menuChecked[id] : false; }
-    void invalidate(const Rect* r, bool) override { invalidated.push_back(r ? std::optional<Rect>(*r) : std::nullopt); }
-    void updateWindow() override {}
-    std::unique_ptr<Canvas> immediateCanvas() override { return std::make_unique<FakeCanvas>(drawn, true); }
-    void setCursor(CursorKind c) override { cursors.push_back(c); }
+    void invalidate(const Rect* r, bool) override { noteCaller(); invalidated.push_back(r ? std::optional<Rect>(*r) : std::nullopt); }
+    void updateWindow() override { noteCaller(); }
+    std::unique_ptr<Canvas> immediateCanvas() override { noteCaller(); return std::make_unique<FakeCanvas>(drawn, true); }
+    void setCursor(CursorKind c) override { noteCaller(); cursors.push_back(c); }
     bool setTimer(int id, int ms) override;
-    void killTimer(int id) override { timers_.erase(id); }
+    void killTimer(int id) override { noteCaller(); timers_.erase(id); }
     int messageBox(const std::string& text, const std::string& caption, unsigned type, bool ownerless) override;
     int runDialog(const DialogTemplate& dialog, DialogProc& proc) override;
     bool saveFileDialog(FileDialogParams& params) override { return runFileDialog(params); }
@@ -123,7 +126,31 @@ public:
     void answerBoxes(std::initializer_list<int> buttons);
     int defaultAnswer(unsigned type) const { return type == MB_YESNO ? IDNO : type == MB_OKCANCEL ? IDCANCEL : IDOK; }
 
+    // Thread-safe mode, for the conversion worker. runOnWindowThread from another thread
+    // waits until the test thread (the "window's thread": the one that built this window)
+    // serves the block with pump(); once destroy() has begun such calls return at once
+    // without effect, as the real window's do. Any other call from another thread is a
+    // fault of the program and is counted in offThreadCalls.
+    bool marshalCalls = false;
+    std::atomic<int> offThreadCalls{0};
+    std::function<void()> afterServed;  // runs on the test thread after each served block
+    size_t pump();                       // serves the queued blocks; returns how many
+    // Serves blocks until done() holds; false on timeout.
+    bool pumpUntil(const std::function<bool()>& done, int timeoutMs = 20000);
+
 private:
+    struct PendingCall {
+        const std::function<void()>* fn;
+        bool done = false;
+    };
+    std::thread::id owner_ = std::this_thread::get_id();
+    std::mutex callMutex_;
+    std::condition_variable callCv_;
+    std::deque<PendingCall*> calls_;
+    bool shuttingDown_ = false;
+    void noteCaller() {
+        if (marshalCalls && std::this_thread::get_id() != owner_) ++offThreadCalls;
+    }
     struct Timer {
         int period;
         int64_t due;

@@ -1,0 +1,119 @@
+// The real window's responsiveness while a 3-minute WAV converts on the worker: a second
+// thread posts an event to the window's thread every 2 ms, and the delay until the event
+// loop runs it is recorded, first for a second of idling, then during the conversion.
+// Runs offscreen unless QT_QPA_PLATFORM says otherwise.
+#include <QApplication>
+#include <QTimer>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+#include <vector>
+
+#include "FakeCdrom.h"
+#include "FakeDesktop.h"
+#include "FakeMci.h"
+#include "TestProgram.h"
+#include "WavFiles.h"
+#include "adapters/dl/DlEncoderLoader.h"
+#include "adapters/qt/QtWindow.h"
+#include "app/Commands.h"
+
+using namespace wl;
+using namespace wl::test;
+using Clock = std::chrono::steady_clock;
+namespace fs = std::filesystem;
+
+namespace {
+
+double percentile(std::vector<double> v, double p) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, size_t(p * double(v.size())))];
+}
+
+void print(const char* phase, const std::vector<double>& ms) {
+    std::printf("  %-11s %5zu events, latency p50 %.3f ms, p99 %.3f ms, max %.3f ms\n", phase, ms.size(),
+                percentile(ms, 0.5), percentile(ms, 0.99), percentile(ms, 1.0));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication qapp(argc, argv);
+    TempWorkingDir dir;
+    writeFileBytes("song.wav", musicWav(180));
+    const std::string wav = (dir.path() / "song.wav").string();
+    const auto lameStart = Clock::now();
+    const bool lameRan = std::system(("lame --quiet -b 128 -q 3 --cbr '" + wav + "' lame.mp3").c_str()) == 0;
+    const double lame = std::chrono::duration<double>(Clock::now() - lameStart).count();
+
+    QtWindow window;
+    FakeMci mci;
+    FakeCdrom cdrom;
+    DlEncoderLoader encoder{fs::path(WL_LAMEENC_PATH).parent_path().string()};
+    FakeDesktop desktop;
+    App app{Platform{window, mci, cdrom, encoder, desktop}};
+    MainWindowProc proc{app};
+    if (window.create(proc) != 0 || !app.s.encoderModule) {
+        std::fprintf(stderr, "the window or the encoder library (%s) did not come up\n", WL_LAMEENC_PATH);
+        return 1;
+    }
+    window.show();
+    app.s.convertMode = 1;
+    app.s.keepWav = 1;
+    app.s.mp3Kbps = 128;
+    window.setControlText(ID_SONG_NAME_EDIT, wav);
+
+    enum Phase { Idle, Converting, Done };
+    std::atomic<int> phase{Idle};
+    std::vector<double> idleMs, convertingMs;  // window's thread only
+    std::atomic<bool> posting{true};
+    std::thread poster([&] {
+        while (posting) {
+            const auto posted = Clock::now();
+            const int during = phase;
+            QMetaObject::invokeMethod(
+                &qapp,
+                [&, posted, during] {
+                    const double ms = std::chrono::duration<double, std::milli>(Clock::now() - posted).count();
+                    if (during == Idle) idleMs.push_back(ms);
+                    if (during == Converting) convertingMs.push_back(ms);
+                },
+                Qt::QueuedConnection);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    });
+
+    Clock::time_point start;
+    double elapsed = 0;
+    QTimer::singleShot(1000, &qapp, [&] {
+        phase = Converting;
+        start = Clock::now();
+        window.sendCommand(ID_PLAY);
+    });
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, &qapp, [&] {
+        if (phase != Converting || app.s.workerRunning) return;
+        elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+        phase = Done;
+        watch.stop();
+        app.s.convertThread.join();
+        window.destroy();  // the shutdown ends the message loop
+    });
+    watch.start(5);
+    window.runMessageLoop();
+    posting = false;
+    poster.join();
+
+    std::printf("Window event latency, 3-minute WAV converted in %.3f s (MP3 %ju bytes):\n", elapsed,
+                uintmax_t(fs::exists("song.mp3") ? fs::file_size("song.mp3") : 0));
+    if (lameRan) std::printf("  lame command line %.3f s; ratio program/lame %.3f (limit 1.05)\n", lame, elapsed / lame);
+    print("idle", idleMs);
+    print("converting", convertingMs);
+    return 0;
+}

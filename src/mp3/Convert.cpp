@@ -1,0 +1,463 @@
+#include "mp3/Convert.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <new>
+#include <system_error>
+#include <thread>
+
+#include "app/Commands.h"
+#include "app/Display.h"
+#include "app/Paths.h"
+#include "mp3/WavHeader.h"
+#include "platform/Bytes.h"
+
+namespace wl {
+
+namespace {
+
+constexpr const char* kPrompt = "Enter song name or click here:";
+constexpr size_t kSongNameChars = 254;
+
+struct EntryPoints {
+    BeInitStreamFn init = nullptr;
+    BeEncodeChunkFn encode = nullptr;
+    BeDeinitStreamFn deinit = nullptr;
+    BeCloseStreamFn close = nullptr;
+    BeVersionFn version = nullptr;
+    BeWriteVBRHeaderFn writeVbrHeader = nullptr;
+
+    bool lookUp(EncoderLoader& loader, ModuleHandle module) {
+        if (!module) return false;
+        auto get = [&](auto& fn, const char* name) {
+            fn = reinterpret_cast<std::remove_reference_t<decltype(fn)>>(loader.entryPoint(module, name));
+        };
+        get(init, "beInitStream");
+        get(encode, "beEncodeChunk");
+        get(deinit, "beDeinitStream");
+        get(close, "beCloseStream");
+        get(version, "beVersion");
+        get(writeVbrHeader, "beWriteVBRHeader");
+        return init && encode && deinit && close && version;
+    }
+};
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+// What the routine reads of the shared state, taken once on the window's thread.
+struct Job {
+    ModuleHandle module = nullptr;
+    std::string editText, savePath, batchEntry;
+    int32_t fileCount = 0, fileIndex = 0;
+    uint16_t kbps = 0;
+    bool lastOfRun() const { return fileCount == 0 || fileIndex + 1 == fileCount; }
+};
+
+void drawProgress(App& app, int percent) {
+    const AppState& s = app.s;
+    auto canvas = app.p.window.immediateCanvas();
+    canvas->textOut(s.charWidth, 8 * s.lineHeight, "Converting: " + std::to_string(percent) + " %",
+                    TextStyle{Font{}, kStatusColour, s.btnFace, true});
+}
+
+// The disc may have changed while a long conversion ran.
+void refreshTrackTable(App& app) {
+    AppState& s = app.s;
+    mciSend(app, "status cd number of tracks", true);
+    int count = std::atoi(s.mciReply.c_str());
+    if (app.p.cdrom.ReadTOC(s.cdHandle, s.toc) == 1) count = s.toc[3];
+    s.trackCount = std::clamp<int>(count, 0, int(kMaxTracks));
+    for (int i = 1; i <= s.trackCount; ++i) {
+        mciSend(app, "status cd length track " + std::to_string(i), true);
+        s.trackLengths[size_t(i)] = s.mciReply.view();
+    }
+}
+
+// After a failed conversion in the convert mode the window must not stay busy.
+void restoreIdle(App& app) {
+    Window& win = app.p.window;
+    win.setCursor(CursorKind::Arrow);
+    win.enableControl(ID_PLAY, true);
+    win.enableControl(ID_SONG_NAME_EDIT, true);
+    win.enableControl(ID_EXIT, true);
+    setStatus(app, kPrompt);
+    win.setTimer(PollTimer, kPollTimerMs);
+}
+
+class Conversion {
+public:
+    explicit Conversion(App& app) : app_(app), s_(app.s) {}
+    ~Conversion() { closeAll(); }
+
+    void run(const std::string& givenSource);
+
+private:
+    App& app_;
+    AppState& s_;
+    Job job_;
+    EntryPoints ep_;
+    File src_, mp3_;
+    WavHeader header_;
+    std::string source_, mp3Name_;
+    bool mp3Created_ = false;
+    bool streamOpen_ = false;
+    uint32_t stream_ = 0;
+
+    // Runs fn on the window's thread. False once exit has begun; fn may then not have run.
+    bool onWindow(const std::function<void()>& fn) {
+        if (s_.stopConversion) return false;
+        bool ran = false;
+        app_.p.window.runOnWindowThread([&] {
+            ran = true;
+            fn();
+        });
+        return ran && !s_.stopConversion;
+    }
+
+    void closeStream() {
+        if (streamOpen_) ep_.close(stream_);
+        streamOpen_ = false;
+    }
+    void closeAll() {
+        closeStream();
+        src_.reset();
+        mp3_.reset();
+    }
+    // Exit: nothing more is shown, and a half-written MP3 file must not look like a finished one.
+    void abandon() {
+        closeAll();
+        if (mp3Created_) {
+            std::error_code ec;
+            std::filesystem::remove(mp3Name_, ec);
+        }
+    }
+    void fail(const std::string& text, const std::string& caption) {
+        closeAll();
+        const bool shown = onWindow([&] {
+            showMessage(app_, text, caption);
+            s_.converting = 0;
+            if (s_.convertMode == 1 && job_.lastOfRun()) restoreIdle(app_);
+        });
+        if (!shown) abandon();
+    }
+    bool encodeAll(bool& cancelled);
+    void finish(bool cancelled);
+};
+
+void Conversion::run(const std::string& givenSource) {
+    Window& win = app_.p.window;
+    if (!onWindow([&] {
+            job_.module = s_.encoderModule;
+            job_.editText = win.controlText(ID_SONG_NAME_EDIT, kSongNameChars);
+            job_.savePath = s_.savePath.str();
+            job_.fileCount = s_.convertFileCount;
+            job_.fileIndex = s_.convertFileIndex;
+            if (job_.fileCount != 0 && job_.fileIndex >= 0 && size_t(job_.fileIndex) < s_.convertFiles.size())
+                job_.batchEntry = s_.convertFiles[size_t(job_.fileIndex)];
+            job_.kbps = s_.mp3Kbps;
+        }))
+        return;
+
+    // 1.
+    if (!ep_.lookUp(app_.p.encoder, job_.module)) return fail("Unable to get Lame_Enc interface", "Message");
+
+    // 2, 3.
+    std::string songName = job_.editText;
+    if (!givenSource.empty()) {
+        songName = givenSource;
+    } else if (!job_.savePath.empty()) {
+        SplitPath parts = splitPath(songName);
+        songName = job_.savePath + parts.base + parts.ext;
+    }
+    source_ = job_.fileCount != 0 ? job_.batchEntry : songName;
+    src_.reset(std::fopen(source_.c_str(), "rb"));
+
+    // 4. The recording format becomes the examined file's, even when it is refused.
+    WavHeader& header = header_;
+    if (src_) header = readWavHeader(src_.get());
+    bool cdFormat = false;
+    if (!onWindow([&] {
+            s_.songName = songName;
+            if (src_) {
+                s_.bitsPerSample = header.bitsPerSample();
+                s_.samplesPerSec = int32_t(header.samplesPerSec());
+                s_.channels = header.channels();
+            }
+            cdFormat = s_.samplesPerSec == 44100 && s_.bitsPerSample == 16 && s_.channels == 2;
+        }))
+        return abandon();
+
+    // 5. A file whose chunks do not hold a whole "data" chunk is refused like a wrong format.
+    if (!cdFormat || (src_ && !header.convertible()))
+        return fail("I can't convert this file. The format is wrong.", "MP3 conversion Error");
+    // 6.
+    if (!src_) return fail("I can't find the file \"" + source_ + "\"", "I can't open the WAV file.");
+    if (fseeko(src_.get(), off_t(header.dataOffset), SEEK_SET) != 0)
+        return fail("Read error performing conversion.", "Error");
+
+    // 7. Never truncate the source itself.
+    mp3Name_ = mp3NameFor(source_);
+    if (mp3Name_ != source_) mp3_.reset(std::fopen(mp3Name_.c_str(), "wb"));
+    if (!mp3_) return fail("I can't create the MP3 output file. It may already exist.", mp3Name_);
+    mp3Created_ = true;
+    // Unbuffered: a full disk shows up at the chunk that hit it, not at the end.
+    std::setvbuf(mp3_.get(), nullptr, _IONBF, 0);
+
+    bool cancelled = false;
+    if (!encodeAll(cancelled)) return;
+    finish(cancelled);
+}
+
+// Steps 8 to 13. False when the routine has ended (failure or exit).
+bool Conversion::encodeAll(bool& cancelled) {
+    // 8.
+    uint8_t config[kEncoderConfigSize] = {};
+    putLe32(config + kEncoderConfigKind, 0);
+    putLe32(config + kEncoderConfigRate, 44100);
+    config[kEncoderConfigMode] = 0;
+    putLe16(config + kEncoderConfigBitrate, job_.kbps);
+    uint32_t samplesPerChunk = 0, bufferSize = 0;
+    if (ep_.init(config, &samplesPerChunk, &bufferSize, &stream_) != 0) {
+        fail("Error opening encoding stream", "Message");
+        return false;
+    }
+    streamOpen_ = true;
+    // A chunk of no samples would never advance.
+    if (samplesPerChunk == 0) {
+        fail("Error opening encoding stream", "Message");
+        return false;
+    }
+
+    // 9.
+    std::unique_ptr<int16_t[]> samples(new (std::nothrow) int16_t[samplesPerChunk]);
+    std::unique_ptr<uint8_t[]> out(new (std::nothrow) uint8_t[std::max<uint32_t>(bufferSize, 1)]);
+    if (!samples || !out) {
+        fail("I can't perform this conversion. We ran out of memory", "Error");
+        return false;
+    }
+
+    // 10.
+    if (!onWindow([&] {
+            s_.statusText.clear();
+            drawStatusLineNow(app_);
+            setStatus(app_, "Converting:");
+        })) {
+        abandon();
+        return false;
+    }
+
+    // 11.
+    const uint64_t total = header_.dataSize, chunkBytes = 2 * uint64_t(samplesPerChunk);
+    uint64_t done = 0;
+    int shownPercent = -1;
+    while (done < total) {
+        const size_t n = size_t(std::min(chunkBytes, total - done));
+        if (std::fread(samples.get(), 1, n, src_.get()) != n) {
+            fail("Read error performing conversion.", "Error");
+            return false;
+        }
+        uint32_t produced = 0;
+        // A count beyond the buffer would make us write bytes the library never gave.
+        if (ep_.encode(stream_, uint32_t(n / 2), samples.get(), out.get(), &produced) != 0 || produced > bufferSize) {
+            closeStream();
+            fail("beEncodeChunk() failed.", "Error");
+            return false;
+        }
+        if (produced > 0 && std::fwrite(out.get(), 1, produced, mp3_.get()) != produced) {
+            fail("Write error performing conversion.", "Error");
+            return false;
+        }
+        done += n;
+        const int percent = int(double(done) / double(total) * 100.0);
+        // Redrawing the same figure changes nothing on screen but costs the window a wait:
+        // chunks that leave it unchanged only test the flag.
+        if (percent == shownPercent) {
+            if (s_.stopConversion) {
+                abandon();
+                return false;
+            }
+            if (s_.converting != 0) continue;
+        }
+        shownPercent = percent;
+        // The cancel test runs on the window's thread, in order with the panel click.
+        if (!onWindow([&] {
+                drawProgress(app_, percent);
+                if (s_.converting == 0) {
+                    cancelled = true;
+                    s_.statusText = kPrompt;
+                    app_.p.window.invalidate(nullptr, true);
+                } else if (s_.convertMode == 1) {
+                    s_.currentTrackText = "C";
+                }
+            })) {
+            abandon();
+            return false;
+        }
+        if (cancelled) break;
+    }
+
+    // 12.
+    uint32_t produced = 0;
+    if (ep_.deinit(stream_, out.get(), &produced) != 0 || produced > bufferSize) {
+        closeStream();
+        fail("beExitStream failed.", "Error");
+        return false;
+    }
+    if (produced > 0 && std::fwrite(out.get(), 1, produced, mp3_.get()) != produced) {
+        fail("Write error performing MP3 conversion.", "Error");
+        return false;
+    }
+    // 13.
+    closeStream();
+    src_.reset();
+    if (std::fclose(mp3_.release()) != 0) {
+        fail("Write error performing MP3 conversion.", "Error");
+        return false;
+    }
+    if (ep_.writeVbrHeader) ep_.writeVbrHeader(mp3Name_.c_str());
+    return true;
+}
+
+// Steps 14 to 19, on the window's thread in one go.
+void Conversion::finish(bool cancelled) {
+    Window& win = app_.p.window;
+    onWindow([&] {
+        if (s_.keepWav == 0) {
+            // A cancelled file's MP3 is incomplete: its WAV is all the user has.
+            if (!cancelled) {
+                std::error_code ec;
+                std::filesystem::remove(source_, ec);
+            }
+            s_.playbackActive = 0;
+            win.enableControl(ID_PLAYBACK, false);
+        } else if (job_.fileCount == 0) {
+            win.enableControl(ID_PLAYBACK, true);
+        }
+        refreshTrackTable(app_);
+        s_.converting = 0;
+        if (s_.convertMode != 1) return;
+        if (job_.lastOfRun()) {
+            win.setCursor(CursorKind::Arrow);
+            win.enableControl(ID_SONG_NAME_EDIT, true);
+            win.enableControl(ID_EXIT, true);
+            setStatus(app_, kPrompt);
+            win.setTimer(PollTimer, kPollTimerMs);
+            win.setControlText(ID_SONG_NAME_EDIT, lowerFileName(mp3Name_));
+            win.enableControl(ID_PLAYBACK, false);
+        }
+        if (s_.keepWav == 1) s_.lastRecordedFile = source_;
+    });
+}
+
+}  // namespace
+
+std::string mp3NameFor(const std::string& wavName) {
+    SplitPath parts = splitPath(wavName);
+    parts.ext = ".mp3";
+    return joinPath(parts);
+}
+
+void ConvertWavFile(App& app) { ConvertWavFile(app, std::string()); }
+
+void ConvertWavFile(App& app, const std::string& source) {
+    Conversion conversion(app);
+    conversion.run(source);
+}
+
+void StartConversionThread(App& app, const std::string& source) {
+    AppState& s = app.s;
+    Window& win = app.p.window;
+    s.converting = 1;
+    win.enableControl(ID_PLAY, false);
+    win.enableControl(ID_PLAYBACK, false);
+    s.convertFileCount = 0;
+    // The previous worker has made its last window call: joining it cannot wait on us.
+    if (s.convertThread.joinable()) s.convertThread.join();
+    s.workerRunning = true;
+    try {
+        s.convertThread = std::thread([&app, source] {
+            ConvertWavFile(app, source);
+            app.s.workerRunning = false;
+        });
+    } catch (const std::system_error&) {
+        s.workerRunning = false;
+        s.converting = 0;
+        restoreIdle(app);
+        showMessage(app, "I can't perform this conversion. We ran out of memory", "Error");
+    }
+}
+
+void ConvertPlayCommand(App& app) {
+    AppState& s = app.s;
+    Window& win = app.p.window;
+    // One worker at a time: Play is disabled while it runs, but a command can still arrive,
+    // also after a panel click while the cancelled worker winds down.
+    if (s.converting == 1 || s.workerRunning) return;
+
+    // 1.
+    SplitPath parts = splitPath(win.controlText(ID_SONG_NAME_EDIT, kSongNameChars));
+    parts.ext = ".wav";
+    s.songName = joinPath(parts);
+    win.setControlText(ID_SONG_NAME_EDIT, s.songName.str());
+    const std::string source = s.songName.str();
+
+    // 2, 3.
+    File file(std::fopen(source.c_str(), "rb"));
+    if (!file) {
+        showMessage(app, "I can't find this WAV file.", "File Error");
+        return;
+    }
+    const WavHeader header = readWavHeader(file.get());
+    file.reset();
+
+    // 4, 5.
+    s.bitsPerSample = header.bitsPerSample();
+    s.samplesPerSec = int32_t(header.samplesPerSec());
+    s.channels = header.channels();
+    if (s.bitsPerSample != 16 || s.samplesPerSec != 44100 || s.channels != 2) {
+        showMessage(app,
+                    "To convert, the WAV file must be recorded in stereo with 16 bits per sample and 44,100 samples "
+                    "per second. Click on \"Settings->WAV Parameters.\"",
+                    "Error");
+        s.convertMode = 0;
+        sendCommand(app, ID_RECORD_FROM_CD);
+        return;
+    }
+
+    // 6.
+    if (s.keepWav == 0 &&
+        showMessage(app, "Are you sure you want to delete the WAV file after conversion?", "MP3 Convert", MB_YESNO) ==
+            IDNO)
+        s.keepWav = 1;
+
+    // 7.
+    win.setCursor(CursorKind::Wait);
+    win.enableControl(ID_PLAYBACK, false);
+    win.enableControl(ID_SONG_NAME_EDIT, false);
+    win.updateControl(ID_SONG_NAME_EDIT);
+    win.killTimer(PollTimer);
+    StartConversionThread(app, source);
+}
+
+void CancelConversion(App& app) {
+    int32_t running = 1;
+    app.s.converting.compare_exchange_strong(running, 0);
+}
+
+void StopConversionWorker(App& app) {
+    AppState& s = app.s;
+    if (!s.convertThread.joinable()) return;
+    s.stopConversion = true;
+    s.converting = 0;
+    s.convertThread.join();
+    s.stopConversion = false;
+}
+
+}  // namespace wl
