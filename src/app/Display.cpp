@@ -1,5 +1,6 @@
 #include "app/Display.h"
 
+#include <cstdio>
 #include <memory>
 
 #include "app/Commands.h"
@@ -129,11 +130,12 @@ void invalidateTrackNumber(App& app) { app.p.window.invalidate(&app.s.trackNumbe
 void invalidateTrackTime(App& app) { app.p.window.invalidate(&app.s.trackTimeRect, true); }
 
 std::string formatDuration(int end, int start) {
-    int d = end - start - 2;
+    long d = long(end) - start - 2;
     // Tracks starting less than 2 seconds apart would give a negative time.
     if (d < 0) return "00:00";
-    auto two = [](int v) { return v < 10 ? "0" + std::to_string(v) : std::to_string(v); };
-    return two(d / 60) + ":" + two(d % 60);
+    char text[32];
+    std::snprintf(text, sizeof text, "%02ld:%02ld", d / 60, d % 60);
+    return text;
 }
 
 }  // namespace wl
