@@ -7,11 +7,13 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "FakeDesktop.h"
+#include "WavFiles.h"
 #include "TestProgram.h"
 #include "adapters/audio/AudioEngine.h"
 #include "adapters/audio/Clock.h"
@@ -138,6 +140,42 @@ TEST(ProgramEndToEnd, TheRealWindowMatchesTheLayoutForItsFont) {
     prog.window.grabToPng(WL_SHOT_DIR "/program_rip_mode.png");
     prog.window.sendCommand(ID_EXIT);
     EXPECT_TRUE(prog.app->destroyed);
+    EXPECT_TRUE(boxes.texts.empty()) << boxes.texts.front();
+}
+
+// Bytes of 16-bit stereo PCM that mpg123 decodes a file to, or -1.
+long long decodedBytes(const std::string& mp3) {
+    std::FILE* p = popen(("mpg123 -q -s '" + mp3 + "' 2>/dev/null").c_str(), "r");
+    if (!p) return -1;
+    char buf[65536];
+    long long total = 0;
+    for (size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) total += (long long)n;
+    return pclose(p) == 0 ? total : -1;
+}
+
+TEST(ProgramEndToEnd, ConvertsAWavOnTheWorkerWhileTheWindowKeepsRunning) {
+    if (std::system("mpg123 --version > /dev/null 2>&1") != 0) GTEST_SKIP() << "mpg123 is not installed";
+    BoxAnswerer boxes;
+    RealProgram prog(ConvertWavToMp3);
+    const std::string wav = (prog.dir.path() / "tune.wav").string();
+    test::writeFileBytes(wav, test::musicWav(10));
+    ASSERT_TRUE(prog.start());
+    ASSERT_NE(prog.s().encoderModule, nullptr);
+    EXPECT_EQ(prog.s().convertMode, 1);
+    prog.window.setControlText(ID_SONG_NAME_EDIT, wav);
+    prog.window.sendCommand(ID_PLAY);
+    // The window keeps serving its timers while the worker converts.
+    int ticks = 0;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] { ++ticks; });
+    probe.start(5);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return prog.s().converting == 0 && !prog.s().workerRunning; }, 60000));
+    EXPECT_GT(ticks, 0);
+    const std::string mp3 = (prog.dir.path() / "tune.mp3").string();
+    EXPECT_EQ(decodedBytes(mp3), 10LL * 44100 * 4);
+    EXPECT_TRUE(std::filesystem::exists(wav)) << "keepWav is 1: the WAV stays";
+    EXPECT_EQ(prog.s().statusText, "Enter song name or click here:");
+    EXPECT_EQ(prog.window.controlText(ID_SONG_NAME_EDIT, 300), mp3);
     EXPECT_TRUE(boxes.texts.empty()) << boxes.texts.front();
 }
 
