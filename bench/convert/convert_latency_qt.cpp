@@ -52,6 +52,12 @@ int main(int argc, char** argv) {
     const bool lameRan = std::system(("lame --quiet -b 128 -q 3 --cbr '" + wav + "' lame.mp3").c_str()) == 0;
     const double lame = std::chrono::duration<double>(Clock::now() - lameStart).count();
 
+    // Start in the convert mode: no disc is needed, and no start-up message box waits for a click.
+    std::string settings(6, '\0');
+    settings += "164410021283" "1199";
+    settings.resize(355, '\0');
+    writeFileBytes("Wavelathe.ini", settings);
+
     QtWindow window;
     FakeMci mci;
     FakeCdrom cdrom;
