@@ -8,6 +8,8 @@
 #include <thread>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "adapters/qt/QtWindow.h"
 
 namespace wl::test {
@@ -81,5 +83,20 @@ void buildMainWindow(Window& window);  // what creation does to the window
 // Runs the event loop until pred holds or ms pass.
 bool waitFor(const std::function<bool()>& pred, int ms = 3000);
 QImage grabClient(QtWindow& window);
+
+// A window built as the program builds it, shown; the events are recorded.
+class ShownMainWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        events.create = [](Window& w) {
+            buildMainWindow(w);
+            return 0;
+        };
+        ASSERT_EQ(window.create(events), 0);
+        window.show();
+    }
+    RecordingEvents events;
+    QtWindow window;
+};
 
 }  // namespace wl::test

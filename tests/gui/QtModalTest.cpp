@@ -35,19 +35,12 @@ void whenModal(std::function<void(QWidget*)> act) {
     poll->start(10);
 }
 
-class ModalTest : public ::testing::Test {
+class ModalTest : public ShownMainWindow {
 protected:
     void SetUp() override {
-        events.create = [](Window& w) {
-            buildMainWindow(w);
-            return 0;
-        };
-        ASSERT_EQ(window.create(events), 0);
-        window.show();
+        ShownMainWindow::SetUp();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(window.widget()));
     }
-    RecordingEvents events;
-    QtWindow window;
 };
 
 TEST_F(ModalTest, MessageBoxesShowTheTextAndAnswerWithThePlatformNumbers) {

@@ -45,19 +45,7 @@ private:
     std::thread thread_;
 };
 
-class ThreadTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        events.create = [](Window& w) {
-            buildMainWindow(w);
-            return 0;
-        };
-        ASSERT_EQ(window.create(events), 0);
-        window.show();
-    }
-    RecordingEvents events;
-    QtWindow window;
-};
+using ThreadTest = ShownMainWindow;
 
 TEST_F(ThreadTest, AWorkerIsServedOnTheWindowThread) {
     const auto guiThread = std::this_thread::get_id();

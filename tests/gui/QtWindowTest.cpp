@@ -14,15 +14,10 @@
 namespace wl::test {
 namespace {
 
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public ShownMainWindow {
 protected:
     void SetUp() override {
-        events.create = [](Window& w) {
-            buildMainWindow(w);
-            return 0;
-        };
-        ASSERT_EQ(window.create(events), 0);
-        window.show();
+        ShownMainWindow::SetUp();
         window.widget()->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.widget()));
         units = unitsOf(window);
@@ -30,8 +25,6 @@ protected:
 
     QAction* action(int id) { return window.menuAction(id); }
 
-    RecordingEvents events;
-    QtWindow window;
     Units units{};
 };
 
