@@ -83,12 +83,6 @@ bool OpenCdDevice(App& app) {
     return false;
 }
 
-void StopWorker(App& app) {
-    // The worker stops after its current chunk and removes its incomplete MP3 file; it is
-    // waited for before the encoder library goes away.
-    StopConversionWorker(app);
-}
-
 }  // namespace
 
 int CreateMainWindow(App& app) {
@@ -174,7 +168,8 @@ void ShutdownMainWindow(App& app) {
     if (s.settingsDirty == 1 &&
         win.messageBox("Do you want to save the new settings?", "Save", MB_YESNO) == IDYES)
         sendCommand(app, ID_SAVE_SETTINGS);
-    StopWorker(app);
+    // Before the encoder library goes away: the worker stops after its current chunk.
+    StopConversionWorker(app);
     if (s.encoderModule) {
         app.p.encoder.unload(s.encoderModule);
         s.encoderModule = nullptr;
