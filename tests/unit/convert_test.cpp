@@ -2,6 +2,9 @@
 // failures, cancellation by the panel click, and the worker's end at exit.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include <filesystem>
 #include <fstream>
 
@@ -349,7 +352,13 @@ TEST_F(Convert, ExitStopsTheWorkerAfterItsChunkAndRemovesTheIncompleteMp3) {
     prog.s().keepWav = 0;
     win.answerBoxes({IDYES});
     bool loadedAtClose = false;
-    lib.onEncode = [&](int) { loadedAtClose = prog.encoder.loaded; };
+    lib.onEncode = [&](int chunk) {
+        loadedAtClose = prog.encoder.loaded;
+        // Hold the worker mid-file until the exit asks it to stop, however slow the machine.
+        if (chunk >= 5)
+            for (int i = 0; i < 5000 && !prog.s().stopConversion; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    };
     win.setControlText(ID_SONG_NAME_EDIT, "a.wav");
     win.click(ID_PLAY);
     ASSERT_TRUE(win.pumpUntil([&] { return progressDrawn() >= 3; }));
