@@ -221,13 +221,13 @@ void PartialCdRecordingCommand(App& app) {
 }
 
 void VolumeControlCommand(App& app) {
-    // A desktop without a mixer we can start gets nothing of ours: no box, no fallback.
-    app.p.desktop.startVolumeControl();
+    if (!app.p.desktop.startVolumeControl())
+        showMessage(app, kNoVolumeControlText, "Volume Control", MB_OK);
     FocusSongName(app);
 }
 
 void HelpContentsCommand(App& app) {
-    app.p.desktop.openHelpContents();
+    if (!app.p.desktop.openHelpContents()) showMessage(app, kNoHelpViewerText, "Help Contents", MB_OK);
     FocusSongName(app);
 }
 
