@@ -17,12 +17,4 @@ void AboutCommand(App& app);                 // 124
 // The About box's text.
 std::string AboutText();
 
-// What Volume Control and Help Contents say when the desktop has nothing to start them with.
-inline constexpr const char* kNoVolumeControlText =
-    "No volume control program was found. Install pavucontrol (PulseAudio Volume Control) to set "
-    "the playback and recording levels, then choose Volume Control again.";
-inline constexpr const char* kNoHelpViewerText =
-    "The help page could not be opened: no web browser was found to show it. Install a web "
-    "browser, for example firefox-esr, then choose Help Contents (F1) again.";
-
 }  // namespace wl
