@@ -2,6 +2,7 @@
 //   wavelathe                 the real drive and sound card
 //   wavelathe --disc X.cue    a disc image as the CD drive
 #include <QApplication>
+#include <QIcon>
 
 #include <cstdio>
 #include <cstring>
@@ -17,6 +18,7 @@
 #include "adapters/cdrom/LibcdioCdrom.h"
 #include "adapters/desktop/GioDesktop.h"
 #include "adapters/dl/DlEncoderLoader.h"
+#include "adapters/dl/InstallPaths.h"
 #include "adapters/mci/DeviceLayer.h"
 #include "adapters/qt/QtWindow.h"
 #include "app/App.h"
@@ -46,12 +48,6 @@ bool parseOptions(int argc, char** argv, Options& out) {
     return true;
 }
 
-std::string executableFolder() {
-    std::error_code ec;
-    auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string(".") : self.parent_path().string();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -62,11 +58,14 @@ int main(int argc, char** argv) {
         std::error_code ec;
         options.disc = std::filesystem::absolute(options.disc, ec).string();
     }
-    const std::string folder = executableFolder();
+    const wl::InstallPaths paths = wl::findInstallPaths(wl::runningExecutableFolder());
+    // The desktop entry's name lets a Wayland desktop match the window to its entry and icon.
+    QGuiApplication::setDesktopFileName("wavelathe");
+    if (!paths.icon.empty()) QApplication::setWindowIcon(QIcon(QString::fromStdString(paths.icon)));
 
     wl::QtWindow window;
-    wl::DlEncoderLoader encoder(folder);
-    wl::GioDesktop desktop(folder + "/help/index.html");
+    wl::DlEncoderLoader encoder(paths.encoderFolders);
+    wl::GioDesktop desktop(paths.helpPage);
     wl::LibcdioCdrom cdrom(options.disc);
 
     // The sound card when there is one; otherwise the loopback, so the CD still plays and

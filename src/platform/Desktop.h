@@ -4,8 +4,8 @@
 // The AutoRun policy is a 32-bit value under a per-user key: openPolicyKey fails when the
 // desktop has no such setting (then nothing else is called). 0xFF means "never autorun
 // media"; reading gives the value that restores the present setting when written back.
-// startVolumeControl and openHelpContents report whether something was started; the program
-// shows nothing of its own when they fail. Window's thread only.
+// startVolumeControl and openHelpContents report whether something was started; when they
+// fail the program tells the user what to install. Window's thread only.
 #include <cstdint>
 #include <optional>
 

@@ -2,7 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <unistd.h>
+
 #include <filesystem>
+#include <string>
 
 #include "adapters/desktop/GioDesktop.h"
 
@@ -32,7 +35,18 @@ TEST(GioDesktop, WithoutTheSchemaTheKeyDoesNotOpen) {
 }
 
 TEST(GioDesktop, HelpAndMixerReportWhatCouldNotBeStarted) {
-    GioDesktop desktop("/nonexistent/help/index.html", {"no-such-mixer-program"});
+    GioDesktop desktop("/nonexistent/help/index.html", {"no-such-mixer-program", "", "no-such-mixer sound"});
     EXPECT_FALSE(desktop.openHelpContents());
     EXPECT_FALSE(desktop.startVolumeControl());
+}
+
+TEST(GioDesktop, TheFirstMixerFoundStartsWithItsArguments) {
+    const auto marker = std::filesystem::temp_directory_path() / ("wl-mixer-" + std::to_string(getpid()));
+    std::filesystem::remove(marker);
+    // "touch FILE" stands in for a mixer: it runs only if its argument arrives.
+    GioDesktop desktop("", {"no-such-mixer-program", "touch " + marker.string(), "false"});
+    ASSERT_TRUE(desktop.startVolumeControl());
+    for (int i = 0; i < 200 && !std::filesystem::exists(marker); ++i) usleep(10000);
+    EXPECT_TRUE(std::filesystem::exists(marker));
+    std::filesystem::remove(marker);
 }

@@ -49,13 +49,17 @@ void GioDesktop::closePolicyKey() {
 
 bool GioDesktop::startVolumeControl() {
     for (const std::string& mixer : mixers_) {
-        gchar* path = g_find_program_in_path(mixer.c_str());
-        if (!path) continue;
-        gchar* argv[] = {path, nullptr};
-        GError* error = nullptr;
-        gboolean ok = g_spawn_async(nullptr, argv, nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, nullptr, &error);
-        if (error) g_error_free(error);
-        g_free(path);
+        gchar** argv = g_strsplit(mixer.c_str(), " ", -1);
+        gchar* path = argv[0] && *argv[0] ? g_find_program_in_path(argv[0]) : nullptr;
+        gboolean ok = FALSE;
+        if (path) {
+            g_free(argv[0]);
+            argv[0] = path;
+            GError* error = nullptr;
+            ok = g_spawn_async(nullptr, argv, nullptr, G_SPAWN_DEFAULT, nullptr, nullptr, nullptr, &error);
+            if (error) g_error_free(error);
+        }
+        g_strfreev(argv);
         if (ok) return true;
     }
     return false;

@@ -10,9 +10,11 @@ namespace wl {
 
 class GioDesktop : public Desktop {
 public:
-    // helpPage: the bundled help file; mixers: programs tried in order for Volume Control.
+    // helpPage: the bundled help file; mixers: commands tried in order for Volume Control, each
+    // a program name with its arguments split on spaces (no shell is involved).
     explicit GioDesktop(std::string helpPage,
-                        std::vector<std::string> mixers = {"pavucontrol", "pavucontrol-qt", "gnome-control-center"});
+                        std::vector<std::string> mixers = {"pavucontrol", "pavucontrol-qt", "mate-volume-control",
+                                                           "gnome-control-center sound"});
     ~GioDesktop() override;
     GioDesktop(const GioDesktop&) = delete;
     GioDesktop& operator=(const GioDesktop&) = delete;

@@ -5,24 +5,27 @@
 #include <filesystem>
 #include <system_error>
 
+#include "adapters/dl/InstallPaths.h"
+
 namespace wl {
 
-namespace {
-std::string executableFolder() {
-    std::error_code ec;
-    auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return ec ? std::string() : self.parent_path().string();
-}
-}  // namespace
-
 DlEncoderLoader::DlEncoderLoader(std::string folder)
-    : folder_(folder.empty() ? executableFolder() : std::move(folder)) {}
+    : folders_{folder.empty() ? runningExecutableFolder() : std::move(folder)} {}
+
+DlEncoderLoader::DlEncoderLoader(std::vector<std::string> folders) : folders_(std::move(folders)) {}
 
 ModuleHandle DlEncoderLoader::load(const std::string& name) {
-    std::string path = name;
-    if (name.find('/') == std::string::npos && !folder_.empty()) path = folder_ + "/" + name;
     // RTLD_LOCAL keeps the encoder's symbols out of the program's namespace.
-    return dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    constexpr int kMode = RTLD_NOW | RTLD_LOCAL;
+    if (name.find('/') != std::string::npos) return dlopen(name.c_str(), kMode);
+    for (const std::string& folder : folders_) {
+        if (folder.empty()) continue;
+        const std::string path = folder + "/" + name;
+        std::error_code ec;
+        if (!std::filesystem::exists(path, ec)) continue;
+        if (ModuleHandle module = dlopen(path.c_str(), kMode)) return module;
+    }
+    return nullptr;
 }
 
 void* DlEncoderLoader::entryPoint(ModuleHandle module, const char* name) {

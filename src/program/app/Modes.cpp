@@ -17,6 +17,15 @@ namespace wl {
 namespace {
 
 constexpr const char* kPrompt = "Enter song name or click here:";
+
+// What Volume Control and Help Contents say when the desktop has nothing to start them with.
+constexpr const char* kNoVolumeControlText =
+    "No volume control program was found. Install pavucontrol (PulseAudio Volume Control) to set "
+    "the playback and recording levels, then choose Volume Control again.";
+constexpr const char* kNoHelpViewerText =
+    "The help page could not be opened: no web browser was found to show it. Install a web "
+    "browser, for example firefox-esr, then choose Help Contents (F1) again.";
+
 constexpr int kSourceItems[] = {ID_RECORD_FROM_CD, ID_RECORD_FROM_LINE_IN, ID_CONVERT_WAV_TO_MP3, ID_RIP_FROM_CD};
 
 struct Flags {
@@ -221,13 +230,13 @@ void PartialCdRecordingCommand(App& app) {
 }
 
 void VolumeControlCommand(App& app) {
-    // A desktop without a mixer we can start gets nothing of ours: no box, no fallback.
-    app.p.desktop.startVolumeControl();
+    if (!app.p.desktop.startVolumeControl())
+        showMessage(app, kNoVolumeControlText, "Volume Control", MB_OK);
     FocusSongName(app);
 }
 
 void HelpContentsCommand(App& app) {
-    app.p.desktop.openHelpContents();
+    if (!app.p.desktop.openHelpContents()) showMessage(app, kNoHelpViewerText, "Help Contents", MB_OK);
     FocusSongName(app);
 }
 
