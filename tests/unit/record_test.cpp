@@ -348,4 +348,25 @@ TEST(Recording, AFullDiskRefusesACdRecordingButAPartialOneIsNeverChecked) {
     }
 }
 
+TEST(Recording, ABatchWhoseNextEntryFindsNoRoomEndsWithTheWindowUsable) {
+    Recorder t;
+    t.begin(RecordFromCd);
+    fs::create_directories(t.dir.path() / "first");
+    t.s.batchCount = 2;
+    t.s.selectionTracks[0] = 1;
+    t.s.selectionTracks[1] = 2;
+    t.s.trackNames[1] = "one";
+    t.s.trackNames[2] = "two";
+    t.play(t.folder() + "first/one.wav");
+    // The save folder fills up: the next entry is refused at its disk check.
+    t.s.savePath = "/proc/";
+    t.cdPlaysToTheEnd();
+    ASSERT_EQ(t.win.boxes.size(), 1u);
+    EXPECT_EQ(t.win.boxes[0].caption, "Disk Space Error");
+    EXPECT_EQ(t.s.batchCount, 0);
+    EXPECT_EQ(t.s.recording, 0);
+    EXPECT_TRUE(t.win.timerRunning(PollTimer));
+    t.expectIdleMenus();
+}
+
 }  // namespace

@@ -240,6 +240,11 @@ void StartRecording(App& app) {
                         "Either there is not enough available disk space to record this track, or this is a "
                         "removeable drive and you need to insert the disk.",
                         "Disk Space Error");
+            // A batch cannot go on without this entry: it ends, and the window is usable again.
+            if (s.batchCount != 0) {
+                s.batchCount = 0;
+                enableIdleMenus(app);
+            }
             focusSongName(app);
             return;
         }
