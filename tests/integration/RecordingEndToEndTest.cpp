@@ -243,6 +243,26 @@ TEST(RecordingEndToEnd, LineInRecordsTheInputAndPlaysItBack) {
     EXPECT_EQ(boxes.texts.size(), 1u);
 }
 
+TEST(RecordingEndToEnd, ExitDuringALineInRecordingAsksAndKeepsIt) {
+    BoxAnswerer boxes;  // answers Yes, the question's default button
+    test::TempWorkingDir source;
+    const std::string input = (source.path() / "input.wav").string();
+    test::writeFileBytes(input, test::musicWav(2));
+    Rig rig(RecordFromLineIn, input);
+    ASSERT_TRUE(rig.start());
+    rig.type(rig.folder() + "kept");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return rig.window.isControlEnabled(ID_PLAY); }, 5000));
+    rig.window.sendCommand(ID_PLAY);
+    ASSERT_TRUE(rig.waitAudio(3));
+    rig.window.sendCommand(ID_EXIT);
+    EXPECT_TRUE(rig.app->destroyed);
+    ASSERT_GE(boxes.texts.size(), 2u);
+    EXPECT_EQ(boxes.captions[0], "Recording");
+    EXPECT_EQ(boxes.texts[1], "I have saved the song to your hard drive.");
+    const std::string data = wavData(rig.folder() + "kept.wav");
+    EXPECT_GE(data.size(), 2u * 176400) << "the input that had been recorded";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
