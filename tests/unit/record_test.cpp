@@ -46,32 +46,20 @@ TEST(Recording, TheUntitledQuestionYesStartsNothingNoRecordsUntitled) {
     EXPECT_EQ(yes.win.controlText(ID_SONG_NAME_EDIT, 300), "");
     EXPECT_EQ(yes.mci.count("open new type waveaudio alias wave"), 0u);
 
+    Recorder no;
+    no.begin(RecordFromLineIn);
+    no.win.answerBoxes({IDNO});
+    no.play("untitled");
+    EXPECT_EQ(no.win.boxes.size(), 1u);
+    EXPECT_EQ(no.s.songName.str(), "untitled.wav");
+    EXPECT_EQ(no.s.recording, 1);
+
     // Only the exact lower-case base name asks.
     Recorder other;
     other.begin(RecordFromLineIn);
     other.play("Untitled.wav");
     EXPECT_TRUE(other.win.boxes.empty());
     EXPECT_EQ(other.s.songName.str(), "untitled.wav");
-}
-
-TEST(Recording, UntitledAnsweredNoIsRecordedUnderThatName) {
-    Recorder t;
-    t.begin(RecordFromLineIn);
-    t.win.answerBoxes({IDNO});
-    t.play("untitled");
-    EXPECT_EQ(t.win.boxes.size(), 1u);
-    EXPECT_EQ(t.s.songName.str(), "untitled.wav");
-    EXPECT_EQ(t.s.recording, 1);
-}
-
-TEST(Recording, AnEmptyNameIsRefused) {
-    Recorder t;
-    t.begin(RecordFromLineIn);
-    t.play("");
-    ASSERT_NE(t.win.lastBox(), nullptr);
-    EXPECT_EQ(t.win.lastBox()->text, "Please enter a file name after clicking on OK.");
-    EXPECT_EQ(t.win.lastBox()->caption, "FileName Error");
-    EXPECT_EQ(t.s.recording, 0);
 }
 
 TEST(Recording, TheOverwriteCheckLooksForTheFileThatWillRemain) {
