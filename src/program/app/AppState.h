@@ -58,6 +58,10 @@ struct AppState {
     // From the worker's start until its last window call has returned; `converting` drops
     // to 0 earlier, at a panel click.
     std::atomic<bool> workerRunning{false};
+    // The wave device has captured since the recording started: exit asks before dropping it.
+    int32_t captured = 0;
+    // The last save failed and the recording waits in the device for another name.
+    int32_t saveFailed = 0;
 
     // Disc monitoring.
     int32_t discCheckDone = 0;

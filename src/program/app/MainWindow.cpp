@@ -8,6 +8,8 @@
 #include "resources/Menu.h"
 #include "cd/CdSession.h"
 #include "cd/Tracks.h"
+#include "record/Playback.h"
+#include "record/Recording.h"
 #include "rip/RipDrive.h"
 
 namespace wl {
@@ -159,6 +161,8 @@ void ShutdownMainWindow(App& app) {
     app.destroyed = true;
     AppState& s = app.s;
     Window& win = app.p.window;
+    // Before "stop all" throws an unsaved recording away with its device.
+    KeepRecordingAtExit(app);
     mciSend(app, "stop all");
     mciSend(app, "close all");
     win.killTimer(RecordTimer);
@@ -182,8 +186,14 @@ void ShutdownMainWindow(App& app) {
 void HandleCommand(App& app, int id) {
     switch (id) {
         case ID_PLAY:
-            if (app.s.convertMode == 1) ConvertPlayCommand(app);
+            if (app.s.convertMode == 1)
+                ConvertPlayCommand(app);
+            else
+                StartRecording(app);
             break;
+        case ID_SAVE: SaveRecording(app); break;
+        case ID_PLAYBACK: StartPlayback(app); break;
+        case ID_STOP_PLAYBACK: StopPlayback(app); break;
         case ID_EXIT: app.p.window.destroy(); break;
         case ID_SAVE_SETTINGS: SaveSettings(app); break;
         case ID_DEFAULT_RIPPING_PLAYER: DefaultRippingPlayerCommand(app); break;
