@@ -54,7 +54,6 @@ public:
         proc_.onCommand(*this, id, BN_CLICKED);
     }
     void type(int id, const std::string& text) { texts[id] = text; }
-    DialogProc& proc() { return proc_; }
     void cancel() { click(IDCANCEL); }
     // The ids checked, in template order.
     std::vector<int> checkedIds() const {

@@ -200,19 +200,4 @@ TEST_F(ParamDialogs, Mp3DialogKeepsOrStoresItsFields) {
     }
 }
 
-TEST_F(ParamDialogs, ProceduresIgnoreNotificationsAndUnknownIds) {
-    setFormat({8, 11025, 1});
-    t.s.convertToMp3 = 0;
-    scriptDialog(t.win, [&](FakeDialog& d) {
-        // A notification other than a click is not a command, even from a known control.
-        EXPECT_FALSE(d.proc().onCommand(d, 206, 1));
-        EXPECT_FALSE(d.proc().onCommand(d, IDOK, 1));
-        EXPECT_FALSE(d.proc().onCommand(d, 999, BN_CLICKED));
-        EXPECT_FALSE(d.ended);
-        d.cancel();
-    });
-    t.win.sendCommand(ID_WAV_PARAMETERS);
-    EXPECT_EQ(format(), (Format{8, 11025, 1}));
-}
-
 }  // namespace
