@@ -234,6 +234,7 @@ TEST_F(SettingsDialogs, ClickHereOffersSaveAsWithTheWavFilterAndAsksBeforeOverwr
     });
     clickHere();
     EXPECT_EQ(edit->text().toStdString(), (cwd / "new song.wav").string());
+    EXPECT_TRUE(window.grabToPng(shot("main_after_save_as.png")));
 
     // An existing file: the overwrite question comes first.
     std::string question;
