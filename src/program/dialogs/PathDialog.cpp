@@ -47,10 +47,10 @@ private:
     void accept(Dialog& dlg) {
         AppState& s = app_.s;
         std::string entry = dlg.text(ID_PATH_EDIT, kEntryReadLimit);
-        // An empty entry is the root folder, as "\" is on the platform the program came from.
+        // An empty entry becomes the root folder.
         std::string folder = withTrailingSeparator(entry);
         // The entry takes effect only once accepted: a refused one never reaches savePath.
-        if (!fits(folder) || entry.size() >= kEntryReadLimit - 1) {
+        if (!fits(folder)) {
             refuse(dlg, "This path is longer than " + std::to_string(kPathCapacity - 1) +
                             " characters. Better try again.");
             return;
@@ -72,6 +72,7 @@ private:
         dlg.setFocus(ID_PATH_EDIT);
     }
 
+    // Read well past the field, so that a long entry is refused rather than cut to fit.
     static constexpr size_t kEntryReadLimit = 4096;
     App& app_;
 };
