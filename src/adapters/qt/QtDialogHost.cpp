@@ -40,10 +40,8 @@ public:
         setWindowTitle(toQString(tpl.caption));
         setWindowModality(Qt::ApplicationModal);
         setFont(dialogFont());
-        DialogUnits units = dialogUnits(font());
-        unitX_ = units.x;
-        unitY_ = units.y;
-        setFixedSize(px(tpl.width), py(tpl.height));
+        units_ = dialogUnits(font());
+        setFixedSize(dialogRect(Rect{0, 0, tpl.width, tpl.height}, units_).size());
         build(tpl);
     }
 
@@ -201,9 +199,6 @@ private:
         TemplateDialog* d;
     };
 
-    int px(int du) const { return du * unitX_ / 4; }
-    int py(int du) const { return du * unitY_ / 8; }
-
     template <class T>
     T* find(int id) {
         auto it = byId_.find(id);
@@ -285,8 +280,7 @@ private:
                 break;
             }
             }
-            const Rect& r = c.rect;
-            QRect g(px(r.left), py(r.top), px(r.right) - px(r.left), py(r.bottom) - py(r.top));
+            QRect g = dialogRect(c.rect, units_);
             // Check marks take more room here than on the platform: let a label run on to the
             // right rather than lose its end, within the dialog.
             if (c.kind == ControlKind::AutoRadio || c.kind == ControlKind::AutoCheckBox)
@@ -298,6 +292,7 @@ private:
                 if (!tabStops_.empty()) QWidget::setTabOrder(tabStops_.back(), w);
                 tabStops_.push_back(w);
             }
+            w->setProperty(kControlIdProperty, id);
             if (id != -1 && !byId_.count(id)) byId_[id] = w;
             idOf_[w] = id;
         }
@@ -305,7 +300,7 @@ private:
     }
 
     DialogProc& proc_;
-    int unitX_ = 0, unitY_ = 0;
+    DialogUnits units_;
     std::map<int, QWidget*> byId_;
     std::map<QWidget*, int> idOf_;
     std::map<QRadioButton*, int> radioGroup_;
@@ -330,6 +325,12 @@ DialogUnits dialogUnits(const QFont& font) {
     QFontMetrics m(font);
     int letters = m.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     return DialogUnits{(letters / 26 + 1) / 2, m.ascent() + m.descent()};
+}
+
+QRect dialogRect(const Rect& r, DialogUnits units) {
+    auto px = [&](int du) { return du * units.x / 4; };
+    auto py = [&](int du) { return du * units.y / 8; };
+    return QRect(px(r.left), py(r.top), px(r.right) - px(r.left), py(r.bottom) - py(r.top));
 }
 
 int runTemplateDialog(QWidget* owner, const DialogTemplate& dialog, DialogProc& proc) {

@@ -4,6 +4,7 @@
 // width is the platform's average of the 52 letters (wider than the width of "x", and what
 // keeps the templates' texts inside their controls).
 #include <QFont>
+#include <QRect>
 
 #include "platform/Window.h"
 
@@ -16,6 +17,10 @@ struct DialogUnits {
 };
 QFont dialogFont();  // the small dialog face the templates were laid out for
 DialogUnits dialogUnits(const QFont& font);
+// A template rectangle in pixels: the one conversion the host uses, so the font can change.
+QRect dialogRect(const Rect& r, DialogUnits units);
+// Each control of a built dialog carries its template id under this property.
+inline constexpr char kControlIdProperty[] = "wlControlId";
 
 // Runs the dialog until the procedure ends it; returns the value given to Dialog::end.
 int runTemplateDialog(QWidget* owner, const DialogTemplate& dialog, DialogProc& proc);

@@ -12,6 +12,7 @@
 #include "platform/Canvas.h"
 #include "platform/Cdrom.h"
 #include "platform/Encoder.h"
+#include "platform/Window.h"
 
 namespace wl {
 
@@ -107,6 +108,20 @@ struct AppState {
 
     // Drawing resources read at creation.
     Rgb btnFace{}, btnShadow{}, btnHighlight{};
+
+    // Settings dialogs. The parameter dialogs restore this snapshot on Cancel; its mp3Kbps
+    // copy is one for both dialogs.
+    struct ParamsSnapshot {
+        uint16_t bitsPerSample = 0;
+        int32_t samplesPerSec = 0;
+        uint16_t channels = 0;
+        uint16_t mp3Kbps = 0;
+    } paramsSnapshot;
+    int32_t wavParamsAccepted = 0;
+    // One record for the Save As and Open dialogs, filled at window creation.
+    FileDialogParams fileDialogParams;
+    FixedText<kPathCapacity> chosenFile;
+    FixedText<512> chosenFileTitle;
 };
 
 }  // namespace wl

@@ -8,6 +8,10 @@
 #include "resources/Menu.h"
 #include "cd/CdSession.h"
 #include "cd/Tracks.h"
+#include "dialogs/Clicks.h"
+#include "dialogs/FileDialogs.h"
+#include "dialogs/ParamDialogs.h"
+#include "dialogs/PathDialog.h"
 #include "record/Playback.h"
 #include "record/Recording.h"
 #include "rip/RipDrive.h"
@@ -147,7 +151,8 @@ int CreateMainWindow(App& app) {
             break;
         default: break;
     }
-    // 16: the file dialogs are prepared when they open.
+    // 16.
+    setupFileDialogs(app);
     // 17.
     win.setTimer(ClockTimer, kClockTimerMs);
     // 18.
@@ -210,6 +215,9 @@ void HandleCommand(App& app, int id) {
         case ID_RIP_FROM_CD: RipFromCdCommand(app); break;
         case ID_HELP_CONTENTS: HelpContentsCommand(app); break;
         case ID_ABOUT: AboutCommand(app); break;
+        case ID_WAV_PARAMETERS: WavParametersCommand(app); break;
+        case ID_MP3_PARAMETERS: Mp3ParametersCommand(app); break;
+        case ID_PATH_TO_SAVE_FILES: PathToSaveFilesCommand(app); break;
         default: break;  // unknown ids, and the edit box's notifications (65535), are ignored
     }
 }
@@ -242,8 +250,10 @@ void HandleMouseMove(App& app, int x, int y) {
 }
 
 void HandleClick(App& app, int x, int y) {
-    if (inStatusClickZone(app, x, y)) return;
-    if (inPanelZone(app, x, y) && app.s.converting == 1) CancelConversion(app);
+    if (inStatusClickZone(app, x, y))
+        StatusClick(app);
+    else if (inPanelZone(app, x, y))
+        PanelClick(app);
 }
 
 void HandleMciNotify(App& app) {

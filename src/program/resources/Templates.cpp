@@ -4,6 +4,18 @@ namespace wl {
 
 namespace {
 Rect du(int x, int y, int w, int h) { return Rect{x, y, x + w, y + h}; }
+
+DialogControl control(ControlKind kind, int id, const char* text, Rect rect, bool group = false,
+                      bool tabStop = false) {
+    DialogControl c;
+    c.kind = kind;
+    c.id = id;
+    c.text = text;
+    c.rect = rect;
+    c.group = group;
+    c.tabStop = tabStop;
+    return c;
+}
 }  // namespace
 
 DialogTemplate DefaultCdTemplate() {
@@ -17,6 +29,67 @@ DialogTemplate DefaultCdTemplate() {
         {ControlKind::ListBox, 127, "", du(2, 11, 130, 70), false, true},
         {ControlKind::DefPushButton, 1, "&OK", du(12, 81, 30, 13), false, true},
         {ControlKind::Button, 2, "&Cancel", du(90, 81, 30, 13), false, true},
+    };
+    return t;
+}
+
+DialogTemplate RecParWavTemplate() {
+    using K = ControlKind;
+    DialogTemplate t;
+    t.name = "RecParWav";
+    t.caption = "WAV Recording Parameters";
+    t.width = 170;
+    t.height = 59;
+    t.controls = {
+        control(K::GroupBox, 201, "Bits per Sample", du(2, 2, 56, 32)),
+        control(K::AutoRadio, 205, "8 bits", du(6, 12, 30, 8), true),
+        control(K::AutoRadio, 206, "16 bits", du(6, 22, 40, 8)),
+        control(K::GroupBox, 202, "Samples per Sec", du(62, 2, 60, 42)),
+        control(K::AutoRadio, 207, "11,025", du(66, 12, 40, 8), true),
+        control(K::AutoRadio, 208, "22,050", du(66, 22, 40, 8)),
+        control(K::AutoRadio, 209, "44,100", du(66, 32, 40, 8)),
+        control(K::GroupBox, 203, "Channels", du(126, 2, 42, 32)),
+        control(K::AutoRadio, 210, "Mono", du(130, 12, 30, 8), true),
+        control(K::AutoRadio, 211, "Stereo", du(130, 22, 34, 8)),
+        control(K::AutoCheckBox, 212, "Convert to MP3 file?", du(58, 48, 68, 8), false, true),
+        control(K::Button, 1, "&OK", du(8, 43, 30, 12), false, true),
+        control(K::Button, 2, "&Cancel", du(132, 43, 30, 12), false, true),
+    };
+    return t;
+}
+
+DialogTemplate RecParMp3Template() {
+    using K = ControlKind;
+    DialogTemplate t;
+    t.name = "RecParMP3";
+    t.caption = "MP3 Recording Parameters";
+    t.width = 90;
+    t.height = 85;
+    t.controls = {
+        control(K::GroupBox, 204, "MP3 Quality", du(10, 2, 68, 52)),
+        control(K::AutoRadio, 213, "Low (32 kbps)", du(18, 12, 50, 8), true),
+        control(K::AutoRadio, 214, "Medium (64)", du(18, 22, 50, 8)),
+        control(K::AutoRadio, 215, "Good (128)", du(18, 32, 50, 8)),
+        control(K::AutoRadio, 216, "Best (320)", du(18, 42, 50, 8)),
+        control(K::AutoCheckBox, 217, "Save WAV file", du(18, 58, 60, 8), false, true),
+        control(K::Button, 1, "&OK", du(8, 70, 30, 12), false, true),
+        control(K::Button, 2, "&Cancel", du(51, 70, 30, 12), false, true),
+    };
+    return t;
+}
+
+DialogTemplate PathTemplate() {
+    using K = ControlKind;
+    DialogTemplate t;
+    t.name = "Path";
+    t.caption = "Path to save files";
+    t.width = 193;
+    t.height = 42;
+    t.controls = {
+        control(K::Static, -1, "Enter path for saving recorded, ripped, or converted sound files:", du(2, 1, 189, 10)),
+        control(K::Button, 1, "&OK", du(50, 26, 30, 13), false, true),
+        control(K::Button, 2, "&Cancel", du(113, 26, 30, 13), false, true),
+        control(K::Edit, 134, "", du(2, 12, 189, 10), false, true),
     };
     return t;
 }

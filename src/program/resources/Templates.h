@@ -5,5 +5,8 @@
 namespace wl {
 
 DialogTemplate DefaultCdTemplate();
+DialogTemplate RecParWavTemplate();
+DialogTemplate RecParMp3Template();
+DialogTemplate PathTemplate();
 
 }  // namespace wl

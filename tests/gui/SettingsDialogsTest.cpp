@@ -1,0 +1,258 @@
+// The settings dialogs in the program on the offscreen Qt window: opened from the menu and
+// by accelerator, laid out as their templates say, and a change that reaches the settings
+// file through Save Settings. Screenshots of each dialog are written beside the test.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+
+#include <filesystem>
+#include <functional>
+
+#include "FakeCdAudio.h"
+#include "FakeCdrom.h"
+#include "FakeDesktop.h"
+#include "FakeEncoder.h"
+#include "FakeMci.h"
+#include "TestProgram.h"
+#include "adapters/qt/QtDialogHost.h"
+#include "adapters/qt/QtWindow.h"
+#include "app/Commands.h"
+#include "app/MainWindow.h"
+#include "app/Settings.h"
+#include "resources/Templates.h"
+
+namespace wl::test {
+namespace {
+
+// Acts on the next modal window once its nested loop runs.
+void whenModal(std::function<void(QWidget*)> act) {
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, act] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (!w || !w->isVisible()) return;
+        poll->stop();
+        poll->deleteLater();
+        act(w);
+    });
+    poll->start(10);
+}
+
+QWidget* control(QWidget* dlg, int id) {
+    for (QWidget* w : dlg->findChildren<QWidget*>())
+        if (w->property(kControlIdProperty).isValid() && w->property(kControlIdProperty).toInt() == id) return w;
+    return nullptr;
+}
+
+void click(QWidget* dlg, int id) {
+    auto* b = qobject_cast<QAbstractButton*>(control(dlg, id));
+    ASSERT_NE(b, nullptr) << id;
+    b->click();
+}
+
+// The program on the Qt window, with the devices faked: a settings file in Record from CD
+// with conversion on.
+class SettingsDialogs : public ::testing::Test {
+protected:
+    TempWorkingDir dir;
+    QtWindow window;
+    FakeMci mci;
+    FakeCdrom cdrom;
+    FakeCdAudio cd{mci, cdrom};
+    FakeEncoderLoader encoder;
+    FakeDesktop desktop;
+    App app{Platform{window, mci, cdrom, encoder, desktop}};
+    MainWindowProc proc{app};
+
+    void SetUp() override {
+        cd.insertDisc(TestProgram::kDefaultDisc);
+        std::string settings(6, '\0');
+        settings += "16441002128" + std::to_string(RecordFromCd) + "1199";
+        settings.resize(kSettingsFileSize, '\0');
+        writeFileBytes(settingsFile(), settings);
+        ASSERT_EQ(window.create(proc), 0);
+        window.show();
+        window.widget()->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.widget()));
+    }
+    void TearDown() override {
+        if (!app.destroyed) {
+            app.s.settingsDirty = 0;  // no exit prompt
+            window.destroy();
+        }
+    }
+    std::filesystem::path settingsFile() const { return dir.path() / kSettingsFileName; }
+    // A closed dialog leaves no window active here: accelerators need the main window active.
+    void pressCtrl(Qt::Key key) {
+        window.widget()->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window.widget()));
+        QTest::keyClick(window.widget(), key, Qt::ControlModifier);
+    }
+    std::string shot(const std::string& name) const { return std::string(WL_SHOT_DIR) + "/" + name; }
+
+    // Save Settings from its menu item, answering its confirmation.
+    std::string saveSettings() {
+        std::string confirmation;
+        whenModal([&](QWidget* w) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            if (!box) return;
+            confirmation = box->text().toStdString();
+            box->defaultButton()->click();
+        });
+        window.menuAction(ID_SAVE_SETTINGS)->trigger();
+        EXPECT_EQ(confirmation, "New recording parameters saved.");
+        return readFileBytes(settingsFile());
+    }
+};
+
+struct Opening {
+    int command;
+    Qt::Key key;
+    DialogTemplate (*tpl)();
+};
+
+TEST_F(SettingsDialogs, EachOpensFromItsMenuItemAndAcceleratorLaidOutAsItsTemplate) {
+    const Opening openings[] = {
+        {ID_WAV_PARAMETERS, Qt::Key_W, RecParWavTemplate},
+        {ID_MP3_PARAMETERS, Qt::Key_M, RecParMp3Template},
+        {ID_PATH_TO_SAVE_FILES, Qt::Key_P, PathTemplate},
+    };
+    const DialogUnits units = dialogUnits(dialogFont());
+    for (const Opening& o : openings) {
+        const DialogTemplate tpl = o.tpl();
+        SCOPED_TRACE(tpl.name);
+        for (bool byKey : {false, true}) {
+            bool seen = false;
+            whenModal([&](QWidget* dlg) {
+                seen = true;
+                EXPECT_EQ(dlg->windowTitle().toStdString(), tpl.caption);
+                EXPECT_EQ(dlg->size(), dialogRect(Rect{0, 0, tpl.width, tpl.height}, units).size());
+                for (const DialogControl& c : tpl.controls) {
+                    QWidget* w = control(dlg, c.id);
+                    ASSERT_NE(w, nullptr) << c.id;
+                    QRect expected = dialogRect(c.rect, units);
+                    EXPECT_EQ(w->pos(), expected.topLeft()) << c.id;
+                    EXPECT_EQ(w->height(), expected.height()) << c.id;
+                    // Check marks take more room here: their labels may run on to the right.
+                    if (c.kind == ControlKind::AutoRadio || c.kind == ControlKind::AutoCheckBox)
+                        EXPECT_GE(w->width(), expected.width()) << c.id;
+                    else
+                        EXPECT_EQ(w->width(), expected.width()) << c.id;
+                    if (auto* b = qobject_cast<QAbstractButton*>(w)) {
+                        EXPECT_EQ(b->text().toStdString(), c.text);
+                    }
+                }
+                if (!byKey) {
+                    EXPECT_TRUE(dlg->grab().save(QString::fromStdString(shot(tpl.name + ".png")), "PNG"));
+                }
+                // Esc is Cancel by key; the Cancel button otherwise.
+                if (byKey)
+                    QTest::keyClick(dlg, Qt::Key_Escape);
+                else
+                    click(dlg, IDCANCEL);
+            });
+            if (byKey)
+                pressCtrl(o.key);
+            else
+                window.menuAction(o.command)->trigger();
+            EXPECT_TRUE(seen) << (byKey ? "accelerator" : "menu item");
+            EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+        }
+    }
+    EXPECT_EQ(app.s.settingsDirty, 0);
+}
+
+TEST_F(SettingsDialogs, ChangesReachTheSettingsFileAtTheirOffsets) {
+    // MP3: Best, and the WAV file not kept.
+    whenModal([](QWidget* dlg) {
+        click(dlg, 216);
+        click(dlg, 217);
+        click(dlg, IDOK);
+    });
+    window.menuAction(ID_MP3_PARAMETERS)->trigger();
+    std::string bytes = saveSettings();
+    ASSERT_EQ(bytes.size(), kSettingsFileSize);
+    EXPECT_EQ(bytes.substr(6, 16), std::string("16441002320101") + bytes.substr(20, 2));
+
+    // WAV: conversion off, then 8 bits, 22,050, mono; no MP3 dialog follows.
+    whenModal([&](QWidget* dlg) {
+        click(dlg, 212);
+        click(dlg, 205);
+        click(dlg, 208);
+        click(dlg, 210);
+        EXPECT_TRUE(dlg->grab().save(QString::fromStdString(shot("RecParWav_changed.png")), "PNG"));
+        click(dlg, IDOK);
+    });
+    window.menuAction(ID_WAV_PARAMETERS)->trigger();
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    EXPECT_FALSE(window.isMenuItemEnabled(ID_MP3_PARAMETERS));
+    bytes = saveSettings();
+    EXPECT_EQ(bytes.substr(6, 14), std::string("8\0" "22050" "1" "320" "1" "0" "0", 14));
+
+    // Path: a folder with capitals, typed without its separator, kept as typed.
+    const std::filesystem::path music = dir.path() / "Music";
+    std::filesystem::create_directories(music);
+    whenModal([&](QWidget* dlg) {
+        auto* edit = qobject_cast<QLineEdit*>(control(dlg, 134));
+        ASSERT_NE(edit, nullptr);
+        edit->setText(QString::fromStdString(music.string()));
+        EXPECT_TRUE(dlg->grab().save(QString::fromStdString(shot("Path_typed.png")), "PNG"));
+        click(dlg, IDOK);
+    });
+    pressCtrl(Qt::Key_P);
+    bytes = saveSettings();
+    const std::string stored = music.string() + "/";
+    EXPECT_EQ(bytes.substr(100, stored.size()), stored);
+    EXPECT_EQ(bytes.substr(100 + stored.size()), std::string(255 - stored.size(), '\0'));
+}
+
+TEST_F(SettingsDialogs, ClickHereOffersSaveAsWithTheWavFilterAndAsksBeforeOverwriting) {
+    const std::filesystem::path cwd = std::filesystem::current_path();
+    writeFileBytes(cwd / "Old Take.wav", "RIFF");
+    const int w = app.s.charWidth, h = app.s.lineHeight;
+    auto clickHere = [&] { QTest::mouseClick(window.clientArea(), Qt::LeftButton, {}, QPoint(24 * w, 8 * h + h / 2)); };
+    auto* edit = qobject_cast<QLineEdit*>(window.control(ID_SONG_NAME_EDIT));
+
+    // A new name typed without its extension.
+    whenModal([&](QWidget* dlg) {
+        auto* fd = qobject_cast<QFileDialog*>(dlg);
+        ASSERT_NE(fd, nullptr);
+        EXPECT_EQ(fd->acceptMode(), QFileDialog::AcceptSave);
+        EXPECT_EQ(fd->nameFilters(), QStringList{QStringLiteral("waveaudio files (*.wav)")});
+        EXPECT_EQ(fd->directory().absolutePath().toStdString(), cwd.string());
+        EXPECT_TRUE(fd->grab().save(QString::fromStdString(shot("SaveAs.png")), "PNG"));
+        fd->selectFile(QStringLiteral("New Song"));
+        static_cast<QDialog*>(fd)->accept();
+    });
+    clickHere();
+    EXPECT_EQ(edit->text().toStdString(), (cwd / "new song.wav").string());
+    EXPECT_TRUE(window.grabToPng(shot("main_after_save_as.png")));
+
+    // An existing file: the overwrite question comes first.
+    std::string question;
+    whenModal([&](QWidget* dlg) {
+        auto* fd = qobject_cast<QFileDialog*>(dlg);
+        ASSERT_NE(fd, nullptr);
+        whenModal([&](QWidget* box) {
+            question = qobject_cast<QMessageBox*>(box) ? box->windowTitle().toStdString() : "";
+            for (QAbstractButton* b : qobject_cast<QMessageBox*>(box)->buttons())
+                if (qobject_cast<QMessageBox*>(box)->buttonRole(b) == QMessageBox::YesRole) b->click();
+        });
+        fd->selectFile(QStringLiteral("Old Take.wav"));
+        static_cast<QDialog*>(fd)->accept();
+    });
+    clickHere();
+    EXPECT_FALSE(question.empty());
+    EXPECT_EQ(edit->text().toStdString(), (cwd / "old take.wav").string());
+}
+
+}  // namespace
+}  // namespace wl::test

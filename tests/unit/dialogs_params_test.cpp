@@ -1,0 +1,203 @@
+// The WAV and MP3 Recording Parameters dialogs driven through the fake window.
+#include <gtest/gtest.h>
+
+#include "FakeDialog.h"
+#include "cd_fixture.h"
+
+using namespace wl;
+using namespace wl::test;
+
+namespace {
+
+struct Format {
+    int bits, rate, channels;
+    bool operator==(const Format&) const = default;
+};
+void PrintTo(const Format& f, std::ostream* os) { *os << f.bits << "/" << f.rate << "/" << f.channels; }
+
+class ParamDialogs : public ::testing::Test {
+protected:
+    CdScenario t;
+    void SetUp() override {
+        t.start(RecordFromCd);
+        t.win.dialogsRun.clear();
+        t.s.settingsDirty = 0;
+    }
+    void setFormat(Format f) {
+        t.s.bitsPerSample = uint16_t(f.bits);
+        t.s.samplesPerSec = f.rate;
+        t.s.channels = uint16_t(f.channels);
+    }
+    Format format() const { return {t.s.bitsPerSample, t.s.samplesPerSec, t.s.channels}; }
+    void setMode(int rip, int cd, int lineIn) {
+        t.s.ripMode = rip;
+        t.s.cdMode = cd;
+        t.s.lineInMode = lineIn;
+    }
+};
+
+TEST_F(ParamDialogs, OpeningForcesTheMp3FormatInTheRipModeOrWithConversionAndCancelKeepsIt) {
+    struct Case {
+        const char* name;
+        int ripMode, convertToMp3;
+        Format before;
+        std::vector<int> checkedAtOpening;
+        Format afterCancel;
+    } cases[] = {
+        {"rip mode", 1, 0, {8, 11025, 1}, {206, 209, 211}, {16, 44100, 2}},
+        {"conversion on", 0, 1, {8, 22050, 1}, {206, 209, 211, 212}, {16, 44100, 2}},
+        {"neither", 0, 0, {8, 22050, 1}, {205, 208, 210}, {8, 22050, 1}},
+        {"a rate no button shows", 0, 0, {16, 48000, 2}, {206, 211}, {16, 48000, 2}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        setMode(c.ripMode, c.ripMode ? 0 : 1, 0);
+        t.s.convertToMp3 = c.convertToMp3;
+        setFormat(c.before);
+        t.s.wavParamsAccepted = 1;
+        std::vector<int> shown;
+        scriptDialog(t.win, [&](FakeDialog& d) {
+            shown = d.checkedIds();
+            d.click(205);  // written at once, undone by Cancel
+            d.click(207);
+            d.cancel();
+        });
+        t.win.sendCommand(ID_WAV_PARAMETERS);
+        EXPECT_EQ(shown, c.checkedAtOpening);
+        EXPECT_EQ(format(), c.afterCancel);
+        EXPECT_EQ(t.s.wavParamsAccepted, 0);
+        EXPECT_EQ(t.s.convertToMp3, c.convertToMp3);
+        EXPECT_EQ(t.s.settingsDirty, 0);
+        EXPECT_EQ(t.win.dialogsRun, std::vector<std::string>{"RecParWav"});  // no MP3 dialog after Cancel
+        EXPECT_EQ(t.win.focusId, ID_SONG_NAME_EDIT);
+        t.win.dialogsRun.clear();
+    }
+}
+
+TEST_F(ParamDialogs, CheckingConvertSwitchesTheButtonsBackButLaterChoicesStand) {
+    t.s.convertToMp3 = 0;
+    setFormat({16, 44100, 2});
+    std::vector<int> afterCheck;
+    Format whileOpen{};
+    scriptDialog(t.win, [&](FakeDialog& d) {
+        d.click(205);
+        d.click(207);
+        EXPECT_EQ(format(), (Format{8, 11025, 2}));
+        d.click(212);
+        afterCheck = d.checkedIds();
+        whileOpen = format();
+        d.click(210);  // mono after the box: accepted as it is
+        d.click(IDOK);
+    });
+    scriptDialog(t.win, [](FakeDialog& d) { d.click(IDOK); });
+    t.win.sendCommand(ID_WAV_PARAMETERS);
+    EXPECT_EQ(afterCheck, (std::vector<int>{206, 209, 211, 212}));
+    EXPECT_EQ(whileOpen, (Format{16, 44100, 2}));
+    EXPECT_EQ(format(), (Format{16, 44100, 1}));
+    EXPECT_EQ(t.s.convertToMp3, 1);
+    EXPECT_EQ(t.s.settingsDirty, 1);
+
+    // Unchecking the box changes nothing else.
+    setFormat({8, 22050, 1});
+    t.s.convertToMp3 = 0;
+    scriptDialog(t.win, [&](FakeDialog& d) {
+        d.click(212);
+        d.click(212);
+        d.click(208);
+        d.click(IDOK);
+    });
+    t.win.sendCommand(ID_WAV_PARAMETERS);
+    EXPECT_EQ(format(), (Format{16, 22050, 2}));
+    EXPECT_EQ(t.s.convertToMp3, 0);
+}
+
+TEST_F(ParamDialogs, OkFollowsWithTheMp3DialogAndSetsItem122ByConversion) {
+    struct Case {
+        const char* name;
+        int rip, cd, lineIn;
+        bool checkBox;
+        std::vector<std::string> dialogs;
+        bool item122;
+    } cases[] = {
+        {"line in, unchecked", 0, 0, 1, false, {"RecParWav"}, false},
+        {"line in, checked", 0, 0, 1, true, {"RecParWav", "RecParMP3"}, true},
+        {"CD, unchecked", 0, 1, 0, false, {"RecParWav"}, false},
+        {"rip, checked", 1, 0, 0, true, {"RecParWav", "RecParMP3"}, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        setMode(c.rip, c.cd, c.lineIn);
+        t.s.convertToMp3 = 0;
+        t.win.enableMenuItem(ID_MP3_PARAMETERS, !c.item122);
+        t.win.dialogsRun.clear();
+        scriptDialog(t.win, [&](FakeDialog& d) {
+            if (c.checkBox) d.click(212);
+            d.click(IDOK);
+        });
+        scriptDialog(t.win, [](FakeDialog& d) { d.cancel(); });
+        t.win.sendCommand(ID_WAV_PARAMETERS);
+        EXPECT_EQ(t.win.dialogsRun, c.dialogs);
+        EXPECT_EQ(t.win.isMenuItemEnabled(ID_MP3_PARAMETERS), c.item122);
+        EXPECT_EQ(t.s.wavParamsAccepted, 1);
+        EXPECT_EQ(t.s.settingsDirty, 1);
+        t.win.dialogScript.clear();
+    }
+}
+
+TEST_F(ParamDialogs, CancelInTheFollowingMp3DialogRestoresOnlyTheBitRate) {
+    t.s.convertToMp3 = 0;
+    t.s.mp3Kbps = 64;
+    setFormat({8, 11025, 1});
+    scriptDialog(t.win, [](FakeDialog& d) {
+        d.click(212);
+        d.click(IDOK);
+    });
+    std::vector<int> shown;
+    scriptDialog(t.win, [&](FakeDialog& d) {
+        shown = d.checkedIds();
+        d.click(216);
+        d.cancel();
+    });
+    t.win.sendCommand(ID_WAV_PARAMETERS);
+    EXPECT_EQ(shown, (std::vector<int>{214, 217}));
+    EXPECT_EQ(t.s.mp3Kbps, 64);
+    EXPECT_EQ(format(), (Format{16, 44100, 2}));
+    EXPECT_EQ(t.s.convertToMp3, 1);
+}
+
+TEST_F(ParamDialogs, Mp3DialogKeepsOrStoresItsFields) {
+    struct Case {
+        const char* name;
+        int kbpsBefore, keepWavBefore;
+        std::vector<int> clicks;
+        bool ok;
+        int kbps, keepWav, dirty;
+        std::vector<int> checkedAtOpening;
+    } cases[] = {
+        {"Best then Cancel", 128, 1, {216}, false, 128, 1, 0, {215, 217}},
+        {"Save WAV unchecked then Cancel", 32, 1, {217}, false, 32, 1, 0, {213, 217}},
+        {"Save WAV unchecked then OK", 320, 1, {217, 214}, true, 64, 0, 1, {216, 217}},
+        {"a rate no button shows", 96, 0, {}, true, 96, 0, 1, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        t.s.mp3Kbps = uint16_t(c.kbpsBefore);
+        t.s.keepWav = c.keepWavBefore;
+        t.s.settingsDirty = 0;
+        t.win.focusId = 0;
+        std::vector<int> shown;
+        scriptDialog(t.win, [&](FakeDialog& d) {
+            shown = d.checkedIds();
+            for (int id : c.clicks) d.click(id);
+            d.click(c.ok ? IDOK : IDCANCEL);
+        });
+        t.win.sendCommand(ID_MP3_PARAMETERS);
+        EXPECT_EQ(shown, c.checkedAtOpening);
+        EXPECT_EQ(t.s.mp3Kbps, c.kbps);
+        EXPECT_EQ(t.s.keepWav, c.keepWav);
+        EXPECT_EQ(t.s.settingsDirty, c.dirty);
+        EXPECT_EQ(t.win.focusId, ID_SONG_NAME_EDIT);
+    }
+}
+
+}  // namespace
