@@ -5,5 +5,7 @@
 namespace wl {
 
 DialogTemplate DefaultCdTemplate();
+DialogTemplate TracksTemplate();
+DialogTemplate WavConvertTemplate();
 
 }  // namespace wl
