@@ -89,6 +89,9 @@ public:
     virtual ~DialogProc() = default;
     virtual bool onInit(Dialog& dlg) = 0;
     virtual bool onCommand(Dialog& dlg, int id, int notifyCode) = 0;
+    // The Enter key, while the dialog has the keyboard: true = handled here, so it neither
+    // presses the default button nor closes the dialog. It never reaches other programs.
+    virtual bool onEnterKey(Dialog&) { return false; }
 };
 // What a dialog procedure may do to its dialog.
 class Dialog {
@@ -111,6 +114,10 @@ public:
     virtual void listSetCurSel(int id, int index) = 0;
     virtual std::vector<int> listSelectedItems(int id) = 0;
     virtual void listSetSel(int id, int index, bool selected) = 0;
+    // How far a list box scrolls sideways, and the width of a text in the dialog's font
+    // (both in pixels).
+    virtual void listSetHorizontalExtent(int id, int pixels) = 0;
+    virtual int textWidth(const std::string& text) = 0;
 };
 
 // The two common file dialogs share one record (fileDialogParams).

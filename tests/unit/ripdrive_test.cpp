@@ -97,6 +97,8 @@ TEST_F(RipDrive, TheDialogListsDrivesAndANewChoiceReopensAndEntersRipMode) {
             void listSetCurSel(int, int i) override { sel = i; }
             std::vector<int> listSelectedItems(int) override { return {sel}; }
             void listSetSel(int, int, bool) override {}
+            void listSetHorizontalExtent(int, int) override {}
+            int textWidth(const std::string&) override { return 0; }
         } d;
         EXPECT_EQ(t.caption, "Default CD Player");
         proc.onInit(d);

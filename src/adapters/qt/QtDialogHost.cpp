@@ -173,9 +173,14 @@ public:
         }
     }
 
+    // Qt list widgets already scroll sideways as far as their widest item needs.
+    void listSetHorizontalExtent(int, int) override {}
+    int textWidth(const std::string& text) override { return QFontMetrics(font()).horizontalAdvance(toQString(text)); }
+
 protected:
     void keyPressEvent(QKeyEvent* e) override {
         if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+            if (proc_.onEnterKey(*this)) return;
             // A focused push button is the default one; otherwise the template's default, else OK.
             int id = defaultId_;
             auto focused = idOf_.find(focusWidget());

@@ -78,6 +78,9 @@ struct AppState {
     std::array<int32_t, 100> selectionTracks{};
     FixedText<kPathCapacity> batchFolder;
     int32_t ripTrackCount = 0;
+    // The Tracks to Record dialog's memory between openings.
+    int32_t tracksSelectedIndex = 0;
+    int32_t tracksRenameSlot = 0;
 
     // CD-ROM access library.
     uint8_t toc[kTocSize] = {};
@@ -92,6 +95,9 @@ struct AppState {
     int32_t convertFileCount = 0;
     int32_t convertFileIndex = 0;
     std::vector<std::string> convertFiles;  // at most kMaxConvertFiles, each under 264 bytes
+    // The folder the WAV Files to Convert dialog lists; kept between openings. Browsing
+    // there never moves the program's own working folder (its settings file lives there).
+    std::string convertFolder;
 
     // MCI buffers.
     FixedText<256> mciCommand;

@@ -4,7 +4,9 @@
 #include "app/Display.h"
 #include "app/Modes.h"
 #include "app/Settings.h"
+#include "mp3/BatchConvert.h"
 #include "mp3/Convert.h"
+#include "record/TrackBatch.h"
 #include "resources/Menu.h"
 #include "cd/CdSession.h"
 #include "cd/Tracks.h"
@@ -213,6 +215,8 @@ void HandleCommand(App& app, int id) {
         case ID_PARTIAL_CD_RECORDING: PartialCdRecordingCommand(app); break;
         case ID_CONVERT_WAV_TO_MP3: ConvertWavToMp3Command(app); break;
         case ID_RIP_FROM_CD: RipFromCdCommand(app); break;
+        case ID_TRACKS_TO_RECORD: TracksToRecordCommand(app); break;
+        case ID_WAV_FILES_TO_CONVERT: WavFilesToConvertCommand(app); break;
         case ID_HELP_CONTENTS: HelpContentsCommand(app); break;
         case ID_ABOUT: AboutCommand(app); break;
         case ID_WAV_PARAMETERS: WavParametersCommand(app); break;

@@ -8,5 +8,7 @@ DialogTemplate DefaultCdTemplate();
 DialogTemplate RecParWavTemplate();
 DialogTemplate RecParMp3Template();
 DialogTemplate PathTemplate();
+DialogTemplate TracksTemplate();
+DialogTemplate WavConvertTemplate();
 
 }  // namespace wl
