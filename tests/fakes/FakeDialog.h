@@ -93,6 +93,8 @@ public:
     void listSetCurSel(int, int) override {}
     std::vector<int> listSelectedItems(int) override { return {}; }
     void listSetSel(int, int, bool) override {}
+    void listSetHorizontalExtent(int, int) override {}
+    int textWidth(const std::string& t) override { return int(t.size()) * 6; }
 
 private:
     const DialogControl* find(int id) const {
