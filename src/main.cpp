@@ -20,6 +20,7 @@
 #include "adapters/mci/DeviceLayer.h"
 #include "adapters/qt/QtWindow.h"
 #include "app/App.h"
+#include "app/Commands.h"
 #include "app/MainWindow.h"
 
 namespace {
@@ -115,5 +116,8 @@ int main(int argc, char** argv) {
 
     wl::App app(wl::Platform{window, mci, cdrom, encoder, desktop});
     wl::MainWindowProc proc(app);
+    // A disc image has no tray to push in by hand: a click on the grey Eject button does that.
+    if (!options.disc.empty())
+        window.setDisabledClickAction(wl::ID_EJECT, [&mci] { mci.sendString("set cd door closed", nullptr, 0); });
     return wl::WavelatheMain(app, proc);
 }

@@ -1,9 +1,11 @@
 // The program in the real window, offscreen, with the shipped fonts: what a user sees in each
 // of the five modes, and the track buttons as a mouse presses them. Pictures are taken from
 // the screen (what was last shown), never by painting afresh, so stale areas show up.
+#include <QApplication>
 #include <QFontInfo>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimer>
 #include <QTest>
 #include <QWindow>
 #include <gtest/gtest.h>
@@ -217,6 +219,42 @@ TEST_F(ProgramLooks, TrackButtonsShowTheNewTrackTimeAtOnceAndEveryClickCounts) {
         }
         prog.window.grabToPng(std::string("looks_track_buttons_") + std::to_string(mode) + ".png");
     }
+}
+
+TEST_F(ProgramLooks, AGreyEjectButtonPushesADiscImageTrayBackIn) {
+    // Closes any box that opens, so an unexpected one fails the test instead of hanging it.
+    std::vector<std::string> boxes;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            boxes.push_back(modal->windowTitle().toStdString());
+            modal->close();
+        }
+    });
+    closer.start(20);
+    // As the program is wired for a disc image.
+    prog.window.setDisabledClickAction(ID_EJECT, [this] { prog.mci.sendString("set cd door closed", nullptr, 0, nullptr); });
+
+    prog.window.sendCommand(ID_RECORD_FROM_CD);
+    click(ID_EJECT);
+    ASSERT_TRUE(prog.cd.trayOpen);
+    EXPECT_EQ(prog.app.s.discState, 1);
+    // The poll shows the open tray's "00:00", and the screen shows it too.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return prog.app.s.trackTimeText == "00:00"; }, 5000));
+    QImage open = shown(prog.window);
+    open.save(QStringLiteral("looks_tray_open.png"), "PNG");
+    EXPECT_TRUE(sameRows(open, repainted(prog.window), 0, open.height(), editArea)) << "stale areas";
+    prog.window.sendCommand(ID_CONVERT_WAV_TO_MP3);
+    ASSERT_FALSE(prog.window.isControlEnabled(ID_EJECT));
+    const int commandsBefore = int(prog.mci.sent.size());
+    click(ID_EJECT);
+    EXPECT_FALSE(prog.cd.trayOpen);
+    EXPECT_EQ(prog.mci.sent.size(), size_t(commandsBefore + 1)) << "the grey button sends no command";
+
+    prog.window.sendCommand(ID_RECORD_FROM_CD);
+    EXPECT_EQ(prog.app.s.cdMode, 1);
+    EXPECT_TRUE(prog.window.isControlEnabled(ID_EJECT));
+    EXPECT_TRUE(boxes.empty()) << boxes.front();
 }
 
 }  // namespace

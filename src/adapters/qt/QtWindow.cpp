@@ -99,6 +99,7 @@ struct QtWindow::Impl {
     std::map<int, QWidget*> controls;
     QWidget* lastTabStop = nullptr;
     QPointer<QWidget> focusAfterRelease;  // asked for while a button was held down
+    std::map<int, std::function<void()>> disabledClickActions;
     std::map<int, QAction*> actions;
     std::map<int, bool> checked;
     std::vector<QShortcut*> shortcuts;
@@ -181,6 +182,26 @@ protected:
 
 private:
     QtWindow::Impl& d_;
+};
+
+// Qt delivers no mouse press to a disabled control: a filter sees it first.
+class DisabledClicks : public QObject {
+public:
+    DisabledClicks(QtWindow::Impl& d, int id, QObject* parent) : QObject(parent), d_(d), id_(id) {}
+    bool eventFilter(QObject* obj, QEvent* e) override {
+        if (e->type() == QEvent::MouseButtonPress && !static_cast<QWidget*>(obj)->isEnabled() && d_.live()) {
+            auto it = d_.disabledClickActions.find(id_);
+            if (it != d_.disabledClickActions.end() && static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
+                it->second();
+                return true;
+            }
+        }
+        return QObject::eventFilter(obj, e);
+    }
+
+private:
+    QtWindow::Impl& d_;
+    int id_;
 };
 
 // Accelerators come before the edit box's own keys (Ctrl+V is the volume control there).
@@ -335,6 +356,10 @@ QtWindow::QtWindow() : d_(std::make_unique<Impl>()) {
     // The program ends by quit(), never because its last window went away.
     QApplication::setQuitOnLastWindowClosed(false);
     mapTemplateFaces();
+    // The window's class is "Wavelathe" (X11's WM_CLASS takes it from the application name),
+    // and desktops match the window to its launcher and icon by the desktop file name.
+    QCoreApplication::setApplicationName(QStringLiteral("Wavelathe"));
+    if (QGuiApplication::desktopFileName().isEmpty()) QGuiApplication::setDesktopFileName(QStringLiteral("wavelathe"));
     auto* frame = new MainFrame(*d_);
     d_->frame = frame;
     frame->setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -447,6 +472,7 @@ void QtWindow::createButton(int id, const std::string& caption, const Rect& r) {
             if (QPointer<QWidget> w = std::exchange(d->focusAfterRelease, nullptr)) w->setFocus(Qt::OtherFocusReason);
         });
         QObject::connect(b, &QPushButton::clicked, d_->receiver.get(), [d = d_.get(), id] { d->command(id, 0); });
+        b->installEventFilter(new DisabledClicks(*d_, id, b));
         d_->addControl(id, b, r, true);
         b->show();
     });
@@ -780,6 +806,10 @@ void QtWindow::quit(int exitCode) {
         d_->quitCode = exitCode;
         if (d_->loop) d_->loop->exit(exitCode);
     });
+}
+
+void QtWindow::setDisabledClickAction(int id, std::function<void()> action) {
+    d_->gate.run([this, id, action] { d_->disabledClickActions[id] = action; });
 }
 
 QWidget* QtWindow::widget() const { return d_->frame; }
