@@ -45,11 +45,12 @@ Options parseOptions(int argc, char** argv) {
     };
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
-        if (a == "--disc") {
-            if (i + 1 >= argc) return refuse("--disc needs the name of a disc image");
-            out.disc = argv[++i];
-        } else if (a.rfind("--disc=", 0) == 0) {
-            out.disc = a.substr(7);
+        if (a == "--disc" || a.rfind("--disc=", 0) == 0) {
+            if (a == "--disc" && i + 1 < argc)
+                out.disc = argv[++i];
+            else if (a != "--disc")
+                out.disc = a.substr(7);
+            if (out.disc.empty()) return refuse("--disc needs the name of a disc image");
         } else if (a == "--help" || a == "-h") {
             std::cout << kUsage;
             out.exitNow = 0;
@@ -58,7 +59,6 @@ Options parseOptions(int argc, char** argv) {
             return refuse("unknown argument \"" + a + "\"");
         }
     }
-    if (out.disc.empty() && argc > 1) return refuse("--disc needs the name of a disc image");
     return out;
 }
 
