@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libglib2.0-dev gsettings-desktop-schemas
   clang libclang-rt-14-dev
-  fonts-dejavu-core xvfb xdotool xauth
+  fonts-dejavu-core fonts-liberation xvfb xdotool xauth
   sox mpg123 imagemagick bchunk
 )
 missing=()

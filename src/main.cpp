@@ -22,42 +22,67 @@
 #include "adapters/mci/DeviceLayer.h"
 #include "adapters/qt/QtWindow.h"
 #include "app/App.h"
+#include "app/Commands.h"
 #include "app/MainWindow.h"
 
 namespace {
 
 struct Options {
     std::string disc;
+    int exitNow = -1;  // 0 or more: end at once with this status
 };
 
-bool parseOptions(int argc, char** argv, Options& out) {
+constexpr const char* kUsage =
+    "usage: wavelathe [--disc IMAGE.cue]\n"
+    "  --disc IMAGE   use a CUE/BIN or cdrdao TOC disc image as the CD drive\n"
+    "  --help         show this text\n";
+
+// Read before Qt starts, so that a mistyped option or --help needs no display.
+Options parseOptions(int argc, char** argv) {
+    Options out;
+    auto refuse = [&](const std::string& why) {
+        std::cerr << "wavelathe: " << why << "\n" << kUsage;
+        out.exitNow = 2;
+        return out;
+    };
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
-        if (a == "--disc" && i + 1 < argc) {
-            out.disc = argv[++i];
-        } else if (a.rfind("--disc=", 0) == 0) {
-            out.disc = a.substr(7);
+        if (a == "--disc" || a.rfind("--disc=", 0) == 0) {
+            if (a == "--disc" && i + 1 < argc)
+                out.disc = argv[++i];
+            else if (a != "--disc")
+                out.disc = a.substr(7);
+            if (out.disc.empty()) return refuse("--disc needs the name of a disc image");
         } else if (a == "--help" || a == "-h") {
-            std::cout << "usage: wavelathe [--disc IMAGE.cue]\n";
-            return false;
+            std::cout << kUsage;
+            out.exitNow = 0;
+            return out;
         } else {
-            std::cerr << "wavelathe: unknown argument \"" << a << "\" (try --help)\n";
-            return false;
+            return refuse("unknown argument \"" + a + "\"");
         }
     }
-    return true;
+    return out;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    QApplication qtApp(argc, argv);
-    Options options;
-    if (!parseOptions(argc, argv, options)) return 2;
+    Options options = parseOptions(argc, argv);
+    if (options.exitNow >= 0) return options.exitNow;
     if (!options.disc.empty()) {
         std::error_code ec;
         options.disc = std::filesystem::absolute(options.disc, ec).string();
     }
+    // An image that cannot be used ends the run with its reason, instead of a program that
+    // finds no drive at all.
+    std::string refused;
+    wl::LibcdioCdrom cdrom(options.disc, [&refused](const std::string& why) { refused = why; });
+    if (!options.disc.empty() && !cdrom.imageUsable()) {
+        std::cerr << "wavelathe: " << (refused.empty() ? "the disc image cannot be used" : refused) << "\n";
+        return 2;
+    }
+
+    QApplication qtApp(argc, argv);
     const wl::InstallPaths paths = wl::findInstallPaths(wl::runningExecutableFolder());
     // The desktop entry's name lets a Wayland desktop match the window to its entry and icon.
     QGuiApplication::setDesktopFileName("wavelathe");
@@ -66,7 +91,6 @@ int main(int argc, char** argv) {
     wl::QtWindow window;
     wl::DlEncoderLoader encoder(paths.encoderFolders);
     wl::GioDesktop desktop(paths.helpPage);
-    wl::LibcdioCdrom cdrom(options.disc);
 
     // The sound card when there is one; otherwise the loopback, so the CD still plays and
     // records (silently) and the line input records silence.
@@ -91,5 +115,8 @@ int main(int argc, char** argv) {
 
     wl::App app(wl::Platform{window, mci, cdrom, encoder, desktop});
     wl::MainWindowProc proc(app);
+    // A disc image has no tray to push in by hand: a click on the grey Eject button does that.
+    if (!options.disc.empty())
+        window.setDisabledClickAction(wl::ID_EJECT, [&mci] { mci.sendString("set cd door closed", nullptr, 0); });
     return wl::WavelatheMain(app, proc);
 }

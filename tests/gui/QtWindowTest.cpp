@@ -125,6 +125,34 @@ TEST_F(MainWindowTest, AcceleratorsSendTheirCommandsAlsoFromTheEditBox) {
     EXPECT_EQ(edit->text(), QStringLiteral("abc"));
 }
 
+TEST_F(MainWindowTest, AnAcceleratorOfADisabledMenuItemSendsNothing) {
+    struct Key {
+        Qt::Key key;
+        Qt::KeyboardModifiers mods;
+        int command;
+    } keys[] = {{Qt::Key_F, Qt::ControlModifier, 114}, {Qt::Key_D, Qt::ControlModifier, 126},
+                {Qt::Key_M, Qt::ControlModifier, 122}, {Qt::Key_P, Qt::ControlModifier, 133},
+                {Qt::Key_S, Qt::ControlModifier, 115}, {Qt::Key_T, Qt::ControlModifier, 112},
+                {Qt::Key_V, Qt::ControlModifier, 113}, {Qt::Key_W, Qt::ControlModifier, 121},
+                {Qt::Key_F1, Qt::NoModifier, 123}};
+    QWidget* top = window.widget();
+    for (const Key& k : keys) {
+        SCOPED_TRACE(k.command);
+        events.commands.clear();
+        window.enableMenuItem(k.command, false);
+        QTest::keyClick(top, k.key, k.mods);
+        EXPECT_TRUE(events.commands.empty());
+        window.enableMenuItem(k.command, true);
+        QTest::keyClick(top, k.key, k.mods);
+        EXPECT_EQ(events.commands, (std::vector<Command>{{k.command, 1}}));
+    }
+    // A key whose command has no menu item is not held back.
+    window.setAccelerators({{Accelerator::Char, 5, 999}});
+    events.commands.clear();
+    QTest::keyClick(top, Qt::Key_E, Qt::ControlModifier);
+    EXPECT_EQ(events.commands, (std::vector<Command>{{999, 1}}));
+}
+
 TEST_F(MainWindowTest, ButtonsSendCommandsAndKeepTheirStates) {
     QTest::mouseClick(window.control(102), Qt::LeftButton);
     EXPECT_EQ(events.commands, (std::vector<Command>{{102, 0}}));

@@ -25,6 +25,9 @@ public:
     LibcdioCdrom(const LibcdioCdrom&) = delete;
     LibcdioCdrom& operator=(const LibcdioCdrom&) = delete;
 
+    // False when a disc image was named and refused (the reason went to report).
+    bool imageUsable() const { return image_.empty() || imageUsable_; }
+
     void GetCDList(uint8_t (&list)[kDriveListSize]) override;
     CdHandle GetCDHandle(const uint8_t (&request)[kHandleRequestSize]) override;
     void CloseCDHandle(CdHandle handle) override;

@@ -1,5 +1,8 @@
 #include "adapters/qt/QtCanvas.h"
 
+#include <QApplication>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QPen>
 #include <algorithm>
@@ -28,6 +31,55 @@ QPen cosmeticPen(Rgb c) {
 }
 
 }  // namespace
+
+MeasuredSize windowMetrics(const QFont& f) {
+    QFontMetrics m(f);
+    return {m.averageCharWidth(), m.ascent() + m.descent() + std::max(0, m.leading())};
+}
+
+MeasuredSize dialogMetrics(const QFont& f) {
+    QFontMetrics m(f);
+    int letters = m.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    return {(letters / 26 + 1) / 2, m.ascent() + m.descent()};
+}
+
+QFont fontNearest(const QString& family, MeasuredSize target, MeasuredSize (*measure)(const QFont&)) {
+    QFont best(family);
+    int bestError = -1;
+    for (int px = 6; px <= 4 * target.lineHeight; ++px) {
+        QFont f(family);
+        f.setPixelSize(px);
+        MeasuredSize got = measure(f);
+        int dx = got.charWidth - target.charWidth, dy = got.lineHeight - target.lineHeight;
+        int error = dx * dx + dy * dy;
+        // Ties go to the smaller size, so a text never gets wider than the original's.
+        if (bestError < 0 || error < bestError) {
+            best = f;
+            bestError = error;
+        }
+        if (error == 0 || got.lineHeight > 2 * target.lineHeight) break;
+    }
+    return best;
+}
+
+namespace {
+
+QString desktopSans() {
+    QString family = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+    return family.isEmpty() ? QStringLiteral("Sans Serif") : family;
+}
+
+}  // namespace
+
+QFont windowDefaultFont() { return fontNearest(desktopSans(), {7, 16}, windowMetrics); }
+
+QFont dialogTemplateFont() { return fontNearest(desktopSans(), {7, 16}, dialogMetrics); }
+
+void mapTemplateFaces() {
+    const QString metricArial = QStringLiteral("Liberation Sans");
+    if (QFontDatabase::families().contains(metricArial))
+        QFont::insertSubstitution(QStringLiteral("Arial"), metricArial);
+}
 
 const QFont& FontCache::font(const Font& logical) {
     if (logical.face.empty() && logical.height == 0 && logical.weight == 400) return default_;

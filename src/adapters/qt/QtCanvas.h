@@ -38,4 +38,22 @@ private:
 
 inline QColor toQColor(Rgb c) { return QColor(c.r, c.g, c.b); }
 
+// Every position of the window is in units of its default font, and the dialog templates are
+// in units of their font, so both are sized by measuring to the original's metrics rather
+// than by a nominal size. Qt's own high-DPI scaling applies on top.
+struct MeasuredSize {
+    int charWidth = 0, lineHeight = 0;
+};
+// The pixel size of the family that comes nearest the target under measure (an exact match
+// when there is one).
+QFont fontNearest(const QString& family, MeasuredSize target, MeasuredSize (*measure)(const QFont&));
+MeasuredSize windowMetrics(const QFont& f);  // average character width, height plus leading
+MeasuredSize dialogMetrics(const QFont& f);  // the dialog base units
+// The desktop's sans face with average character width 7 and height plus leading 16.
+QFont windowDefaultFont();
+// For the templates' "MS Sans Serif" 10 point: dialog base units about 7 x 16.
+QFont dialogTemplateFont();
+// "Arial" is Liberation Sans, which has Arial's metrics, whatever fontconfig would pick.
+void mapTemplateFaces();
+
 }  // namespace wl

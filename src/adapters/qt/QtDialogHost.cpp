@@ -15,6 +15,7 @@
 #include <map>
 #include <vector>
 
+#include "adapters/qt/QtCanvas.h"
 #include "adapters/qt/QtText.h"
 
 namespace wl {
@@ -320,11 +321,7 @@ private:
 
 }  // namespace
 
-QFont dialogFont() {
-    QFont f = QApplication::font();
-    f.setPointSize(8);
-    return f;
-}
+QFont dialogFont() { return dialogTemplateFont(); }
 
 DialogUnits dialogUnits(const QFont& font) {
     QFontMetrics m(font);

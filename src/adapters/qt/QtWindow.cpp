@@ -1,5 +1,6 @@
 #include "adapters/qt/QtWindow.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -24,6 +25,7 @@
 #include <QTimer>
 #include <map>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "adapters/qt/QtCanvas.h"
@@ -57,6 +59,13 @@ QKeySequence keyOf(const Accelerator& a) {
     }
 }
 
+// As on the platform, an accelerator whose menu item is disabled or grey sends nothing; one
+// without a menu item always sends.
+bool acceleratorSends(const std::map<int, QAction*>& items, int command) {
+    auto it = items.find(command);
+    return it == items.end() || it->second->isEnabled();
+}
+
 Rgb toRgb(const QColor& c) {
     return Rgb{static_cast<uint8_t>(c.red()), static_cast<uint8_t>(c.green()), static_cast<uint8_t>(c.blue())};
 }
@@ -79,7 +88,7 @@ struct QtWindow::Impl {
     QPointer<QMainWindow> frame;
     ClientArea* client = nullptr;
     QMenuBar* rightBar = nullptr;
-    FontCache fonts{QApplication::font()};
+    FontCache fonts{windowDefaultFont()};
 
     QImage image;
     QSize outerSize;  // the window as the program sized it, menu bar included
@@ -89,6 +98,8 @@ struct QtWindow::Impl {
 
     std::map<int, QWidget*> controls;
     QWidget* lastTabStop = nullptr;
+    QPointer<QWidget> focusAfterRelease;  // asked for while a button was held down
+    std::map<int, std::function<void()>> disabledClickActions;
     std::map<int, QAction*> actions;
     std::map<int, bool> checked;
     std::vector<QShortcut*> shortcuts;
@@ -171,6 +182,26 @@ protected:
 
 private:
     QtWindow::Impl& d_;
+};
+
+// Qt delivers no mouse press to a disabled control: a filter sees it first.
+class DisabledClicks : public QObject {
+public:
+    DisabledClicks(QtWindow::Impl& d, int id, QObject* parent) : QObject(parent), d_(d), id_(id) {}
+    bool eventFilter(QObject* obj, QEvent* e) override {
+        if (e->type() == QEvent::MouseButtonPress && !static_cast<QWidget*>(obj)->isEnabled() && d_.live()) {
+            auto it = d_.disabledClickActions.find(id_);
+            if (it != d_.disabledClickActions.end() && static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
+                it->second();
+                return true;
+            }
+        }
+        return QObject::eventFilter(obj, e);
+    }
+
+private:
+    QtWindow::Impl& d_;
+    int id_;
 };
 
 // Accelerators come before the edit box's own keys (Ctrl+V is the volume control there).
@@ -293,6 +324,9 @@ void QtWindow::Impl::show(const QRegion& r) {
         blitOnly = true;
         client->repaint(r);
         blitOnly = false;
+        // The blit flushes Qt's pending updates too, invalid areas included: ask for those again
+        // so that their paint still comes.
+        if (!dirty.isEmpty()) client->update(dirty);
     } else
         client->update(r);
 }
@@ -321,12 +355,19 @@ void QtWindow::Impl::destroy() {
 QtWindow::QtWindow() : d_(std::make_unique<Impl>()) {
     // The program ends by quit(), never because its last window went away.
     QApplication::setQuitOnLastWindowClosed(false);
+    mapTemplateFaces();
+    // The window's class is "Wavelathe" (X11's WM_CLASS takes it from the application name),
+    // and desktops match the window to its launcher and icon by the desktop file name.
+    QCoreApplication::setApplicationName(QStringLiteral("Wavelathe"));
+    if (QGuiApplication::desktopFileName().isEmpty()) QGuiApplication::setDesktopFileName(QStringLiteral("wavelathe"));
     auto* frame = new MainFrame(*d_);
     d_->frame = frame;
     frame->setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
     frame->setWindowTitle(QStringLiteral("Wavelathe"));
     d_->client = new ClientArea(*d_, frame);
+    // The controls' captions are in the same font as the layout units, as on the platform.
+    d_->client->setFont(d_->fonts.defaultFont());
     frame->setCentralWidget(d_->client);
     frame->layout()->setSizeConstraint(QLayout::SetFixedSize);
     d_->image = QImage(1, 1, QImage::Format_RGB32);
@@ -427,7 +468,11 @@ void QtWindow::createButton(int id, const std::string& caption, const Rect& r) {
     d_->gate.run([this, id, caption, r] {
         auto* b = new QPushButton(toQString(caption), d_->client);
         b->setAutoDefault(true);  // Enter on a focused button presses it
+        QObject::connect(b, &QPushButton::released, d_->receiver.get(), [d = d_.get()] {
+            if (QPointer<QWidget> w = std::exchange(d->focusAfterRelease, nullptr)) w->setFocus(Qt::OtherFocusReason);
+        });
         QObject::connect(b, &QPushButton::clicked, d_->receiver.get(), [d = d_.get(), id] { d->command(id, 0); });
+        b->installEventFilter(new DisabledClicks(*d_, id, b));
         d_->addControl(id, b, r, true);
         b->show();
     });
@@ -489,7 +534,19 @@ std::string QtWindow::controlText(int id, size_t maxChars) {
 
 void QtWindow::setFocus(int id) {
     d_->gate.run([this, id] {
-        if (QWidget* w = d_->find<QWidget>(id)) w->setFocus(Qt::OtherFocusReason);
+        QWidget* w = d_->find<QWidget>(id);
+        if (!w) return;
+        // A button that loses the focus while it is held down forgets the press, and its click
+        // is lost; the paint handler moves the focus, and the press repaints the window.
+        for (auto& [other, control] : d_->controls) {
+            auto* b = qobject_cast<QAbstractButton*>(control);
+            if (b && b != w && b->isDown()) {
+                d_->focusAfterRelease = w;
+                return;
+            }
+        }
+        d_->focusAfterRelease = nullptr;
+        w->setFocus(Qt::OtherFocusReason);
     });
 }
 
@@ -583,7 +640,9 @@ void QtWindow::setAccelerators(const std::vector<Accelerator>& table) {
             auto* s = new QShortcut(key, d.frame);
             s->setContext(Qt::WindowShortcut);
             const int command = a.command;
-            QObject::connect(s, &QShortcut::activated, d.receiver.get(), [dp = &d, command] { dp->command(command, 1); });
+            QObject::connect(s, &QShortcut::activated, d.receiver.get(), [dp = &d, command] {
+                if (acceleratorSends(dp->actions, command)) dp->command(command, 1);
+            });
             d.shortcuts.push_back(s);
             d.acceleratorKeys.push_back(key);
         }
@@ -747,6 +806,10 @@ void QtWindow::quit(int exitCode) {
         d_->quitCode = exitCode;
         if (d_->loop) d_->loop->exit(exitCode);
     });
+}
+
+void QtWindow::setDisabledClickAction(int id, std::function<void()> action) {
+    d_->gate.run([this, id, action] { d_->disabledClickActions[id] = action; });
 }
 
 QWidget* QtWindow::widget() const { return d_->frame; }

@@ -6,6 +6,7 @@
 // drawing both draw into it, and the client area shows it. Calls from other threads are
 // carried to the window's thread and wait for it; once destroy() has begun they return at
 // once with defaults, so the window's thread may join a worker that is still calling in.
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -76,6 +77,9 @@ public:
 
     void destroy() override;
     void quit(int exitCode) override;
+
+    // Runs action when the user clicks control id while it is disabled (window's thread).
+    void setDisabledClickAction(int id, std::function<void()> action);
 
     // For tests and screenshots (window's thread only).
     QWidget* widget() const;      // the top-level window

@@ -1,6 +1,8 @@
 #include "app/Paths.h"
 
 #include <cctype>
+#include <filesystem>
+#include <system_error>
 
 namespace wl {
 
@@ -35,6 +37,39 @@ bool endsWithSeparator(const std::string& path) { return !path.empty() && path.b
 
 std::string withTrailingSeparator(const std::string& folder) {
     return endsWithSeparator(folder) ? folder : folder + kPathSeparator;
+}
+
+namespace {
+
+bool sameIgnoringCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+}  // namespace
+
+std::string findExistingFile(const std::string& path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (path.empty() || fs::exists(fs::symlink_status(path, ec))) return path;
+    const size_t slash = path.rfind(kPathSeparator);
+    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::string name = path.substr(folder.size());
+    if (name.empty()) return path;
+    std::string found;
+    int matches = 0;
+    for (fs::directory_iterator it(folder.empty() ? fs::path(".") : fs::path(folder), ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string entry = it->path().filename().string();
+        if (sameIgnoringCase(entry, name)) {
+            found = entry;
+            ++matches;
+        }
+    }
+    return matches == 1 ? folder + found : path;
 }
 
 }  // namespace wl

@@ -20,6 +20,11 @@ std::string lowerFileName(const std::string& path);
 bool endsWithSeparator(const std::string& path);
 // Adds the trailing separator a save folder always carries.
 std::string withTrailingSeparator(const std::string& folder);
+// An existing file the user named, found as the original's case-blind file system finds it:
+// the exact name when it exists, else the one entry of its folder whose name matches ignoring
+// case. With several such entries, or none, the name comes back as given. Only the file name
+// is matched so; the folders must be spelt exactly.
+std::string findExistingFile(const std::string& path);
 constexpr char kPathSeparator = '/';
 
 }  // namespace wl

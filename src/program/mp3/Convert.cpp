@@ -406,7 +406,7 @@ void ConvertPlayCommand(App& app) {
     parts.ext = ".wav";
     s.songName = joinPath(parts);
     win.setControlText(ID_SONG_NAME_EDIT, s.songName.str());
-    const std::string source = s.songName.str();
+    const std::string source = findExistingFile(s.songName.str());
 
     // 2, 3.
     File file(std::fopen(source.c_str(), "rb"));
