@@ -2,6 +2,7 @@
 
 #include "app/Commands.h"
 #include "app/Display.h"
+#include "app/Paths.h"
 
 namespace wl {
 
@@ -9,9 +10,9 @@ namespace {
 
 constexpr size_t kMciErrorBytes = 128;
 
-// The file Play Back opens. One place, so that a lookup of the name the user gave (letter case
-// aside) can stand here.
-std::string playbackFile(const App& app) { return app.s.lastRecordedFile.str(); }
+// The file Play Back opens: the recording's name, or the one entry of its folder that
+// matches it ignoring case, as the original's file system would find it.
+std::string playbackFile(const App& app) { return findExistingFile(app.s.lastRecordedFile.str()); }
 
 uint32_t send(App& app, uint32_t message, uint32_t flags = 0) {
     MciParams none;
