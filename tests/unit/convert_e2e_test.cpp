@@ -84,4 +84,15 @@ TEST_F(ConvertEndToEnd, TheMp3DecodesToTheInputsLengthAndTheWavFollowsKeepWav) {
     EXPECT_EQ(decodedBytes("tune.mp3"), pcmBytes);
 }
 
+TEST_F(ConvertEndToEnd, AnInterruptedRecordingDecodesToAllOfItsAudio) {
+    // The data size a recorder leaves at 0 when it is stopped before closing the file.
+    std::string wav = musicWav(kSeconds);
+    wav.replace(40, 4, le32(0));
+    writeFileBytes("tune.wav", wav);
+    convert(0, IDYES);
+    ASSERT_EQ(window.boxes.size(), 1u);  // only the deletion question
+    EXPECT_EQ(decodedBytes("tune.mp3"), (long long)(kSeconds * 44100 * 4));
+    EXPECT_FALSE(fs::exists("tune.wav"));
+}
+
 }  // namespace

@@ -7,7 +7,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <map>
 
+#include "CrampedFolder.h"
 #include "FakeEncoderLibrary.h"
 #include "TestProgram.h"
 #include "WavFiles.h"
@@ -26,6 +29,14 @@ const std::string kPrompt = "Enter song name or click here:";
 std::string repeat(const std::string& s, int n) {
     std::string out;
     for (int i = 0; i < n; ++i) out += s;
+    return out;
+}
+
+// Every file in the folder, by name and contents.
+std::map<std::string, std::string> folderContents(const fs::path& folder) {
+    std::map<std::string, std::string> out;
+    for (auto& e : fs::directory_iterator(folder))
+        out[e.path().filename().string()] = e.is_regular_file() ? readFileBytes(e.path()) : "(not a file)";
     return out;
 }
 
@@ -186,15 +197,39 @@ TEST_F(Convert, PlayRefusesAMissingFileOrAWrongFormat) {
     EXPECT_EQ(prog.s().samplesPerSec, 0);
 }
 
-TEST_F(Convert, AFileWhoseAudioRunsPastItsEndIsRefusedNotEncoded) {
-    std::string bytes = canonicalWav(pcmBytes(rampSamples(40)));
-    writeFileBytes("cut.wav", bytes.substr(0, 60));
-    play("cut.wav");
-    expectBox("I can't convert this file. The format is wrong.", "MP3 conversion Error");
-    EXPECT_EQ(lib.chunks, 0);
-    EXPECT_FALSE(fs::exists("cut.mp3"));
-    EXPECT_TRUE(fs::exists("cut.wav"));
-    expectIdle();
+TEST_F(Convert, AnInterruptedRecordingIsConvertedWholeBeforeItsWavIsDeleted) {
+    // The data size a recorder leaves when it is stopped, or when the file is cut short.
+    const auto samples = rampSamples(400);
+    const std::string pcm = pcmBytes(samples);
+    struct Case {
+        const char* what;
+        int64_t dataSize;
+    } cases[] = {{"size 0", 0}, {"size of a longer file", 100000}, {"size of the first chunks", 32}};
+    prog.s().keepWav = 0;
+    for (auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        lib.samples.clear();
+        writeFileBytes("take.wav", riff(fmtChunk() + chunk("data", pcm, c.dataSize)));
+        win.answerBoxes({IDYES});  // delete the WAV after conversion: yes
+        play("take.wav");
+        EXPECT_EQ(lib.samples, samples);
+        EXPECT_EQ(readFileBytes("take.mp3"), repeat("<mp3>", 50) + "<end>");
+        EXPECT_FALSE(fs::exists("take.wav"));
+    }
+}
+
+TEST_F(Convert, AWavThatChangesWhileConvertedIsNotDeleted) {
+    prog.s().keepWav = 0;
+    writeFileBytes("live.wav", riff(fmtChunk() + chunk("data", pcmBytes(rampSamples(40)), 0)));
+    // The recorder is still writing: audio arrives after the conversion has read the size.
+    lib.onEncode = [](int chunk) {
+        if (chunk == 0) std::ofstream("live.wav", std::ios::binary | std::ios::app) << std::string(400, '\1');
+    };
+    win.answerBoxes({IDYES});
+    play("live.wav");
+    EXPECT_EQ(win.boxes.size(), 1u);
+    EXPECT_TRUE(fs::exists("live.mp3"));
+    EXPECT_TRUE(fs::exists("live.wav"));
 }
 
 TEST_F(Convert, EachMissingEntryPointIsReported) {
@@ -224,7 +259,7 @@ TEST_F(Convert, EncoderRefusalsAreReportedAndTheStreamClosed) {
     expectBox("beEncodeChunk() failed.", "Error");
     EXPECT_EQ(lib.closes, 1);
     EXPECT_FALSE(lib.streamOpen);
-    EXPECT_EQ(readFileBytes("a.mp3"), repeat("<mp3>", 2));  // stays as far as it was written
+    EXPECT_FALSE(fs::exists("a.mp3"));  // no fragment under the final name
     expectIdle();
 
     lib.failEncodeAt = -1;
@@ -246,7 +281,7 @@ TEST_F(Convert, AFailedConversionNeverDeletesTheWav) {
     EXPECT_TRUE(fs::exists("a.wav"));
 }
 
-TEST_F(Convert, UnwritableOrFullOutputIsReported) {
+TEST_F(Convert, AnMp3NameThatIsNoRegularFileIsRefused) {
     writeFileBytes("a.wav", canonicalWav(pcmBytes(rampSamples(40))));
     fs::create_directory("a.mp3");
     play("a.wav");
@@ -254,19 +289,79 @@ TEST_F(Convert, UnwritableOrFullOutputIsReported) {
     EXPECT_EQ(lib.chunks, 0);
     expectIdle();
 
-    // A full disk: the chunks' bytes, then only the final bytes, cannot be written.
+    // A device: nothing is written to it, nor beside it.
     fs::remove("a.mp3");
-    fs::create_symlink("/dev/full", "a.mp3");
+    fs::create_symlink("/dev/null", "a.mp3");
     play("a.wav");
-    expectBox("Write error performing conversion.", "Error");
-    EXPECT_EQ(lib.closes, 1);
-    expectIdle();
+    expectBox("I can't create the MP3 output file. It may already exist.", "a.mp3");
+    EXPECT_TRUE(fs::is_symlink("a.mp3"));
+    EXPECT_EQ(lib.chunks, 0);
+}
 
-    lib.chunkOutput = "";
-    play("a.wav");
-    expectBox("Write error performing MP3 conversion.", "Error");
-    expectIdle();
-    EXPECT_TRUE(fs::exists("a.wav"));
+TEST_F(Convert, TheSourceIsNeverTheMp3WhateverItsName) {
+    const std::string wav = canonicalWav(pcmBytes(rampSamples(40)));
+    struct Case {
+        const char* what;
+        std::function<void()> link;
+    } cases[] = {
+        {"a symbolic link", [] { fs::create_symlink("x.wav", "x.mp3"); }},
+        {"a hard link", [] { fs::create_hard_link("x.wav", "x.mp3"); }},
+        {"a link through another folder", [&] {
+             fs::create_directory("other");
+             fs::create_symlink(dir.path() / "x.wav", "other/y.mp3");
+             fs::create_symlink("other/y.mp3", "x.mp3");
+         }},
+    };
+    prog.s().keepWav = 0;
+    for (auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all("other");
+        fs::remove("x.mp3");
+        writeFileBytes("x.wav", wav);
+        c.link();
+        win.answerBoxes({IDYES});
+        play("x.wav");
+        expectBox("I can't create the MP3 output file. It may already exist.", "x.mp3");
+        EXPECT_EQ(readFileBytes("x.wav"), wav);
+        EXPECT_EQ(lib.chunks, 0);
+        expectIdle();
+    }
+
+    // A link to another MP3 keeps its link, and the file it names is the one written.
+    fs::remove("x.mp3");
+    writeFileBytes("old.mp3", "OLD SONG");
+    fs::create_symlink("old.mp3", "x.mp3");
+    win.answerBoxes({IDYES});
+    play("x.wav");
+    EXPECT_EQ(readFileBytes("old.mp3"), repeat("<mp3>", 5) + "<end>");
+    EXPECT_TRUE(fs::is_symlink("x.mp3"));
+    EXPECT_FALSE(fs::exists("x.wav"));
+}
+
+TEST_F(Convert, AFailedRunLeavesAnEarlierMp3AsItWas) {
+    writeFileBytes("song.wav", canonicalWav(pcmBytes(rampSamples(40))));
+    writeFileBytes("song.mp3", "OLD SONG");
+    const auto before = folderContents(dir.path());
+    struct Case {
+        const char* what;
+        uint32_t initResult;
+        int failEncodeAt;
+        uint32_t deinitResult;
+        const char* text;
+    } cases[] = {
+        {"a refused bit rate", 2, -1, 0, "Error opening encoding stream"},
+        {"an encoder failing mid-file", 0, 3, 0, "beEncodeChunk() failed."},
+        {"an encoder failing at the end", 0, -1, 1, "beExitStream failed."},
+    };
+    for (auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        lib.initResult = c.initResult;
+        lib.failEncodeAt = c.failEncodeAt;
+        lib.deinitResult = c.deinitResult;
+        play("song.wav");
+        EXPECT_EQ(win.lastBox()->text, c.text);
+        EXPECT_EQ(folderContents(dir.path()), before);
+    }
 }
 
 TEST_F(Convert, ASourceThatShrinksWhileReadIsAReadError) {
@@ -349,11 +444,15 @@ TEST_F(Convert, ASecondPlayWhileTheWorkerRunsIsRefused) {
 
 TEST_F(Convert, ExitStopsTheWorkerAfterItsChunkAndRemovesTheIncompleteMp3) {
     writeFileBytes("a.wav", canonicalWav(pcmBytes(rampSamples(400))));
+    writeFileBytes("a.mp3", "OLD SONG");
+    const auto before = folderContents(dir.path());
     prog.s().keepWav = 0;
     win.answerBoxes({IDYES});
     bool loadedAtClose = false;
+    std::string finalNameMidRun;
     lib.onEncode = [&](int chunk) {
         loadedAtClose = prog.encoder.loaded;
+        if (chunk == 1) finalNameMidRun = readFileBytes("a.mp3");
         // Hold the worker mid-file until the exit asks it to stop, however slow the machine.
         if (chunk >= 5)
             for (int i = 0; i < 5000 && !prog.s().stopConversion; ++i)
@@ -368,9 +467,87 @@ TEST_F(Convert, ExitStopsTheWorkerAfterItsChunkAndRemovesTheIncompleteMp3) {
     EXPECT_EQ(lib.closes, 1);
     EXPECT_TRUE(loadedAtClose);
     EXPECT_EQ(prog.encoder.unloads, 1);
-    EXPECT_FALSE(fs::exists("a.mp3"));
-    EXPECT_TRUE(fs::exists("a.wav"));
+    // The earlier MP3 keeps its name until a run ends; an exit ends none.
+    EXPECT_EQ(finalNameMidRun, "OLD SONG");
+    EXPECT_EQ(folderContents(dir.path()), before);
     EXPECT_EQ(win.boxes.size(), 1u);  // only the deletion question
+}
+
+class ConvertOnAFullDisk : public Convert, public ::testing::WithParamInterface<Cramp> {};
+
+TEST_P(ConvertOnAFullDisk, LeavesTheEarlierMp3AndTheWavAsTheyWere) {
+    CrampedFolder disk(GetParam(), dir.path() / "disk");
+    if (!disk.usable()) GTEST_SKIP() << "no tmpfs can be mounted here";
+    const fs::path wav = disk.path() / "song.wav", mp3 = disk.path() / "song.mp3";
+    const std::string audio = canonicalWav(pcmBytes(rampSamples(400)));  // 50 chunks
+    writeFileBytes(wav, audio);
+    writeFileBytes(mp3, "OLD SONG");
+    prog.s().keepWav = 0;
+    lib.bufferSize = 20000;
+    lib.chunkOutput = std::string(1000, 'm');
+    disk.fill(8192);
+
+    win.answerBoxes({IDYES});  // delete the WAV after conversion: yes
+    play(wav.string());
+    expectBox("Write error performing conversion.", "Error");
+    EXPECT_EQ(lib.closes, 1);
+    expectIdle();
+
+    // Room for the chunks, none for the final bytes.
+    lib.chunkOutput = "";
+    lib.finalOutput = std::string(20000, 'e');
+    win.answerBoxes({IDYES});
+    play(wav.string());
+    expectBox("Write error performing MP3 conversion.", "Error");
+
+    disk.relieve();
+    EXPECT_EQ(folderContents(disk.path()), (std::map<std::string, std::string>{{"song.mp3", "OLD SONG"},
+                                                                                 {"song.wav", audio}}));
+    // With room again, the new MP3 takes the old one's place and the WAV goes.
+    lib.finalOutput = "<end>";
+    win.answerBoxes({IDYES});
+    play(wav.string());
+    EXPECT_EQ(folderContents(disk.path()), (std::map<std::string, std::string>{{"song.mp3", "<end>"}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(, ConvertOnAFullDisk, ::testing::Values(Cramp::SmallFileSystem, Cramp::FileSizeLimit),
+                         crampName);
+
+TEST_F(Convert, AModeChosenWhileConvertingIsShownIdleWhenTheWorkerEnds) {
+    writeFileBytes("a.wav", canonicalWav(pcmBytes(rampSamples(80))));
+    struct Case {
+        const char* what;
+        int mode;
+        int failEncodeAt;
+        const char* playCaption;
+    } cases[] = {
+        {"Record from CD", ID_RECORD_FROM_CD, -1, "Play"},
+        {"Record from Line In", ID_RECORD_FROM_LINE_IN, -1, "&Record"},
+        {"Record from CD, then a failure", ID_RECORD_FROM_CD, 4, "Play"},
+    };
+    win.paint();
+    for (auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        win.click(ID_CONVERT_WAV_TO_MP3);
+        lib.failEncodeAt = c.failEncodeAt;
+        const int drawnBefore = progressDrawn();
+        int drawnSoFar = drawnBefore;
+        size_t invalidatedAtProgress = 0;
+        win.afterServed = [&] {
+            if (progressDrawn() == drawnSoFar) return;
+            drawnSoFar = progressDrawn();
+            invalidatedAtProgress = win.invalidated.size();
+            if (drawnSoFar - drawnBefore == 2) win.click(c.mode);
+        };
+        play("a.wav");
+        win.afterServed = nullptr;
+        EXPECT_EQ(prog.s().convertMode, 0);
+        EXPECT_EQ(win.controls[ID_PLAY].text, c.playCaption);
+        expectIdle();
+        // The last progress drawn is painted over.
+        ASSERT_GT(win.invalidated.size(), invalidatedAtProgress);
+        EXPECT_EQ(win.invalidated.back(), std::optional<Rect>(prog.s().statusRect));
+    }
 }
 
 TEST_F(Convert, OnTheWindowThreadTheRoutineConvertsTheFileUnderTheSaveFolder) {

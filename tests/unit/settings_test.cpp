@@ -1,6 +1,11 @@
 // The settings file: exact bytes written, values read back, damaged files.
 #include <gtest/gtest.h>
 
+#include <functional>
+
+#include <sys/stat.h>
+
+#include "CrampedFolder.h"
 #include "TestProgram.h"
 #include "app/Commands.h"
 #include "app/Settings.h"
@@ -81,6 +86,7 @@ TEST_F(SettingsFile, ValuesReadBackAndUntouchedBytesSurviveASave) {
                                           "/home/ann/Music/");
     original.replace(0, 6, "HEADER");
     original.replace(30, 5, "notes");
+    original += "and a tail of another program's";
     writeIni(original);
     prog.cdrom.drives.push_back(FakeDrive{1, 0, 0, "SECOND"});
     ASSERT_EQ(prog.start(), 0);
@@ -99,6 +105,7 @@ TEST_F(SettingsFile, ValuesReadBackAndUntouchedBytesSurviveASave) {
     std::string first = ini();
     EXPECT_EQ(bytesAt(first, 0, 6), "HEADER");
     EXPECT_EQ(bytesAt(first, 30, 5), "notes");
+    EXPECT_EQ(first.substr(355), "and a tail of another program's");
     EXPECT_EQ(bytesAt(first, 6, 16), bytesAt(original, 6, 16));
     prog.window.sendCommand(ID_SAVE_SETTINGS);
     EXPECT_EQ(ini(), first);
@@ -162,15 +169,91 @@ TEST_F(SettingsFile, ASavePathFillingItsWholeFieldIsCutToItsCapacity) {
     EXPECT_EQ(prog.s().savePath.size(), kPathCapacity - 1);
 }
 
-TEST_F(SettingsFile, AFailedSaveSaysSoAndKeepsTheSettingsMarkedChanged) {
-    std::filesystem::create_directory(dir.path() / kSettingsFileName);  // cannot be opened as a file
+TEST_F(SettingsFile, ABitRateTheMp3DialogDoesNotOfferReadsAs128) {
+    struct Case {
+        std::string field;
+        uint16_t kbps;
+    } cases[] = {{"32", 32},   {"64", 64},   {"128", 128}, {"320", 320}, {"0", 128},
+                 {"999", 128}, {"-64", 128}, {"12", 128},  {"x", 128}};
+    for (auto& c : cases) {
+        SCOPED_TRACE(c.field);
+        std::string kbps = c.field;
+        kbps.resize(3, '\0');
+        TempWorkingDir own;
+        writeFileBytes(own.path() / kSettingsFileName, fileWithFields("16220501" + kbps + "20199"));
+        TestProgram p;
+        ASSERT_EQ(p.start(), 0);
+        EXPECT_EQ(p.s().mp3Kbps, c.kbps);
+        // The other fields keep their rules.
+        EXPECT_EQ(p.s().samplesPerSec, 22050);
+        EXPECT_EQ(p.s().keepWav, 0);
+    }
+    // The 10 bytes of a file cut short: the bit rate reads as 0, so as 128.
+    writeIni(std::string(6, '\0') + "1644");
     ASSERT_EQ(prog.start(), 0);
+    EXPECT_EQ(prog.s().bitsPerSample, 16);
+    EXPECT_EQ(prog.s().mp3Kbps, 128);
+}
+
+TEST_F(SettingsFile, ASettingsPathThatIsNoRegularFileIsNeverOpenedAndNeverSaved) {
+    const auto ini = dir.path() / kSettingsFileName;
+    struct Case {
+        const char* what;
+        std::function<void()> make;
+        std::filesystem::file_type type;
+    } cases[] = {
+        {"a folder", [&] { std::filesystem::create_directory(ini); }, std::filesystem::file_type::directory},
+        // Opening a FIFO for reading waits for a writer: the start would hang.
+        {"a FIFO", [&] { ASSERT_EQ(::mkfifo(ini.c_str(), 0644), 0); }, std::filesystem::file_type::fifo},
+    };
+    for (auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove(ini);
+        c.make();
+        TestProgram p;
+        ASSERT_EQ(p.start(), 0);
+        EXPECT_EQ(p.s().bitsPerSample, 16);  // the defaults
+        p.s().settingsDirty = 1;
+        p.window.sendCommand(ID_SAVE_SETTINGS);
+        ASSERT_NE(p.window.lastBox(), nullptr);
+        EXPECT_EQ(p.window.lastBox()->text, "The settings could not be saved to Wavelathe.ini: Not a regular file.");
+        EXPECT_EQ(p.window.lastBox()->caption, "Save Settings");
+        EXPECT_EQ(p.s().settingsDirty, 1);
+        EXPECT_EQ(std::filesystem::status(ini).type(), c.type);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+    }
+}
+
+class SettingsOnAFullDisk : public SettingsFile, public ::testing::WithParamInterface<Cramp> {};
+
+TEST_P(SettingsOnAFullDisk, AFailedSaveLeavesTheFileAsItWas) {
+    CrampedFolder disk(GetParam(), dir.path() / "disk");
+    if (!disk.usable()) GTEST_SKIP() << "no tmpfs can be mounted here";
+    // The settings file is on the full disk, reached through a link that must stay one.
+    const auto real = disk.path() / kSettingsFileName;
+    const std::string original = fileWithFields(std::string("8\0" "220501" "64\0" "201" "1\0", 16), "/home/ann/Music/");
+    writeFileBytes(real, original);
+    std::filesystem::create_symlink(real, dir.path() / kSettingsFileName);
+    ASSERT_EQ(prog.start(), 0);
+    prog.s().mp3Kbps = 320;
     prog.s().settingsDirty = 1;
+    disk.fill(100);
+
     prog.window.sendCommand(ID_SAVE_SETTINGS);
     ASSERT_NE(prog.window.lastBox(), nullptr);
-    EXPECT_NE(prog.window.lastBox()->text, "New recording parameters saved.");
-    EXPECT_NE(prog.window.lastBox()->text.find("could not be saved"), std::string::npos);
+    EXPECT_EQ(prog.window.lastBox()->text.rfind("The settings could not be saved to Wavelathe.ini: ", 0), 0u);
     EXPECT_EQ(prog.s().settingsDirty, 1);
+    disk.relieve();
+    EXPECT_EQ(readFileBytes(real), original);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(disk.path()), {}), 1);
+
+    prog.window.sendCommand(ID_SAVE_SETTINGS);
+    EXPECT_EQ(prog.window.lastBox()->text, "New recording parameters saved.");
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.path() / kSettingsFileName));
+    EXPECT_EQ(bytesAt(readFileBytes(real), 14, 3), "320");
 }
+
+INSTANTIATE_TEST_SUITE_P(, SettingsOnAFullDisk, ::testing::Values(Cramp::SmallFileSystem, Cramp::FileSizeLimit),
+                         crampName);
 
 }  // namespace

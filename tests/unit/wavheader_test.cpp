@@ -48,8 +48,6 @@ TEST(WavHeader, BrokenFilesAreNotConvertible) {
         {"empty", ""},
         {"not RIFF", "RIFX" + le32(40) + "WAVE" + fmt + chunk("data", "abcd")},
         {"not WAVE", "RIFF" + le32(40) + "AVI " + fmt + chunk("data", "abcd")},
-        {"data runs past the end", riff(fmt + chunk("data", "abcd", 1000))},
-        {"streamed data size", riff(fmt + chunk("data", "abcd", 0xFFFFFFFF))},
         {"a chunk before the audio runs past the end", riff(fmt + chunk("LIST", "ab", 5000) + chunk("data", "abcd"))},
         {"format chunk too short", riff(chunk("fmt ", std::string(14, '\x02')) + chunk("data", "abcd"))},
         {"format chunk cut off", riff(fmt).substr(0, 30)},
@@ -67,8 +65,33 @@ TEST(WavHeader, AWrongRiffSizeIsToleratedWhenTheChunksFitTheFile) {
     EXPECT_TRUE(parse(bytes).convertible());
     // A truncated file keeps the format it had, so the refusal can name it.
     WavHeader h = parse(canonicalWav(std::string(100, 'a'), WavFormat{1, 2, 22050, 16, {}}).substr(0, 60));
-    EXPECT_TRUE(h.malformed);
+    EXPECT_FALSE(h.convertible());
     EXPECT_EQ(h.samplesPerSec(), 22050u);
+}
+
+TEST(WavHeader, ALastDataChunkWhoseSizeDisagreesWithTheFileRunsToItsEnd) {
+    const std::string fmt = fmtChunk(), audio(40, 'a');
+    struct Case {
+        const char* what;
+        std::string bytes;
+        uint64_t size;
+    } cases[] = {
+        {"size 0, as an interrupted recorder leaves it", riff(fmt + chunk("data", audio, 0)), 40},
+        {"streamed size", riff(fmt + chunk("data", audio, 0xFFFFFFFF)), 40},
+        {"size past the end of a file cut short", riff(fmt + chunk("data", audio, 1000)), 40},
+        {"size short of the audio", riff(fmt + chunk("data", audio, 12)), 40},
+        {"half a frame at the end is left out", riff(fmt + chunk("data", audio + "xy", 0)), 40},
+        {"an odd true size reaching the end", riff(fmt + chunk("data", audio + "x")).substr(0, 44 + 41), 41},
+        {"size 0 before another chunk: no audio", riff(fmt + chunk("data", "", 0) + chunk("LIST", audio)), 0},
+        {"a short size before another chunk", riff(fmt + chunk("data", audio, 12).substr(0, 20) + chunk("id3 ", audio)),
+         12},
+    };
+    for (auto& c : cases) {
+        WavHeader h = parse(c.bytes);
+        EXPECT_TRUE(h.convertible()) << c.what;
+        EXPECT_EQ(h.dataOffset, 44u) << c.what;
+        EXPECT_EQ(h.dataSize, c.size) << c.what;
+    }
 }
 
 }  // namespace

@@ -8,10 +8,19 @@
 #include <string>
 
 #include "app/Commands.h"
+#include "app/FileReplacement.h"
 
 namespace wl {
 
 namespace {
+
+// Where the settings file is: by its bare name, in the working folder.
+std::string settingsPath(const App&) { return kSettingsFileName; }
+
+// The bit rates the MP3 dialog offers; the encoder refuses others, so a stored one would
+// make every conversion fail.
+constexpr uint16_t kBitRates[] = {32, 64, 128, 320};
+constexpr uint16_t kDefaultBitRate = 128;
 
 struct FileCloser {
     void operator()(std::FILE* f) const { if (f) std::fclose(f); }
@@ -59,7 +68,10 @@ void putField(std::string& out, long value, size_t width) {
 
 void ReadSettings(App& app) {
     AppState& s = app.s;
-    File f(std::fopen(kSettingsFileName, "rb"));
+    // Only a regular file is opened: a FIFO of that name would hang the start.
+    const std::string file = settingsPath(app);
+    if (!isRegularFile(file)) return;
+    File f(std::fopen(file.c_str(), "rb"));
     if (!f) return;
     char scratch[10];
     readField(f.get(), 6, 2, scratch);
@@ -70,6 +82,8 @@ void ReadSettings(App& app) {
     s.channels = static_cast<uint16_t>(decimalValue(scratch));
     readField(f.get(), 14, 3, scratch);
     s.mp3Kbps = static_cast<uint16_t>(decimalValue(scratch));
+    if (std::find(std::begin(kBitRates), std::end(kBitRates), s.mp3Kbps) == std::end(kBitRates))
+        s.mp3Kbps = kDefaultBitRate;
     readField(f.get(), 17, 1, scratch);
     s.sourceMode = static_cast<int32_t>(decimalValue(scratch));
     readField(f.get(), 18, 1, scratch);
@@ -114,16 +128,6 @@ void ApplyDefaultSettings(App& app) {
 
 void SaveSettings(App& app) {
     AppState& s = app.s;
-    // Existing file: update in place, leaving bytes 0-5 and 22-99 alone. Missing: create it
-    // with those bytes zero.
-    File f(std::fopen(kSettingsFileName, "r+b"));
-    if (!f && errno == ENOENT) {
-        f.reset(std::fopen(kSettingsFileName, "w+b"));
-        if (f) {
-            std::string zeros(kSettingsPathOffset, '\0');
-            std::fwrite(zeros.data(), 1, zeros.size(), f.get());
-        }
-    }
     std::string fields;
     putField(fields, s.bitsPerSample, 2);
     putField(fields, s.samplesPerSec, 5);
@@ -134,20 +138,44 @@ void SaveSettings(App& app) {
     putField(fields, s.convertToMp3, 1);
     putField(fields, s.ripDriveIndex, 2);
     std::string pathBytes(kSettingsPathWritten, '\0');
-    std::string path = s.savePath.str();
-    if (path.size() > pathBytes.size()) pathBytes.resize(path.size(), '\0');
-    path.copy(pathBytes.data(), path.size());
+    std::string savePath = s.savePath.str();
+    if (savePath.size() > pathBytes.size()) pathBytes.resize(savePath.size(), '\0');
+    savePath.copy(pathBytes.data(), savePath.size());
 
-    bool ok = f && std::fseek(f.get(), 6, SEEK_SET) == 0 &&
-              std::fwrite(fields.data(), 1, fields.size(), f.get()) == fields.size() &&
-              std::fseek(f.get(), kSettingsPathOffset, SEEK_SET) == 0 &&
-              std::fwrite(pathBytes.data(), 1, pathBytes.size(), f.get()) == pathBytes.size();
-    int err = errno;
-    if (f) ok = (std::fclose(f.release()) == 0) && ok;
-    if (!ok) {
+    // The new file is written beside the old one and replaces it whole, so a full disk leaves
+    // the old one as it was. It copies the old file's bytes 0-5, 22-99 and any after the save
+    // folder; a new file has them zero.
+    FileReplacement out(settingsPath(app));
+    std::string error;
+    if (out.open()) {
+        File old;
+        if (isRegularFile(out.target())) {
+            old.reset(std::fopen(out.target().c_str(), "rb"));
+            if (!old) error = std::strerror(errno);
+        }
+        std::string head(kSettingsPathOffset + pathBytes.size(), '\0');
+        if (old) {
+            const size_t got = std::fread(head.data(), 1, head.size(), old.get());
+            (void)got;  // a short old file leaves zeros, as writing into it would have
+        }
+        head.replace(6, fields.size(), fields);
+        head.replace(kSettingsPathOffset, pathBytes.size(), pathBytes);
+        bool ok = error.empty() && std::fwrite(head.data(), 1, head.size(), out.file()) == head.size();
+        char block[4096];
+        for (size_t n; ok && old && (n = std::fread(block, 1, sizeof block, old.get())) > 0;)
+            ok = std::fwrite(block, 1, n, out.file()) == n;
+        if (ok && old && std::ferror(old.get())) {
+            ok = false;
+            error = std::strerror(EIO);
+        }
+        if (!ok && error.empty()) error = std::strerror(errno ? errno : EIO);
+        if (ok && !out.commit()) error = out.error();
+    } else {
+        error = out.error();
+    }
+    if (!error.empty()) {
         // Never report a failed save as saved: the settings stay marked as changed.
-        showMessage(app, std::string("The settings could not be saved to ") + kSettingsFileName + ": " +
-                             std::strerror(err ? err : EIO) + ".",
+        showMessage(app, std::string("The settings could not be saved to ") + kSettingsFileName + ": " + error + ".",
                     "Save Settings");
         app.p.window.setFocus(ID_SONG_NAME_EDIT);
         return;

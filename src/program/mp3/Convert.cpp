@@ -10,8 +10,11 @@
 #include <system_error>
 #include <thread>
 
+#include <sys/stat.h>
+
 #include "app/Commands.h"
 #include "app/Display.h"
+#include "app/FileReplacement.h"
 #include "app/Paths.h"
 #include "mp3/WavHeader.h"
 #include "platform/Bytes.h"
@@ -51,6 +54,24 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
+// Which file a name stands for, and how long it is: the WAV is deleted only if it is still
+// the file that was converted, with nothing added since.
+struct FileId {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = -1;
+    bool operator==(const FileId&) const = default;
+};
+FileId fileId(const struct stat& st) { return FileId{st.st_dev, st.st_ino, st.st_size}; }
+FileId fileId(std::FILE* f) {
+    struct stat st {};
+    return ::fstat(::fileno(f), &st) == 0 ? fileId(st) : FileId{};
+}
+FileId fileId(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 ? fileId(st) : FileId{};
+}
+
 // What the routine reads of the shared state, taken once on the window's thread.
 struct Job {
     ModuleHandle module = nullptr;
@@ -80,11 +101,15 @@ void refreshTrackTable(App& app) {
     }
 }
 
-// After a failed conversion in the convert mode the window must not stay busy.
+// The window after a failed conversion in the convert mode, or after the worker's run when
+// the user has chosen another mode meanwhile: what the mode now on shows when idle. The
+// status line still holds the drawn progress and needs repainting.
 void restoreIdle(App& app) {
+    const AppState& s = app.s;
     Window& win = app.p.window;
     win.setCursor(CursorKind::Arrow);
-    win.enableControl(ID_PLAY, true);
+    // The CD modes start nothing without a disc; the poll enables Play when one comes.
+    win.enableControl(ID_PLAY, s.convertMode == 1 || s.lineInMode == 1 || (s.discState == 2 && s.trackCount > 0));
     win.enableControl(ID_SONG_NAME_EDIT, true);
     win.enableControl(ID_EXIT, true);
     setStatus(app, kPrompt);
@@ -103,10 +128,12 @@ private:
     AppState& s_;
     Job job_;
     EntryPoints ep_;
-    File src_, mp3_;
+    File src_;
+    // The MP3 is written beside its final name and takes it only when the run ends.
+    std::unique_ptr<FileReplacement> mp3_;
     WavHeader header_;
     std::string source_, mp3Name_;
-    bool mp3Created_ = false;
+    FileId sourceId_;
     bool streamOpen_ = false;
     uint32_t stream_ = 0;
 
@@ -125,19 +152,15 @@ private:
         if (streamOpen_) ep_.close(stream_);
         streamOpen_ = false;
     }
+    // An MP3 not yet renamed into place is removed: a failed run leaves an earlier file of
+    // that name as it was.
     void closeAll() {
         closeStream();
         src_.reset();
         mp3_.reset();
     }
     // Exit: nothing more is shown, and a half-written MP3 file must not look like a finished one.
-    void abandon() {
-        closeAll();
-        if (mp3Created_) {
-            std::error_code ec;
-            std::filesystem::remove(mp3Name_, ec);
-        }
-    }
+    void abandon() { closeAll(); }
     void fail(const std::string& text, const std::string& caption) {
         closeAll();
         const bool shown = onWindow([&] {
@@ -181,7 +204,10 @@ void Conversion::run(const std::string& givenSource) {
 
     // 4. The recording format becomes the examined file's, even when it is refused.
     WavHeader& header = header_;
-    if (src_) header = readWavHeader(src_.get());
+    if (src_) {
+        header = readWavHeader(src_.get());
+        sourceId_ = fileId(src_.get());
+    }
     bool cdFormat = false;
     if (!onWindow([&] {
             s_.songName = songName;
@@ -202,13 +228,14 @@ void Conversion::run(const std::string& givenSource) {
     if (fseeko(src_.get(), off_t(header.dataOffset), SEEK_SET) != 0)
         return fail("Read error performing conversion.", "Error");
 
-    // 7. Never truncate the source itself.
+    // 7. Never the source itself, under whatever name or link it is reached.
     mp3Name_ = mp3NameFor(source_);
-    if (mp3Name_ != source_) mp3_.reset(std::fopen(mp3Name_.c_str(), "wb"));
-    if (!mp3_) return fail("I can't create the MP3 output file. It may already exist.", mp3Name_);
-    mp3Created_ = true;
+    std::error_code ec;
+    mp3_ = std::make_unique<FileReplacement>(mp3Name_);
+    if (std::filesystem::equivalent(source_, mp3Name_, ec) || !mp3_->open())
+        return fail("I can't create the MP3 output file. It may already exist.", mp3Name_);
     // Unbuffered: a full disk shows up at the chunk that hit it, not at the end.
-    std::setvbuf(mp3_.get(), nullptr, _IONBF, 0);
+    std::setvbuf(mp3_->file(), nullptr, _IONBF, 0);
 
     bool cancelled = false;
     if (!encodeAll(cancelled)) return;
@@ -270,7 +297,7 @@ bool Conversion::encodeAll(bool& cancelled) {
             fail("beEncodeChunk() failed.", "Error");
             return false;
         }
-        if (produced > 0 && std::fwrite(out.get(), 1, produced, mp3_.get()) != produced) {
+        if (produced > 0 && std::fwrite(out.get(), 1, produced, mp3_->file()) != produced) {
             fail("Write error performing conversion.", "Error");
             return false;
         }
@@ -310,18 +337,18 @@ bool Conversion::encodeAll(bool& cancelled) {
         fail("beExitStream failed.", "Error");
         return false;
     }
-    if (produced > 0 && std::fwrite(out.get(), 1, produced, mp3_.get()) != produced) {
+    if (produced > 0 && std::fwrite(out.get(), 1, produced, mp3_->file()) != produced) {
         fail("Write error performing MP3 conversion.", "Error");
         return false;
     }
-    // 13.
+    // 13. A cancelled file keeps what was encoded under its final name too.
     closeStream();
     src_.reset();
-    if (std::fclose(mp3_.release()) != 0) {
+    if (ep_.writeVbrHeader) ep_.writeVbrHeader(mp3_->temporary().c_str());
+    if (!mp3_->commit()) {
         fail("Write error performing MP3 conversion.", "Error");
         return false;
     }
-    if (ep_.writeVbrHeader) ep_.writeVbrHeader(mp3Name_.c_str());
     return true;
 }
 
@@ -330,8 +357,9 @@ void Conversion::finish(bool cancelled) {
     Window& win = app_.p.window;
     onWindow([&] {
         if (s_.keepWav == 0) {
-            // A cancelled file's MP3 is incomplete: its WAV is all the user has.
-            if (!cancelled) {
+            // Only an MP3 made whole from all of the file's audio replaces it: not a cancelled
+            // one, nor one of a file that has grown or been replaced since it was read.
+            if (!cancelled && fileId(source_) == sourceId_) {
                 std::error_code ec;
                 std::filesystem::remove(source_, ec);
             }
@@ -384,6 +412,11 @@ void StartConversionThread(App& app, const std::string& source) {
     try {
         s.convertThread = std::thread([&app, source] {
             ConvertWavFile(app, source);
+            // Another mode chosen while the file converted: the window shows that mode idle,
+            // not the conversion's disabled controls and last progress figure.
+            app.p.window.runOnWindowThread([&app] {
+                if (app.s.convertMode != 1) restoreIdle(app);
+            });
             app.s.workerRunning = false;
         });
     } catch (const std::system_error&) {

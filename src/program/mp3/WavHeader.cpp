@@ -24,6 +24,24 @@ bool WavHeader::convertible() const {
            (tag == kWaveFormatPcm || tag == kWaveFormatExtensible);
 }
 
+namespace {
+
+// The four bytes of a stereo 16-bit frame; a data chunk read to the end of the file is cut
+// to whole frames.
+constexpr uint64_t kCdFrameBytes = 4;
+
+// Whether another chunk starts at pos: a printable identifier and a size that fits the file.
+// Audio after a data chunk whose size is short of it rarely looks like one.
+bool chunkHeaderAt(uint64_t pos, uint64_t fileSize, const ReadAt& read) {
+    uint8_t header[8];
+    if (pos > fileSize || fileSize - pos < 8 || read(pos, header, 8) != 8) return false;
+    for (int i = 0; i < 4; ++i)
+        if (header[i] < 0x20 || header[i] > 0x7E) return false;
+    return getLe32(header + 4) <= fileSize - pos - 8;
+}
+
+}  // namespace
+
 WavHeader readWavHeader(uint64_t fileSize, const ReadAt& read) {
     WavHeader h;
     uint8_t head[12];
@@ -56,8 +74,13 @@ WavHeader readWavHeader(uint64_t fileSize, const ReadAt& read) {
             h.hasData = true;
             h.dataOffset = body;
             h.dataSize = size;
-            if (!fits) {
-                h.malformed = true;
+            const uint64_t rest = fileSize - body, end = size + (size & 1);
+            if (!fits || (end != rest && !chunkHeaderAt(body + end, fileSize, read))) {
+                // The last chunk, with the size an interrupted or streaming recorder left
+                // there (0, 0xFFFFFFFF, or the count when it stopped counting): the audio
+                // runs to the end of the file, in whole frames.
+                const uint64_t wholeFrames = rest - rest % kCdFrameBytes;
+                h.dataSize = fits ? std::max(size, wholeFrames) : wholeFrames;
                 break;
             }
         }

@@ -3,7 +3,9 @@
 //
 // Only the bytes of the "data" chunk are sound. Files with a longer header (LIST, fact,
 // extensible format) or with chunks after the audio are common, so the audio is located by
-// the walk, never assumed to start at byte 44.
+// the walk, never assumed to start at byte 44. A recorder that was interrupted leaves a
+// wrong size in the last chunk, so that one is read to the end of the file, as common
+// readers do.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -21,8 +23,10 @@ struct WavHeader {
     bool riff = false;       // starts with "RIFF" .... "WAVE"
     bool hasFormat = false;  // a "fmt " chunk of at least 16 bytes lies inside the file
     bool hasData = false;    // a "data" chunk was found
-    bool malformed = false;  // a chunk (or the "data" chunk) runs past the end of the file
+    bool malformed = false;  // a chunk before the audio runs past the end of the file
     uint64_t dataOffset = 0;
+    // The "data" chunk's size, or, when it is the last chunk and its size disagrees with the
+    // file, the whole frames up to the end of the file.
     uint64_t dataSize = 0;
 
     uint16_t formatTag() const;
