@@ -86,6 +86,7 @@ struct QtWindow::Impl {
     QRegion dirty, erase;
     QPainter* activePainter = nullptr;  // while the paint handler draws
     bool blitOnly = false;               // showing immediate drawing runs no paint handler
+    int pumping = 0;                     // inside processPendingEvents
 
     std::map<int, QWidget*> controls;
     QWidget* lastTabStop = nullptr;
@@ -129,6 +130,11 @@ protected:
             return;
         }
         e->ignore();  // while shutting down (the save prompt is up) a second close waits
+        if (d_.pumping > 0) {
+            // A long step lets the window run: the close waits until that step is over.
+            QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
+            return;
+        }
         d_.destroy();
     }
 
@@ -645,6 +651,14 @@ void QtWindow::updateWindow() {
         QRegion pending = d_->dirty;
         d_->servePaint();
         if (!pending.isEmpty()) d_->show(pending);
+    });
+}
+
+void QtWindow::processPendingEvents() {
+    d_->gate.run([this] {
+        ++d_->pumping;
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        --d_->pumping;
     });
 }
 
