@@ -48,8 +48,8 @@ std::string outputPath(App& app) {
     return savePath + parts.base + parts.ext;
 }
 
-// One chunk into the buffer, up to three attempts. Returns the bytes of audio it holds at
-// `audio`, or nothing when every attempt failed or the library answered out of bounds.
+// One chunk into the buffer, up to three attempts. On success `audio` and `length` name the
+// audio in the buffer; false when every attempt failed or answered out of bounds.
 bool readChunk(Cdrom& cdrom, CdHandle handle, uint8_t* buffer, uint32_t start, uint32_t frames,
                const uint8_t*& audio, uint32_t& length) {
     for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
