@@ -175,7 +175,9 @@ TEST_F(RipEngine, ProgressIsDrawnAtOnceBeforeReads1_6And11AndTheWindowRunsBetwee
     EXPECT_EQ(immediateTexts(), expected);
     ASSERT_EQ(seenAtRead.size(), 12u);
     for (size_t read = 0; read < 12; ++read) EXPECT_EQ(seenAtRead[read].second, read / 5 + 1) << "read " << read + 1;
-    EXPECT_EQ(win.pendingEventPumps, 12);
+    // After each drawing at least, and at most once a chunk.
+    EXPECT_GE(win.pendingEventPumps, 3);
+    EXPECT_LE(win.pendingEventPumps, 12);
     EXPECT_EQ(win.textsDrawn(status("Ripping")).at(0).style.color, (Rgb{131, 31, 58}));
     // The wait cursor for the whole rip.
     EXPECT_EQ(win.cursors, (std::vector<CursorKind>{CursorKind::Wait, CursorKind::Arrow}));
