@@ -86,8 +86,15 @@ uint8_t FakeCdrom::sampleByte(uint32_t block, size_t i) const {
 
 int FakeCdrom::ReadCDAudioLBA(CdHandle handle, uint8_t* buffer, size_t bufferSize) {
     if (!open_.count(handle) || failReads || !buffer || bufferSize < kReadBufHeaderSize) return 0;
+    putLe32(buffer + kReadBufLength, 0);
+    putLe32(buffer + kReadBufOffset, 0);
     uint32_t start = getLe32(buffer + kReadBufStartFrame);
     uint32_t count = getLe32(buffer + kReadBufFrameCount);
+    reads.emplace_back(start, count);
+    if (auto f = failingReads.find(start); f != failingReads.end() && f->second != 0) {
+        if (f->second > 0) --f->second;
+        return 0;
+    }
     uint32_t capacity = getLe32(buffer + kReadBufCapacity);
     size_t room = std::min<size_t>(capacity, bufferSize - kReadBufHeaderSize);
     uint64_t bytes = uint64_t(count) * kCdFrameBytes;

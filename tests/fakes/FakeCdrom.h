@@ -35,6 +35,10 @@ public:
     std::vector<std::vector<uint8_t>> handleRequests;
     std::vector<CdHandle> closed;
     int readTocCalls = 0;
+    // Audio reads asked for (start block, frame count), and reads that fail on purpose: by
+    // start block, how many more times a read from there fails (-1 = always).
+    std::vector<std::pair<uint32_t, uint32_t>> reads;
+    std::map<uint32_t, int> failingReads;
 
     void GetCDList(uint8_t (&list)[kDriveListSize]) override;
     CdHandle GetCDHandle(const uint8_t (&request)[kHandleRequestSize]) override;

@@ -100,6 +100,8 @@ public:
     bool isMenuItemChecked(int id) override { return menuChecked.count(id) ? menuChecked[id] : false; }
     void invalidate(const Rect* r, bool) override { noteCaller(); invalidated.push_back(r ? std::optional<Rect>(*r) : std::nullopt); }
     void updateWindow() override { noteCaller(); }
+    int pendingEventPumps = 0;
+    void processPendingEvents() override { noteCaller(); ++pendingEventPumps; }
     std::unique_ptr<Canvas> immediateCanvas() override { noteCaller(); return std::make_unique<FakeCanvas>(drawn, true); }
     void setCursor(CursorKind c) override { noteCaller(); cursors.push_back(c); }
     bool setTimer(int id, int ms) override;

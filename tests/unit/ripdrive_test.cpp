@@ -11,6 +11,30 @@ using namespace wl::test;
 
 namespace {
 
+// The Default CD Player dialog as its procedure sees it: a list box and an end.
+struct ListDialog : Dialog {
+    std::vector<std::string> items;
+    int sel = -1, result = -1;
+    void end(int r) override { result = r; }
+    bool isChecked(int) override { return false; }
+    void setChecked(int, bool) override {}
+    std::string text(int, size_t) override { return {}; }
+    void setText(int, const std::string&) override {}
+    void enable(int, bool) override {}
+    void setFocus(int) override {}
+    int listAdd(int, const std::string& s) override { items.push_back(s); return int(items.size()) - 1; }
+    void listClear(int) override { items.clear(); }
+    int listCount(int) override { return int(items.size()); }
+    std::string listText(int, int i) override { return items.at(size_t(i)); }
+    void listDelete(int, int) override {}
+    int listCurSel(int) override { return sel; }
+    void listSetCurSel(int, int i) override { sel = i; }
+    std::vector<int> listSelectedItems(int) override { return {sel}; }
+    void listSetSel(int, int, bool) override {}
+    void listSetHorizontalExtent(int, int) override {}
+    int textWidth(const std::string&) override { return 0; }
+};
+
 class RipDrive : public ::testing::Test {
 protected:
     TempWorkingDir dir;
@@ -78,28 +102,7 @@ TEST_F(RipDrive, TheDialogListsDrivesAndANewChoiceReopensAndEntersRipMode) {
     ASSERT_EQ(prog.start(), 0);
     CdHandle first = prog.s().cdHandle;
     prog.window.dialogScript.push_back([](const DialogTemplate& t, DialogProc& proc) {
-        struct D : Dialog {
-            std::vector<std::string> items;
-            int sel = -1, result = -1;
-            void end(int r) override { result = r; }
-            bool isChecked(int) override { return false; }
-            void setChecked(int, bool) override {}
-            std::string text(int, size_t) override { return {}; }
-            void setText(int, const std::string&) override {}
-            void enable(int, bool) override {}
-            void setFocus(int) override {}
-            int listAdd(int, const std::string& s) override { items.push_back(s); return int(items.size()) - 1; }
-            void listClear(int) override { items.clear(); }
-            int listCount(int) override { return int(items.size()); }
-            std::string listText(int, int i) override { return items.at(i); }
-            void listDelete(int, int) override {}
-            int listCurSel(int) override { return sel; }
-            void listSetCurSel(int, int i) override { sel = i; }
-            std::vector<int> listSelectedItems(int) override { return {sel}; }
-            void listSetSel(int, int, bool) override {}
-            void listSetHorizontalExtent(int, int) override {}
-            int textWidth(const std::string&) override { return 0; }
-        } d;
+        ListDialog d;
         EXPECT_EQ(t.caption, "Default CD Player");
         proc.onInit(d);
         EXPECT_EQ(d.items, (std::vector<std::string>{"FIRST DRIVE", "SECOND DRIVE"}));
@@ -116,6 +119,32 @@ TEST_F(RipDrive, TheDialogListsDrivesAndANewChoiceReopensAndEntersRipMode) {
     EXPECT_EQ(prog.cdrom.handleRequests.back()[2], 1);
     EXPECT_NE(prog.s().cdHandle, first);
     EXPECT_EQ(prog.window.commandsSent.back(), ID_RIP_FROM_CD);
+}
+
+TEST_F(RipDrive, ChoosingTheSameDriveAgainReopensItAndEntersTheRipModeWithoutMarkingTheSettings) {
+    twoDrives();
+    storedIndex("1\0");
+    ASSERT_EQ(prog.start(), 0);
+    ASSERT_EQ(prog.s().ripMode, 0);  // started in Record from CD
+    ASSERT_EQ(prog.s().settingsDirty, 0);
+    const CdHandle before = prog.s().cdHandle;
+    prog.s().currentTrack = 3;
+    prog.window.dialogScript.push_back([](const DialogTemplate&, DialogProc& proc) {
+        ListDialog d;
+        proc.onInit(d);
+        EXPECT_EQ(d.sel, 1);
+        proc.onCommand(d, IDOK, 0);
+        return d.result;
+    });
+    prog.window.sendCommand(ID_DEFAULT_RIPPING_PLAYER);
+    EXPECT_EQ(prog.s().settingsDirty, 0);
+    EXPECT_EQ(prog.cdrom.closed.back(), before);
+    EXPECT_NE(prog.s().cdHandle, before);
+    EXPECT_EQ(prog.cdrom.handleRequests.back()[2], 1);
+    EXPECT_EQ(prog.s().ripMode, 1);
+    EXPECT_EQ(prog.s().currentTrack, 1);
+    EXPECT_EQ(prog.window.controlText(ID_PLAY, 9), "Rip");
+    EXPECT_EQ(prog.window.focusId, ID_SONG_NAME_EDIT);
 }
 
 }  // namespace

@@ -95,6 +95,7 @@ struct QtWindow::Impl {
     QRegion dirty, erase;
     QPainter* activePainter = nullptr;  // while the paint handler draws
     bool blitOnly = false;               // showing immediate drawing runs no paint handler
+    int pumping = 0;                     // inside processPendingEvents
 
     std::map<int, QWidget*> controls;
     QWidget* lastTabStop = nullptr;
@@ -140,6 +141,11 @@ protected:
             return;
         }
         e->ignore();  // while shutting down (the save prompt is up) a second close waits
+        if (d_.pumping > 0) {
+            // A long step lets the window run: the close waits until that step is over.
+            QMetaObject::invokeMethod(this, [this] { close(); }, Qt::QueuedConnection);
+            return;
+        }
         d_.destroy();
     }
 
@@ -244,19 +250,33 @@ public:
         canvas_.reset();
         if (own_) {
             own_->end();
-            d_.show(QRegion(d_.image.rect()));
+            // Only what was drawn: showing more would repaint the buttons over it too.
+            if (!drawn_.isEmpty()) d_.show(QRegion(drawn_ & d_.image.rect()));
         } else {
             painter_->restore();
         }
     }
-    void rectangle(const Rect& r, Rgb pen, Rgb brush) override { canvas_->rectangle(r, pen, brush); }
-    void line(Point from, Point to, Rgb pen) override { canvas_->line(from, to, pen); }
-    void polyline(const std::vector<Point>& points, Rgb pen) override { canvas_->polyline(points, pen); }
+    void rectangle(const Rect& r, Rgb pen, Rgb brush) override {
+        touch(QRect(r.left, r.top, r.width(), r.height()));
+        canvas_->rectangle(r, pen, brush);
+    }
+    void line(Point from, Point to, Rgb pen) override {
+        touch(QRect(QPoint(from.x, from.y), QPoint(to.x, to.y)).normalized());
+        canvas_->line(from, to, pen);
+    }
+    void polyline(const std::vector<Point>& points, Rgb pen) override {
+        for (const Point& p : points) touch(QRect(p.x, p.y, 1, 1));
+        canvas_->polyline(points, pen);
+    }
     void textOut(int x, int y, const std::string& text, const TextStyle& style) override {
+        const QFontMetrics m(d_.fonts.font(style.font));
+        touch(QRect(x, y, m.horizontalAdvance(toQString(text)), std::max(style.font.height, m.height())));
         canvas_->textOut(x, y, text, style);
     }
 
 private:
+    void touch(const QRect& r) { drawn_ |= r.adjusted(-2, -2, 2, 2); }
+    QRect drawn_;
     QtWindow::Impl& d_;
     std::optional<QPainter> own_;
     QPainter* painter_ = nullptr;
@@ -704,6 +724,14 @@ void QtWindow::updateWindow() {
         QRegion pending = d_->dirty;
         d_->servePaint();
         if (!pending.isEmpty()) d_->show(pending);
+    });
+}
+
+void QtWindow::processPendingEvents() {
+    d_->gate.run([this] {
+        ++d_->pumping;
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        --d_->pumping;
     });
 }
 

@@ -58,6 +58,7 @@ public:
 
     void invalidate(const Rect* r, bool erase) override;
     void updateWindow() override;
+    void processPendingEvents() override;
     std::unique_ptr<Canvas> immediateCanvas() override;
 
     void setCursor(CursorKind cursor) override;

@@ -1,20 +1,327 @@
 #include "rip/RipEngine.h"
 
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <initializer_list>
+#include <limits>
+#include <memory>
+#include <new>
+#include <string>
+#include <system_error>
+
 #include "app/Commands.h"
 #include "app/Display.h"
+#include "app/Paths.h"
+#include "mp3/Convert.h"
+#include "platform/Bytes.h"
 
 namespace wl {
 
-// Until the extraction exists the branch gives the window back as it found it.
-void RipPlayBranch(App& app) {
+namespace {
+
+constexpr const char* kPrompt = "Enter song name or click here:";
+constexpr size_t kSongNameChars = 254;
+constexpr size_t kTransferBufferSize = kReadBufHeaderSize + kRipChunkBytes;
+constexpr int kReadAttempts = 3;
+constexpr uint32_t kProgressEveryReads = 5;
+// The window is let run after each progress drawing and whenever this long has passed
+// since it last ran: every chunk on a real drive, without a cost per chunk from an image.
+constexpr auto kWindowRunsEvery = std::chrono::milliseconds(10);
+// The RIFF length field (data length + 36) is 32 bits wide.
+constexpr uint64_t kMaxTrackFrames = (std::numeric_limits<uint32_t>::max() - 36) / kCdFrameBytes;
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using File = std::unique_ptr<std::FILE, FileCloser>;
+
+void drawStatusNow(App& app, const std::string& text) {
+    app.s.statusText = text;
+    drawStatusLineNow(app);
+}
+
+std::string reason(int error) { return std::generic_category().message(error); }
+
+std::string outputPath(App& app) {
+    const std::string typed = app.p.window.controlText(ID_SONG_NAME_EDIT, kSongNameChars);
+    const std::string savePath = app.s.savePath.str();
+    if (savePath.empty()) return typed;
+    const SplitPath parts = splitPath(typed);
+    return savePath + parts.base + parts.ext;
+}
+
+// One chunk into the buffer, up to three attempts. On success `audio` and `length` name the
+// audio in the buffer; false when every attempt failed or answered out of bounds.
+bool readChunk(Cdrom& cdrom, CdHandle handle, uint8_t* buffer, uint32_t start, uint32_t frames,
+               const uint8_t*& audio, uint32_t& length) {
+    for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
+        putLe32(buffer + kReadBufStartFrame, start);
+        putLe32(buffer + kReadBufFrameCount, frames);
+        putLe32(buffer + kReadBufLength, 0);
+        putLe32(buffer + kReadBufOffset, 0);
+        if (cdrom.ReadCDAudioLBA(handle, buffer, kTransferBufferSize) != 1) continue;
+        const uint64_t offset = getLe32(buffer + kReadBufOffset);
+        length = getLe32(buffer + kReadBufLength);
+        // Never copy bytes from outside the data area, nor more than was asked for.
+        if (offset + length > kRipChunkBytes || length > uint64_t(frames) * kCdFrameBytes) continue;
+        audio = buffer + kReadBufHeaderSize + offset;
+        return true;
+    }
+    return false;
+}
+
+class TrackWriter {
+public:
+    TrackWriter(App& app, std::string path) : app_(app), path_(std::move(path)) {}
+    ~TrackWriter() {
+        if (file_) discard();
+    }
+
+    bool create() {
+        file_.reset(std::fopen(path_.c_str(), "w+b"));
+        if (file_) return true;
+        const int error = errno;
+        showMessage(app_,
+                    "I can't create the file \"" + path_ + "\" (" + reason(error) +
+                        "). Check that its folder exists, that you may write there and that the disk has room.",
+                    "Rip CD Error");
+        return false;
+    }
+    bool write(const uint8_t* data, size_t n) {
+        if (n == 0 || std::fwrite(data, 1, n, file_.get()) == n) return true;
+        return fail(errno);
+    }
+    bool writeSilence(size_t n) {
+        static const uint8_t zeros[kRipChunkBytes] = {};
+        while (n > 0) {
+            const size_t part = std::min(n, sizeof zeros);
+            if (!write(zeros, part)) return false;
+            n -= part;
+        }
+        return true;
+    }
+    bool header(uint32_t dataLength) { return WriteWavHeader(file_.get(), dataLength) || fail(errno); }
+    // The file is whole only once it is closed: a full disk may first show here.
+    bool close() {
+        std::FILE* f = file_.release();
+        if (std::fclose(f) == 0) return true;
+        const int error = errno;
+        removeFile();
+        return report(error);
+    }
+    const std::string& path() const { return path_; }
+
+private:
+    App& app_;
+    std::string path_;
+    File file_;
+
+    bool fail(int error) {
+        discard();
+        return report(error);
+    }
+    void discard() {
+        file_.reset();
+        removeFile();
+    }
+    void removeFile() {
+        std::error_code ec;
+        std::filesystem::remove(path_, ec);
+    }
+    bool report(int error) {
+        showMessage(app_,
+                    "Write error ripping to \"" + path_ + "\" (" + reason(error) +
+                        "). The disk may be full. The incomplete file has been removed.",
+                    "Rip CD Error");
+        return false;
+    }
+};
+
+}  // namespace
+
+bool WriteWavHeader(std::FILE* file, uint32_t dataLength) {
+    if (file == nullptr) return false;
+    constexpr uint16_t kChannels = 2, kBits = 16;
+    constexpr uint32_t kRate = 44100;
+    uint8_t h[kWavHeaderSize] = {};
+    std::memcpy(h, "RIFF", 4);
+    putLe32(h + 4, dataLength + 36);
+    std::memcpy(h + 8, "WAVEfmt ", 8);
+    putLe32(h + 16, 16);
+    putLe16(h + 20, 1);
+    putLe16(h + 22, kChannels);
+    putLe32(h + 24, kRate);
+    putLe32(h + 28, kRate * kChannels * kBits / 8);
+    putLe16(h + 32, kChannels * kBits / 8);
+    putLe16(h + 34, kBits);
+    std::memcpy(h + 36, "data", 4);
+    putLe32(h + 40, dataLength);
+    if (std::fseek(file, 0, SEEK_SET) != 0) return false;
+    return std::fwrite(h, 1, sizeof h, file) == sizeof h;
+}
+
+RipOutcome ExtractTrack(App& app, CdHandle handle, uint32_t start, uint32_t count) {
+    // 1.
+    std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[kTransferBufferSize]());
+    if (!buffer) return RipOutcome::NotStarted;
+    putLe32(buffer.get() + kReadBufCapacity, uint32_t(kRipChunkBytes));
+
+    // 2, 3.
+    TrackWriter out(app, outputPath(app));
+    if (!out.create() || !out.header(0)) return RipOutcome::OutputFailed;
+
+    // 4.
+    drawStatusNow(app, "Ripping... " + std::to_string(count) + " ... " + std::to_string(start));
+
+    // 5.
+    const uint32_t trackFrames = count;
+    uint32_t chunk = kRipChunkFrames, passes = 0, total = 0, unreadable = 0;
+    auto windowRan = std::chrono::steady_clock::now();
+    while (count != 0) {
+        const bool drawn = passes % kProgressEveryReads == 0;
+        if (drawn) drawStatusNow(app, "Ripping... " + std::to_string(start) + ": " + std::to_string(count) + "       ");
+        ++passes;
+        if (count < chunk) chunk = count;
+        const uint8_t* audio = nullptr;
+        uint32_t length = 0;
+        const uint32_t wanted = chunk * uint32_t(kCdFrameBytes);
+        if (!readChunk(app.p.cdrom, handle, buffer.get(), start, chunk, audio, length)) length = 0;
+        if (!out.write(audio, length)) return RipOutcome::OutputFailed;
+        // Frames the drive would not give keep their place as silence: the track keeps its
+        // length and everything after them their timing.
+        if (length < wanted) {
+            const uint32_t missingFrames = (wanted - length + uint32_t(kCdFrameBytes) - 1) / uint32_t(kCdFrameBytes);
+            unreadable += missingFrames;
+            if (!out.writeSilence(wanted - length)) return RipOutcome::OutputFailed;
+        }
+        total += wanted;
+        start += chunk;
+        count -= chunk;
+        if (drawn || std::chrono::steady_clock::now() - windowRan >= kWindowRunsEvery) {
+            app.p.window.processPendingEvents();
+            windowRan = std::chrono::steady_clock::now();
+        }
+    }
+
+    // 6, 7.
+    if (!out.header(total) || !out.close()) return RipOutcome::OutputFailed;
+    if (unreadable > 0)
+        showMessage(app,
+                    "Could not read " + std::to_string(unreadable) + " of the " + std::to_string(trackFrames) +
+                        " frames of this track. They are silence in \"" + out.path() + "\".",
+                    "RipCD reading error");
+    return RipOutcome::Written;
+}
+
+RipOutcome RipCurrentTrack(App& app) {
+    AppState& s = app.s;
     Window& win = app.p.window;
-    for (int id : {ID_WAV_PARAMETERS, ID_RIP_FROM_CD, ID_RECORD_FROM_CD, ID_RECORD_FROM_LINE_IN, ID_CONVERT_WAV_TO_MP3,
+    // 1.
+    const int t = s.currentTrack;
+    drawStatusNow(app, "Ripping" + std::string(39, ' '));
+    win.setCursor(CursorKind::Wait);
+
+    RipOutcome outcome = RipOutcome::NotStarted;
+    if (s.cdHandle == 0) {
+        // 2.
+        showMessage(app, "Could not get handle to CD", "Message");
+    } else {
+        // 3.
+        std::memset(s.toc, 0, sizeof s.toc);
+        app.p.cdrom.ModifyCDParms(s.cdHandle, kCdParmAddressing, 0);
+        const bool tocRead = app.p.cdrom.ReadTOC(s.cdHandle, s.toc) == 1;
+        // 4. Entries by position: t - 1 is the track, t the next one or the lead-out.
+        const bool inTable = t >= 1 && size_t(t) < kTocMaxEntries;
+        const uint32_t start = inTable ? getBe32(tocEntry(s.toc, size_t(t - 1)) + 4) : 0;
+        const uint32_t end = inTable ? getBe32(tocEntry(s.toc, size_t(t)) + 4) : 0;
+        // A table whose next entry lies before the track would make a rip of billions of frames.
+        if (!tocRead || !inTable || end < start || end - start > kMaxTrackFrames)
+            win.messageBox("Error reading TOC", "RipCD reading error", MB_OK, true);
+        else
+            // 5.
+            outcome = ExtractTrack(app, s.cdHandle, start, end - start);
+    }
+    // 6.
+    win.setCursor(CursorKind::Arrow);
+    return outcome;
+}
+
+void RipPlayBranch(App& app) {
+    AppState& s = app.s;
+    Window& win = app.p.window;
+    // The folder typed with the first name of a batch, before a conversion renames songName.
+    const std::string typedFolder = splitPath(s.songName.str()).dir;
+
+    // 1.
+    for (int id : {ID_PLAY, ID_PLAYBACK, ID_PREV_TRACK, ID_NEXT_TRACK, ID_FIRST_TRACK, ID_LAST_TRACK, ID_EJECT})
+        win.enableControl(id, false);
+    win.updateControl(ID_SONG_NAME_EDIT);
+    win.killTimer(PollTimer);
+    s.currentTrackText = std::to_string(s.currentTrack);
+
+    // 2, 3.
+    const RipOutcome outcome = RipCurrentTrack(app);
+    win.setTimer(PollTimer, kPollTimerMs);
+    // Nothing is chained after a file that could not be written: neither its conversion nor
+    // the rest of a batch, which would only fail the same way.
+    const bool written = outcome != RipOutcome::OutputFailed;
+    if (!written) s.batchCount = 0;
+
+    // 4.
+    if (written && s.convertToMp3 == 1 && s.samplesPerSec == 44100 && s.bitsPerSample == 16 && s.channels == 2) {
+        win.setCursor(CursorKind::Wait);
+        s.convertFileCount = 0;
+        s.converting = 1;
+        ConvertWavFile(app);
+        std::string name = s.songName.str();
+        if (name.size() >= 3) name.replace(name.size() - 3, 3, "mp3");
+        s.songName = name;
+        win.setControlText(ID_SONG_NAME_EDIT, s.songName.str());
+        s.currentTrackText = std::to_string(s.currentTrack);
+        win.setCursor(CursorKind::Arrow);
+    }
+
+    // 5.
+    if (s.batchCount != 0) {
+        ++s.batchIndex;
+        if (s.batchIndex < s.batchCount) {
+            if (s.batchIndex == 1) s.batchFolder = typedFolder;
+            const size_t entry = size_t(s.batchIndex) < s.selectionTracks.size() ? size_t(s.batchIndex) : 0;
+            const int t = s.selectionTracks[entry];
+            s.currentTrack = t;
+            s.currentTrackText = std::to_string(t);
+            const size_t slot = t >= 0 && size_t(t) < s.trackNames.size() ? size_t(t) : 0;
+            win.setControlText(ID_SONG_NAME_EDIT,
+                               lowerFileName(s.batchFolder.str() + s.trackNames[slot].str() + ".wav"));
+            mciSend(app, "status cd length track " + s.currentTrackText.str(), true);
+            s.trackTimeText = s.mciReply.view();
+            invalidateTrackTime(app);
+            invalidateTrackNumber(app);
+            win.updateWindow();
+            sendCommand(app, ID_PLAY);
+            return;
+        }
+        s.batchCount = 0;
+    }
+
+    // 6.
+    setStatus(app, kPrompt);
+    win.enableMenuItem(ID_WAV_PARAMETERS, true);
+    if (s.convertToMp3 == 1) win.enableMenuItem(ID_MP3_PARAMETERS, true);
+    for (int id : {ID_RIP_FROM_CD, ID_RECORD_FROM_CD, ID_RECORD_FROM_LINE_IN, ID_CONVERT_WAV_TO_MP3,
                    ID_PARTIAL_CD_RECORDING, ID_TRACKS_TO_RECORD, ID_DEFAULT_RIPPING_PLAYER})
         win.enableMenuItem(id, true);
-    if (app.s.convertToMp3 == 1) win.enableMenuItem(ID_MP3_PARAMETERS, true);
-    win.enableControl(ID_SONG_NAME_EDIT, true);
-    win.enableControl(ID_PLAY, true);
-    setStatus(app, "Enter song name or click here:");
+    for (int id : std::initializer_list<int>{ID_SONG_NAME_EDIT, ID_PLAY, ID_PREV_TRACK, ID_NEXT_TRACK, ID_FIRST_TRACK,
+                                             ID_LAST_TRACK, ID_EJECT})
+        win.enableControl(id, true);
+
+    // 7.
+    if (s.convertToMp3 == 1)
+        win.enableControl(ID_PLAYBACK, false);
+    else if (s.keepWav == 1)
+        win.enableControl(ID_PLAYBACK, true);
 }
 
 }  // namespace wl

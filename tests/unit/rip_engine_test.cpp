@@ -1,0 +1,365 @@
+// The rip branch of Play: chunked reads with retries, the WAV file written bit for bit, the
+// progress on the status line, savePath, the MP3 chaining, the track batch, and the failures.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <filesystem>
+#include <random>
+
+#include "FakeEncoderLibrary.h"
+#include "TestProgram.h"
+#include "WavFiles.h"
+#include "app/Commands.h"
+#include "rip/RipDrive.h"
+#include "rip/RipEngine.h"
+
+using namespace wl;
+using namespace wl::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kPrompt = "Enter song name or click here:";
+const int kGreyedDuringRip[] = {ID_RIP_FROM_CD,          ID_RECORD_FROM_CD,   ID_RECORD_FROM_LINE_IN,
+                                ID_CONVERT_WAV_TO_MP3,   ID_PARTIAL_CD_RECORDING, ID_TRACKS_TO_RECORD,
+                                ID_DEFAULT_RIPPING_PLAYER, ID_WAV_PARAMETERS, ID_MP3_PARAMETERS};
+
+// Stands in for StartRecording until ID_PLAY dispatches to it: the next batch entry's name
+// is normalised from the song name box, as its steps 4 to 9 leave it, and the rip branch runs.
+class PlayInRipMode : public WindowEvents {
+public:
+    PlayInRipMode(App& app, WindowEvents& rest) : app_(app), rest_(rest) {}
+    std::function<void()> beforeEachEntry;
+    int onCreate(Window& w) override { return rest_.onCreate(w); }
+    void onDestroy() override { rest_.onDestroy(); }
+    void onPaint(Canvas& c) override { rest_.onPaint(c); }
+    void onCommand(int id, int code) override {
+        if (id != ID_PLAY) return rest_.onCommand(id, code);
+        if (beforeEachEntry) beforeEachEntry();
+        app_.s.songName = app_.p.window.controlText(ID_SONG_NAME_EDIT, 254);
+        RipPlayBranch(app_);
+    }
+    void onTimer(int id) override { rest_.onTimer(id); }
+    void onMouseMove(int x, int y) override { rest_.onMouseMove(x, y); }
+    void onClick(int x, int y, bool d) override { rest_.onClick(x, y, d); }
+    void onMciNotify(uint32_t f, uint32_t d) override { rest_.onMciNotify(f, d); }
+
+private:
+    App& app_;
+    WindowEvents& rest_;
+};
+
+class RipEngine : public ::testing::Test {
+protected:
+    TestProgram prog;
+    AppState& s = prog.s();
+    FakeWindow& win = prog.window;
+    FakeCdrom& cdrom = prog.cdrom;
+    fs::path folder;
+
+    void SetUp() override {
+        std::random_device rd;
+        folder = fs::temp_directory_path() / ("wl-rip-" + std::to_string(rd()) + std::to_string(rd()));
+        fs::create_directories(folder);
+        win.events = &prog.proc;
+        // Track 1: 27 frames; track 2: none (it starts where track 3 does); track 3: 40 frames.
+        cdrom.tracks = {FakeTrack{27}, FakeTrack{0}, FakeTrack{40}};
+        // The rip mode, as the mode command leaves it, with the drive open.
+        s.ripMode = 1;
+        s.keepWav = 1;
+        s.samplesPerSec = 44100, s.bitsPerSample = 16, s.channels = 2;
+        s.charWidth = 7, s.lineHeight = 16;
+        s.cdHandle = OpenRipDrive(prog.app);
+        ASSERT_NE(s.cdHandle, 0u);
+        win.setTimer(PollTimer, kPollTimerMs);
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(folder, ec);
+    }
+
+    // As StartRecording hands over: the name normalised and shown, the menus greyed, the
+    // edit box disabled, the status set.
+    void prepare(const std::string& name, int track) {
+        s.currentTrack = track;
+        s.currentTrackText = std::to_string(track);
+        s.songName = name;
+        win.setControlText(ID_SONG_NAME_EDIT, name);
+        for (int id : kGreyedDuringRip) win.enableMenuItem(id, false);
+        win.enableControl(ID_SONG_NAME_EDIT, false);
+        s.statusText = s.convertToMp3 ? "Recording intermediate file..." : "Recording WAV file...";
+    }
+    std::string rip(const std::string& name, int track) {
+        const std::string path = (folder / name).string();
+        prepare(path, track);
+        RipPlayBranch(prog.app);
+        return path;
+    }
+    std::string audio(uint32_t start, uint32_t frames) const {
+        std::string out;
+        for (uint32_t b = start; b < start + frames; ++b)
+            for (size_t i = 0; i < kCdFrameBytes; ++i) out += char(cdrom.sampleByte(b, i));
+        return out;
+    }
+    std::vector<std::string> immediateTexts() const {
+        std::vector<std::string> out;
+        for (auto& op : win.drawn)
+            if (op.kind == DrawOp::Text && op.immediate) out.push_back(op.text);
+        return out;
+    }
+    void expectIdle() {
+        EXPECT_EQ(s.statusText, kPrompt);
+        for (int id : std::initializer_list<int>{ID_PLAY, ID_SONG_NAME_EDIT, ID_PREV_TRACK, ID_NEXT_TRACK,
+                                                 ID_FIRST_TRACK, ID_LAST_TRACK, ID_EJECT})
+            EXPECT_TRUE(win.isControlEnabled(id)) << id;
+        for (int id : kGreyedDuringRip) EXPECT_TRUE(id == ID_MP3_PARAMETERS || win.isMenuItemEnabled(id)) << id;
+        EXPECT_EQ(win.isMenuItemEnabled(ID_MP3_PARAMETERS), s.convertToMp3 == 1);
+        EXPECT_TRUE(win.timerRunning(PollTimer));
+        EXPECT_EQ(win.cursors.back(), CursorKind::Arrow);
+    }
+};
+
+// Pads as the status line's immediate drawing does.
+std::string status(const std::string& text) { return text + std::string(46 - std::min<size_t>(46, text.size()), ' '); }
+
+TEST_F(RipEngine, EachTrackIsReadInChunksOf26AndWrittenExactlyBetweenItsTableEntries) {
+    struct Case {
+        int track;
+        uint32_t start, frames;
+        std::vector<std::pair<uint32_t, uint32_t>> reads;
+    };
+    const Case cases[] = {
+        {1, 0, 27, {{0, 26}, {26, 1}}},     // 27 frames as 26 and 1
+        {2, 27, 0, {}},                     // starts where the next entry starts
+        {3, 27, 40, {{27, 26}, {53, 14}}},  // the last track ends at the lead-out
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.track);
+        cdrom.reads.clear();
+        const std::string path = rip("track.wav", c.track);
+        const std::string pcm = audio(c.start, c.frames);
+        const std::string bytes = readFileBytes(path);
+        EXPECT_EQ(bytes.size(), 44 + c.frames * kCdFrameBytes);
+        EXPECT_TRUE(bytes == canonicalWav(pcm)) << "the header or the audio differs";
+        EXPECT_EQ(cdrom.reads, c.reads);
+        EXPECT_TRUE(win.boxes.empty());
+        EXPECT_EQ(s.currentTrackText, std::to_string(c.track));
+        expectIdle();
+    }
+    // The table is left in block form, read afresh for each track.
+    EXPECT_EQ(getBe32(tocEntry(s.toc, 3) + 4), 67u);
+    EXPECT_EQ(cdrom.readTocCalls, 3);
+}
+
+TEST_F(RipEngine, ProgressIsDrawnAtOnceBeforeReads1_6And11AndTheWindowRunsBetweenChunks) {
+    cdrom.tracks = {FakeTrack{100}, FakeTrack{11 * 26 + 5}};
+    // How many progress texts were on screen when each read began.
+    std::vector<std::pair<uint32_t, size_t>> seenAtRead;
+    cdrom.generator = [&](uint32_t block, size_t i) {
+        if (i == 0 && (block - 100) % 26 == 0) {
+            size_t n = 0;
+            for (auto& t : immediateTexts()) n += t.rfind("Ripping... ", 0) == 0 && t.find(':') != std::string::npos;
+            if (seenAtRead.empty() || seenAtRead.back().first != block) seenAtRead.emplace_back(block, n);
+        }
+        return uint8_t(block);
+    };
+    rip("long.wav", 2);
+    const std::vector<std::string> expected = {
+        status("Ripping"),
+        status("Ripping... 291 ... 100"),
+        status("Ripping... 100: 291       "),
+        status("Ripping... 230: 161       "),
+        status("Ripping... 360: 31       "),
+    };
+    EXPECT_EQ(immediateTexts(), expected);
+    ASSERT_EQ(seenAtRead.size(), 12u);
+    for (size_t read = 0; read < 12; ++read) EXPECT_EQ(seenAtRead[read].second, read / 5 + 1) << "read " << read + 1;
+    // After each drawing at least, and at most once a chunk.
+    EXPECT_GE(win.pendingEventPumps, 3);
+    EXPECT_LE(win.pendingEventPumps, 12);
+    EXPECT_EQ(win.textsDrawn(status("Ripping")).at(0).style.color, (Rgb{131, 31, 58}));
+    // The wait cursor for the whole rip.
+    EXPECT_EQ(win.cursors, (std::vector<CursorKind>{CursorKind::Wait, CursorKind::Arrow}));
+}
+
+TEST_F(RipEngine, TheFileGoesToSavePathUnderTheTypedNameOrElseWhereTyped) {
+    const fs::path music = folder / "music";
+    fs::create_directories(music);
+    s.savePath = (music / "").string();
+    prepare("/nowhere/x/Song.wav", 1);
+    RipPlayBranch(prog.app);
+    EXPECT_EQ(readFileBytes(music / "Song.wav").size(), 44 + 27 * kCdFrameBytes);
+    EXPECT_FALSE(fs::exists("/nowhere/x/Song.wav"));
+
+    s.savePath = "";
+    const std::string typed = rip("typed.wav", 1);
+    EXPECT_EQ(readFileBytes(typed).size(), 44 + 27 * kCdFrameBytes);
+    EXPECT_TRUE(win.boxes.empty());
+}
+
+TEST_F(RipEngine, AChunkIsTriedThreeTimesAndAnUnreadableOneBecomesSilenceWithOneMessage) {
+    struct Case {
+        const char* what;
+        std::map<uint32_t, int> failing;
+        int triesAt26, silentFrames;
+    };
+    const Case cases[] = {
+        {"fails twice, then reads", {{26, 2}}, 3, 0},
+        {"never reads", {{26, -1}}, 3, 1},
+        {"first chunk never reads", {{0, -1}}, 1, 26},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        win.boxes.clear();
+        cdrom.reads.clear();
+        cdrom.failingReads = c.failing;
+        const std::string path = rip("retry.wav", 1);
+        int tries = 0;
+        for (auto& r : cdrom.reads) tries += r.first == 26;
+        EXPECT_EQ(tries, c.triesAt26);
+        std::string pcm = audio(0, 27);
+        if (c.failing.count(0)) pcm.replace(0, 26 * kCdFrameBytes, 26 * kCdFrameBytes, '\0');
+        if (c.failing.count(26) && c.silentFrames)
+            pcm.replace(26 * kCdFrameBytes, kCdFrameBytes, kCdFrameBytes, '\0');
+        EXPECT_TRUE(readFileBytes(path) == canonicalWav(pcm)) << "the track must keep its length and timing";
+        if (c.silentFrames == 0) {
+            EXPECT_TRUE(win.boxes.empty());
+        } else {
+            ASSERT_EQ(win.boxes.size(), 1u);
+            EXPECT_EQ(win.boxes[0].text, "Could not read " + std::to_string(c.silentFrames) +
+                                             " of the 27 frames of this track. They are silence in \"" + path + "\".");
+            EXPECT_EQ(win.boxes[0].caption, "RipCD reading error");
+        }
+        expectIdle();
+    }
+}
+
+TEST_F(RipEngine, NoDriveOrNoTableMakesNoFileAndTheConversionStillReportsIt) {
+    FakeEncoderLibrary lib;
+    lib.install(prog.encoder);
+    s.encoderModule = prog.encoder.load(kEncoderLibraryName);
+    s.convertToMp3 = 1;
+    struct Case {
+        const char* text;
+        const char* caption;
+        bool ownerless;
+    };
+    const Case cases[] = {{"Could not get handle to CD", "Message", false},
+                          {"Error reading TOC", "RipCD reading error", true}};
+    const CdHandle handle = s.cdHandle;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        win.boxes.clear();
+        s.cdHandle = c.ownerless ? handle : 0;
+        cdrom.failReadToc = c.ownerless;
+        const std::string path = rip("none.wav", 1);
+        EXPECT_FALSE(fs::exists(path));
+        ASSERT_GE(win.boxes.size(), 2u);
+        EXPECT_EQ(win.boxes[0].text, c.text);
+        EXPECT_EQ(win.boxes[0].caption, c.caption);
+        EXPECT_EQ(win.boxes[0].ownerless, c.ownerless);
+        EXPECT_EQ(win.boxes[1].text, "I can't find the file \"" + path + "\"");
+        expectIdle();
+    }
+}
+
+TEST_F(RipEngine, AFileThatCannotBeCreatedIsNamedAndNothingIsChainedAfterIt) {
+    FakeEncoderLibrary lib;
+    lib.install(prog.encoder);
+    s.encoderModule = prog.encoder.load(kEncoderLibraryName);
+    s.convertToMp3 = 1;
+    s.savePath = (folder / "gone" / "").string();
+    s.batchCount = 2;
+    s.batchIndex = 0;
+    s.selectionTracks[0] = 1, s.selectionTracks[1] = 3;
+    prepare("/x/first.wav", 1);
+    RipPlayBranch(prog.app);
+    ASSERT_EQ(win.boxes.size(), 1u);
+    const std::string path = (folder / "gone" / "first.wav").string();
+    EXPECT_EQ(win.boxes[0].text, "I can't create the file \"" + path +
+                                     "\" (No such file or directory). Check that its folder exists, that you may "
+                                     "write there and that the disk has room.");
+    EXPECT_EQ(win.boxes[0].caption, "Rip CD Error");
+    EXPECT_EQ(lib.chunks, 0);
+    EXPECT_EQ(s.batchCount, 0);
+    EXPECT_TRUE(std::find(win.commandsSent.begin(), win.commandsSent.end(), ID_PLAY) == win.commandsSent.end());
+    EXPECT_EQ(cdrom.reads.size(), 0u);
+    expectIdle();
+}
+
+TEST_F(RipEngine, AWriteErrorIsReportedAndThePartialFileRemoved) {
+    // A file size limit stands in for a full disk: writes past it fail.
+    struct rlimit saved {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    auto previous = signal(SIGXFSZ, SIG_IGN);
+    struct rlimit limited = saved;
+    limited.rlim_cur = 30000;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    s.convertToMp3 = 1;
+    const std::string path = rip("full.wav", 1);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, previous);
+
+    EXPECT_FALSE(fs::exists(path));
+    ASSERT_EQ(win.boxes.size(), 1u);
+    EXPECT_EQ(win.boxes[0].text, "Write error ripping to \"" + path +
+                                     "\" (File too large). The disk may be full. The incomplete file has been removed.");
+    EXPECT_EQ(win.boxes[0].caption, "Rip CD Error");
+    expectIdle();
+}
+
+TEST_F(RipEngine, WithMp3OnTheConvertedNameIsShownAfterwards) {
+    FakeEncoderLibrary lib;
+    lib.samplesPerChunk = 4096;
+    lib.bufferSize = 16;
+    lib.install(prog.encoder);
+    s.encoderModule = prog.encoder.load(kEncoderLibraryName);
+    s.convertToMp3 = 1;
+    s.keepWav = 0;
+    win.enableControl(ID_PLAYBACK, true);
+    const std::string wav = rip("song.wav", 1);
+    const std::string mp3 = (folder / "song.mp3").string();
+    EXPECT_TRUE(win.boxes.empty());
+    EXPECT_EQ(lib.samples.size(), 27 * kCdFrameBytes / 2);
+    EXPECT_TRUE(fs::exists(mp3));
+    EXPECT_FALSE(fs::exists(wav)) << "keepWav 0: the WAV file goes";
+    EXPECT_EQ(win.controls[ID_SONG_NAME_EDIT].text, mp3);
+    EXPECT_EQ(s.songName, mp3);
+    EXPECT_FALSE(win.isControlEnabled(ID_PLAYBACK));
+    expectIdle();
+}
+
+TEST_F(RipEngine, ABatchOfThreeWritesThreeNamedFilesAndEnablesTheControlsOnlyAfterTheThird) {
+    PlayInRipMode play(prog.app, prog.proc);
+    win.events = &play;
+    fs::create_directories(folder / "saved");
+    for (const bool toSavePath : {false, true}) {
+        SCOPED_TRACE(toSavePath ? "into savePath" : "beside the first name");
+        s.savePath = toSavePath ? (folder / "saved" / "").string() : "";
+        const fs::path into = toSavePath ? folder / "saved" : folder;
+        s.batchCount = 3;
+        s.batchIndex = 0;
+        s.selectionTracks[0] = 1, s.selectionTracks[1] = 3, s.selectionTracks[2] = 2;
+        s.trackNames[1] = "First", s.trackNames[2] = "Empty", s.trackNames[3] = "Last Song";
+        std::vector<bool> idleBeforeEntry;
+        play.beforeEachEntry = [&] {
+            idleBeforeEntry.push_back(win.isControlEnabled(ID_PLAY) || win.isMenuItemEnabled(ID_RIP_FROM_CD));
+        };
+        const size_t lengthQueries = prog.mci.count("status cd length track 3");
+        rip("first.wav", 1);
+        EXPECT_EQ(idleBeforeEntry, (std::vector<bool>{false, false}));
+        EXPECT_EQ(readFileBytes(into / "first.wav"), canonicalWav(audio(0, 27)));
+        EXPECT_EQ(readFileBytes(into / "last song.wav"), canonicalWav(audio(27, 40)));
+        EXPECT_EQ(readFileBytes(into / "empty.wav"), canonicalWav(""));
+        EXPECT_EQ(s.batchCount, 0);
+        EXPECT_EQ(s.batchFolder, (folder / "").string());
+        EXPECT_EQ(s.currentTrack, 2);
+        EXPECT_EQ(prog.mci.count("status cd length track 3"), lengthQueries + 1);
+        EXPECT_EQ(win.controls[ID_SONG_NAME_EDIT].text, (folder / "empty.wav").string());
+        EXPECT_TRUE(win.boxes.empty());
+        expectIdle();
+    }
+}
+
+}  // namespace
