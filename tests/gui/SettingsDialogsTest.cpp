@@ -52,6 +52,14 @@ QWidget* control(QWidget* dlg, int id) {
     return nullptr;
 }
 
+// Types the name as the user does: selectFile can be undone by the dialog's folder listing,
+// which loads on another thread and may select the file offered before.
+void chooseName(QFileDialog* fd, const QString& name) {
+    auto* edit = fd->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(edit, nullptr);
+    edit->setText(name);
+}
+
 void click(QWidget* dlg, int id) {
     auto* b = qobject_cast<QAbstractButton*>(control(dlg, id));
     ASSERT_NE(b, nullptr) << id;
@@ -229,7 +237,7 @@ TEST_F(SettingsDialogs, ClickHereOffersSaveAsWithTheWavFilterAndAsksBeforeOverwr
         EXPECT_EQ(fd->nameFilters(), QStringList{QStringLiteral("waveaudio files (*.wav)")});
         EXPECT_EQ(fd->directory().absolutePath().toStdString(), cwd.string());
         EXPECT_TRUE(fd->grab().save(QString::fromStdString(shot("SaveAs.png")), "PNG"));
-        fd->selectFile(QStringLiteral("New Song"));
+        chooseName(fd, QStringLiteral("New Song"));
         static_cast<QDialog*>(fd)->accept();
     });
     clickHere();
@@ -246,7 +254,7 @@ TEST_F(SettingsDialogs, ClickHereOffersSaveAsWithTheWavFilterAndAsksBeforeOverwr
             for (QAbstractButton* b : qobject_cast<QMessageBox*>(box)->buttons())
                 if (qobject_cast<QMessageBox*>(box)->buttonRole(b) == QMessageBox::YesRole) b->click();
         });
-        fd->selectFile(QStringLiteral("Old Take.wav"));
+        chooseName(fd, QStringLiteral("Old Take.wav"));
         static_cast<QDialog*>(fd)->accept();
     });
     clickHere();
