@@ -104,8 +104,26 @@ bool FakeCdAudio::answer(const std::string& command, MciReply& out) {
         out = {};
         return true;
     }
+    // The device itself: opened under the alias "cd", so its type name addresses nothing.
+    if (command == "open cdaudio shareable alias cd") {
+        out = {};
+        return true;
+    }
+    if (command == "stop cdaudio" || command == "close cdaudio") {
+        out = MciReply{MCIERR_INVALID_DEVICE_NAME, ""};
+        return true;
+    }
+    if (command == "stop all" || command == "close all") {
+        if (command == "close all") waveOpen = false;
+        out = {};
+        return true;
+    }
     if (command == "status wave mode") {
         out = waveOpen ? MciReply{0, "stopped"} : MciReply{MCIERR_INVALID_DEVICE_NAME, ""};
+        return true;
+    }
+    if (command == "stop wave") {
+        out = waveOpen ? MciReply{} : MciReply{MCIERR_INVALID_DEVICE_NAME, ""};
         return true;
     }
     if (command == "close wave") {
