@@ -228,6 +228,8 @@ void FakeWindow::deliverNotifications() {
         std::lock_guard<std::mutex> lock(notifyMutex_);
         pending.swap(pendingNotifications_);
     }
+    // As the real window's queue: nothing reaches a destroyed window.
+    if (destroyCalled) return;
     for (auto& [flags, id] : pending) {
         notifications.emplace_back(flags, id);
         if (events) events->onMciNotify(flags, id);
