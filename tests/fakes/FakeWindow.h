@@ -134,13 +134,14 @@ public:
     void answerBoxes(std::initializer_list<int> buttons);
     int defaultAnswer(unsigned type) const { return type == MB_YESNO ? IDNO : type == MB_OKCANCEL ? IDCANCEL : IDOK; }
 
-    // Thread-safe mode, for workers. runOnWindowThread from another thread waits until the
-    // test thread (the "window's thread": the one that built this window) serves the block
-    // with pump(); destroy() releases waiting callers at once and refuses new ones, as the
-    // real window's gate does, even when their block is running (a box open in it). Any
-    // other call from another thread is a fault of the program and is counted in
-    // offThreadCalls. Off, a call from any thread runs at once on that thread.
-    bool marshalCalls = false;
+    // The window's thread is the test thread (the one that built this window).
+    // runOnWindowThread from another thread waits until the test serves the block with
+    // pump(); destroy() releases waiting callers at once and refuses new ones, as the real
+    // window's gate does, even when their block is running (a box open in it). Any other
+    // call from another thread is a fault of the program and is counted in offThreadCalls
+    // while marshalCalls is on. Turned off, a block from any thread runs at once on that
+    // thread, which no real window does: only for a test that must not pump.
+    bool marshalCalls = true;
     std::atomic<int> offThreadCalls{0};
     std::function<void()> afterServed;  // runs on the test thread after each served block
     size_t pump();                       // serves the queued blocks; returns how many
