@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "FakeCdAudio.h"
 #include "FakeCdrom.h"
 #include "FakeDesktop.h"
 #include "FakeMci.h"
@@ -47,6 +48,7 @@ double convertWithProgram(const std::string& wav, Latency& latency) {
     FakeCdrom cdrom;
     DlEncoderLoader encoder{fs::path(WL_LAMEENC_PATH).parent_path().string()};
     FakeDesktop desktop;
+    FakeCdAudio cd{mci, cdrom};  // answers the drive's commands at start and exit
     App app{Platform{window, mci, cdrom, encoder, desktop}};
     MainWindowProc proc{app};
     WavelatheMain(app, proc);

@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "FakeCdAudio.h"
 #include "FakeCdrom.h"
 #include "FakeDesktop.h"
 #include "FakeMci.h"
@@ -63,6 +64,7 @@ int main(int argc, char** argv) {
     FakeCdrom cdrom;
     DlEncoderLoader encoder{fs::path(WL_LAMEENC_PATH).parent_path().string()};
     FakeDesktop desktop;
+    FakeCdAudio cd{mci, cdrom};  // answers the drive's commands at start and exit
     App app{Platform{window, mci, cdrom, encoder, desktop}};
     MainWindowProc proc{app};
     if (window.create(proc) != 0 || !app.s.encoderModule) {

@@ -99,13 +99,56 @@ bool FakeCdAudio::answer(const std::string& command, MciReply& out) {
         out = MciReply{0, trayOpen ? "open" : mode};
         return true;
     }
+    const std::string seekPrefix = "seek cd to ";
+    if (command.rfind(seekPrefix, 0) == 0) {
+        int n = std::atoi(command.c_str() + seekPrefix.size());
+        out = ready() && n >= 1 && size_t(n) <= trackSeconds.size() ? MciReply{} : MciReply{kNotReady, ""};
+        return true;
+    }
+    if (command.rfind("play cd from ", 0) == 0) {
+        if (!ready()) {
+            out = MciReply{kNotReady, ""};
+            return true;
+        }
+        mode = "playing";
+        out = {};
+        return true;
+    }
     if (command == "stop cd") {
         if (mode == "playing") mode = "stopped";
         out = {};
         return true;
     }
+    // The device itself: opened under the alias "cd", so its type name addresses nothing.
+    if (command == "open cdaudio shareable alias cd") {
+        out = {};
+        return true;
+    }
+    if (command == "stop cdaudio" || command == "close cdaudio") {
+        out = MciReply{MCIERR_INVALID_DEVICE_NAME, ""};
+        return true;
+    }
+    if (command == "stop all" || command == "close all") {
+        if (command == "close all") waveOpen = false;
+        out = {};
+        return true;
+    }
+    // The wave device (its closing comes as a command record, which tests script).
+    if (command == "open new type waveaudio alias wave") {
+        out = {};
+        waveOpen = true;
+        return true;
+    }
+    if (command == "status wave length") {
+        out = waveOpen ? MciReply{0, "0"} : MciReply{MCIERR_INVALID_DEVICE_NAME, ""};
+        return true;
+    }
     if (command == "status wave mode") {
         out = waveOpen ? MciReply{0, "stopped"} : MciReply{MCIERR_INVALID_DEVICE_NAME, ""};
+        return true;
+    }
+    if (command == "stop wave") {
+        out = waveOpen ? MciReply{} : MciReply{MCIERR_INVALID_DEVICE_NAME, ""};
         return true;
     }
     if (command == "close wave") {

@@ -36,21 +36,98 @@ void FakeWindow::createListBox(int id, const Rect& r) {
     controlOrder.push_back(id);
 }
 
+FakeControl* FakeWindow::find(int id) {
+    auto it = controls.find(id);
+    return it == controls.end() ? nullptr : &it->second;
+}
+
+void FakeWindow::enableControl(int id, bool enabled) {
+    noteCaller();
+    if (FakeControl* c = find(id)) c->enabled = enabled;
+}
+
+bool FakeWindow::isControlEnabled(int id) {
+    noteCaller();
+    FakeControl* c = find(id);
+    return c && c->enabled;
+}
+
+void FakeWindow::setControlText(int id, const std::string& text) {
+    noteCaller();
+    if (FakeControl* c = find(id); c && c->kind != FakeControl::ListBox) c->text = text;
+}
+
+std::string FakeWindow::controlText(int id, size_t maxChars) {
+    noteCaller();
+    FakeControl* c = find(id);
+    return c ? c->text.substr(0, maxChars) : std::string();
+}
+
+void FakeWindow::setFocus(int id) {
+    noteCaller();
+    if (find(id)) focusId = id;
+}
+
+void FakeWindow::listClear(int id) {
+    noteCaller();
+    if (FakeControl* c = find(id); c && c->kind == FakeControl::ListBox) c->items.clear();
+}
+
+void FakeWindow::listAdd(int id, const std::string& text) {
+    noteCaller();
+    if (FakeControl* c = find(id); c && c->kind == FakeControl::ListBox) c->items.push_back(text);
+}
+
+int FakeWindow::listCount(int id) {
+    noteCaller();
+    FakeControl* c = find(id);
+    return c && c->kind == FakeControl::ListBox ? int(c->items.size()) : 0;
+}
+
 std::string FakeWindow::listText(int id, int index) {
-    auto& items = controls[id].items;
-    return index >= 0 && size_t(index) < items.size() ? items[index] : std::string();
+    noteCaller();
+    FakeControl* c = find(id);
+    if (!c || c->kind != FakeControl::ListBox) return std::string();
+    return index >= 0 && size_t(index) < c->items.size() ? c->items[size_t(index)] : std::string();
 }
 
 void FakeWindow::setMenu(const std::vector<MenuPopup>& m) {
+    noteCaller();
+    // A new menu is all new items: enabled and unchecked.
     menu = m;
+    menuEnabled.clear();
+    menuChecked.clear();
     for (auto& popup : m)
         for (auto& item : popup.items)
             if (item.id) menuEnabled.emplace(item.id, true);
 }
 
+void FakeWindow::enableMenuItem(int id, bool enabled) {
+    noteCaller();
+    auto it = menuEnabled.find(id);
+    if (it != menuEnabled.end()) it->second = enabled;
+}
+
+bool FakeWindow::isMenuItemEnabled(int id) {
+    noteCaller();
+    auto it = menuEnabled.find(id);
+    return it != menuEnabled.end() && it->second;
+}
+
+void FakeWindow::checkMenuItem(int id, bool checked) {
+    noteCaller();
+    if (menuEnabled.count(id)) menuChecked[id] = checked;
+}
+
+bool FakeWindow::isMenuItemChecked(int id) {
+    noteCaller();
+    auto it = menuChecked.find(id);
+    return it != menuChecked.end() && it->second;
+}
+
 bool FakeWindow::setTimer(int id, int ms) {
     noteCaller();
-    if (failTimers.count(id)) return false;
+    if (timersStopped_ || failTimers.count(id)) return false;
     timers_[id] = Timer{ms, nowMs + ms};
     return true;
 }
@@ -65,6 +142,7 @@ int FakeWindow::messageBox(const std::string& text, const std::string& caption, 
     }
     // The box's own event loop: timers keep firing while it is open.
     if (answer.advanceMsWhileOpen > 0) advance(answer.advanceMsWhileOpen);
+    if (answer.whileOpen) answer.whileOpen();
     return answer.button;
 }
 
@@ -93,46 +171,25 @@ void FakeWindow::sendCommand(int id) {
     if (events) events->onCommand(id, 0);
 }
 
-void FakeWindow::runOnWindowThread(const std::function<void()>& fn) {
-    if (!marshalCalls || std::this_thread::get_id() == owner_) {
+bool FakeWindow::runOnWindowThread(std::function<void()> fn) {
+    if (!marshalCalls) {
         fn();
-        return;
+        return true;
     }
-    PendingCall call{&fn};
-    std::unique_lock<std::mutex> lock(callMutex_);
-    if (shuttingDown_) return;
-    calls_.push_back(&call);
-    callCv_.notify_all();
-    for (;;) {
-        if (call.done) return;
-        if (shuttingDown_) {
-            // Not taken yet: dropped without effect. Taken: wait until it has been served.
-            auto it = std::find(calls_.begin(), calls_.end(), &call);
-            if (it != calls_.end()) {
-                calls_.erase(it);
-                return;
-            }
-        }
-        callCv_.wait(lock);
-    }
+    return gate_.run(std::move(fn));
 }
 
 size_t FakeWindow::pump() {
     size_t served = 0;
     for (;;) {
-        PendingCall* call;
+        WindowThreadGate::Job job;
         {
             std::lock_guard<std::mutex> lock(callMutex_);
             if (calls_.empty()) break;
-            call = calls_.front();
+            job = std::move(calls_.front());
             calls_.pop_front();
         }
-        (*call->fn)();
-        {
-            std::lock_guard<std::mutex> lock(callMutex_);
-            call->done = true;
-        }
-        callCv_.notify_all();
+        job();
         ++served;
         if (afterServed) afterServed();
     }
@@ -151,14 +208,13 @@ bool FakeWindow::pumpUntil(const std::function<bool()>& done, int timeoutMs) {
 }
 
 void FakeWindow::destroy() {
-    {
-        std::lock_guard<std::mutex> lock(callMutex_);
-        shuttingDown_ = true;
-    }
-    callCv_.notify_all();
+    // As the real window: waiting callers go first, so the shutdown may join them.
+    gate_.close();
     if (destroyCalled) return;
     destroyCalled = true;
     if (events) events->onDestroy();
+    timers_.clear();
+    timersStopped_ = true;
 }
 
 void FakeWindow::postMciNotify(uint32_t flags, uint32_t deviceId) {
@@ -172,6 +228,8 @@ void FakeWindow::deliverNotifications() {
         std::lock_guard<std::mutex> lock(notifyMutex_);
         pending.swap(pendingNotifications_);
     }
+    // As the real window's queue: nothing reaches a destroyed window.
+    if (destroyCalled) return;
     for (auto& [flags, id] : pending) {
         notifications.emplace_back(flags, id);
         if (events) events->onMciNotify(flags, id);
@@ -185,7 +243,7 @@ void FakeWindow::paint() {
 
 void FakeWindow::advance(int64_t ms) {
     const int64_t end = nowMs + ms;
-    for (;;) {
+    while (!timersStopped_) {
         // The earliest due timer; ties go to the lower id, as a message queue would serve them.
         auto next = std::min_element(timers_.begin(), timers_.end(),
                                      [](auto& a, auto& b) { return a.second.due < b.second.due; });

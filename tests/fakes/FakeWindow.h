@@ -2,6 +2,11 @@
 // A headless main window: records controls, captions, enabled states, menu states, texts
 // drawn and message boxes shown; answers message boxes and dialogs from a script; a virtual
 // clock fires timers by id, also while a message box is "shown".
+//
+// Where the program could tell them apart it behaves as the Qt window does: ids nobody
+// created read as disabled and empty and changes to them are ignored, no timer fires after
+// destroy, and calls from other threads go through the same window-thread gate, so a
+// caller is released by the same rules (also while its work is still running).
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -16,6 +21,7 @@
 #include <vector>
 
 #include "FakeCanvas.h"
+#include "adapters/gate/WindowThreadGate.h"
 #include "platform/Window.h"
 
 namespace wl::test {
@@ -34,10 +40,12 @@ struct ShownBox {
     bool ownerless = false;
 };
 
-// One scripted answer: the button, and virtual time that passes while the box is open.
+// One scripted answer: the button, virtual time that passes while the box is open, and
+// what else happens meanwhile (the user closing the window, say).
 struct BoxAnswer {
     int button = IDOK;
     int advanceMsWhileOpen = 0;
+    std::function<void()> whileOpen = nullptr;
 };
 
 class FakeWindow : public Window {
@@ -82,22 +90,22 @@ public:
     void createButton(int id, const std::string& caption, const Rect& r) override;
     void createEdit(int id, const Rect& r) override;
     void createListBox(int id, const Rect& r) override;
-    void enableControl(int id, bool enabled) override { noteCaller(); controls[id].enabled = enabled; }
-    bool isControlEnabled(int id) override { noteCaller(); return controls[id].enabled; }
-    void setControlText(int id, const std::string& text) override { noteCaller(); controls[id].text = text; }
-    std::string controlText(int id, size_t maxChars) override { noteCaller(); return controls[id].text.substr(0, maxChars); }
-    void setFocus(int id) override { noteCaller(); focusId = id; }
+    void enableControl(int id, bool enabled) override;
+    bool isControlEnabled(int id) override;
+    void setControlText(int id, const std::string& text) override;
+    std::string controlText(int id, size_t maxChars) override;
+    void setFocus(int id) override;
     void updateControl(int) override { noteCaller(); }
-    void listClear(int id) override { controls[id].items.clear(); }
-    void listAdd(int id, const std::string& text) override { controls[id].items.push_back(text); }
-    int listCount(int id) override { return int(controls[id].items.size()); }
+    void listClear(int id) override;
+    void listAdd(int id, const std::string& text) override;
+    int listCount(int id) override;
     std::string listText(int id, int index) override;
     void setMenu(const std::vector<MenuPopup>& m) override;
     void setAccelerators(const std::vector<Accelerator>& table) override { accelerators = table; }
-    void enableMenuItem(int id, bool enabled) override { noteCaller(); menuEnabled[id] = enabled; }
-    bool isMenuItemEnabled(int id) override { return menuEnabled.count(id) ? menuEnabled[id] : true; }
-    void checkMenuItem(int id, bool checked) override { menuChecked[id] = checked; }
-    bool isMenuItemChecked(int id) override { return menuChecked.count(id) ? menuChecked[id] : false; }
+    void enableMenuItem(int id, bool enabled) override;
+    bool isMenuItemEnabled(int id) override;
+    void checkMenuItem(int id, bool checked) override;
+    bool isMenuItemChecked(int id) override;
     void invalidate(const Rect* r, bool) override { noteCaller(); invalidated.push_back(r ? std::optional<Rect>(*r) : std::nullopt); }
     void updateWindow() override { noteCaller(); }
     int pendingEventPumps = 0;
@@ -111,7 +119,7 @@ public:
     bool saveFileDialog(FileDialogParams& params) override { return runFileDialog(params); }
     bool openFileDialog(FileDialogParams& params) override { return runFileDialog(params); }
     void sendCommand(int id) override;
-    void runOnWindowThread(const std::function<void()>& fn) override;
+    bool runOnWindowThread(std::function<void()> fn) override;
     void destroy() override;
     void quit(int code) override { quitCode = code; }
     void postMciNotify(uint32_t flags, uint32_t deviceId) override;
@@ -128,12 +136,14 @@ public:
     void answerBoxes(std::initializer_list<int> buttons);
     int defaultAnswer(unsigned type) const { return type == MB_YESNO ? IDNO : type == MB_OKCANCEL ? IDCANCEL : IDOK; }
 
-    // Thread-safe mode, for the conversion worker. runOnWindowThread from another thread
-    // waits until the test thread (the "window's thread": the one that built this window)
-    // serves the block with pump(); once destroy() has begun such calls return at once
-    // without effect, as the real window's do. Any other call from another thread is a
-    // fault of the program and is counted in offThreadCalls.
-    bool marshalCalls = false;
+    // The window's thread is the test thread (the one that built this window).
+    // runOnWindowThread from another thread waits until the test serves the block with
+    // pump(); destroy() releases waiting callers at once and refuses new ones, as the real
+    // window's gate does, even when their block is running (a box open in it). Any other
+    // call from another thread is a fault of the program and is counted in offThreadCalls
+    // while marshalCalls is on. Turned off, a block from any thread runs at once on that
+    // thread, which no real window does: only for a test that must not pump.
+    bool marshalCalls = true;
     std::atomic<int> offThreadCalls{0};
     std::function<void()> afterServed;  // runs on the test thread after each served block
     size_t pump();                       // serves the queued blocks; returns how many
@@ -141,15 +151,11 @@ public:
     bool pumpUntil(const std::function<bool()>& done, int timeoutMs = 20000);
 
 private:
-    struct PendingCall {
-        const std::function<void()>* fn;
-        bool done = false;
-    };
     std::thread::id owner_ = std::this_thread::get_id();
     std::mutex callMutex_;
     std::condition_variable callCv_;
-    std::deque<PendingCall*> calls_;
-    bool shuttingDown_ = false;
+    std::deque<WindowThreadGate::Job> calls_;
+    bool timersStopped_ = false;
     void noteCaller() {
         if (marshalCalls && std::this_thread::get_id() != owner_) ++offThreadCalls;
     }
@@ -161,6 +167,15 @@ private:
     std::mutex notifyMutex_;
     std::vector<std::pair<uint32_t, uint32_t>> pendingNotifications_;
     bool runFileDialog(FileDialogParams& params);
+    FakeControl* find(int id);
+    // Last: it is closed, releasing its callers, before the queue it posts to goes away.
+    WindowThreadGate gate_{[this](WindowThreadGate::Job job) {
+        {
+            std::lock_guard<std::mutex> lock(callMutex_);
+            calls_.push_back(std::move(job));
+        }
+        callCv_.notify_all();
+    }};
 };
 
 }  // namespace wl::test

@@ -1,5 +1,6 @@
 #pragma once
-// Shared by the offscreen window tests: an events recorder and the main window's layout.
+// Shared by the offscreen window tests: an events recorder, and the main window as the
+// program itself builds and paints it.
 #include <QImage>
 #include <atomic>
 #include <functional>
@@ -10,7 +11,17 @@
 
 #include <gtest/gtest.h>
 
+#include "FakeCdAudio.h"
+#include "FakeCdrom.h"
+#include "FakeDesktop.h"
+#include "FakeEncoder.h"
+#include "FakeMci.h"
+#include "FakeWindow.h"
 #include "adapters/qt/QtWindow.h"
+#include "app/App.h"
+#include "app/Commands.h"
+#include "app/Display.h"
+#include "app/MainWindow.h"
 
 namespace wl::test {
 
@@ -66,37 +77,52 @@ struct Units {
     int w, h;
 };
 Units unitsOf(Window& window);
-int trunc(double v);
 
-// The program's controls, menu and accelerators at their places for the given units.
-struct ControlSpec {
-    int id;
-    const char* caption;
-    Rect rect;
+// The program's other ports, as doubles: a drive holding a disc, an encoder library without
+// entry points (a conversion fails at once), a desktop.
+struct OtherPorts {
+    FakeMci mci;
+    FakeCdrom cdrom;
+    FakeEncoderLoader encoder;
+    FakeDesktop desktop;
+    FakeCdAudio cd{mci, cdrom};
+    OtherPorts() { cd.insertDisc({185, 242, 199}); }
 };
-std::vector<ControlSpec> buttonLayout(Units u);
-Rect editRect(Units u);
-std::vector<MenuPopup> programMenu();
-std::vector<Accelerator> programAccelerators();
-void buildMainWindow(Window& window);  // what creation does to the window
 
 // Runs the event loop until pred holds or ms pass.
 bool waitFor(const std::function<bool()>& pred, int ms = 3000);
 QImage grabClient(QtWindow& window);
+// Pixels that differ from the first one: 0 for a blank picture.
+int pixelsUnlike(const QImage& image, const QColor& colour);
 
-// A window built as the program builds it, shown; the events are recorded.
+// The real window built by the program's own creation (layout, menu, accelerators) and
+// painted by the program's own paint handler. Commands and timers are only recorded, so a
+// test drives the window without the program acting on it.
 class ShownMainWindow : public ::testing::Test {
 protected:
     void SetUp() override {
-        events.create = [](Window& w) {
-            buildMainWindow(w);
-            return 0;
-        };
+        events.create = [this](Window&) { return CreateMainWindow(app); };
+        events.paint = [this](Canvas& c) { PaintMainWindow(app, c); };
         ASSERT_EQ(window.create(events), 0);
+        window.killTimer(ClockTimer);
+        events.commands.clear();  // the start mode's
+        events.timerTicks.clear();
         window.show();
     }
     RecordingEvents events;
     QtWindow window;
+    OtherPorts ports;
+    App app{Platform{window, ports.mci, ports.cdrom, ports.encoder, ports.desktop}};
+};
+
+// What the program's creation asks of a window with these font metrics and screen, as the
+// double records it.
+struct ProgramLayout {
+    FakeWindow window;
+    OtherPorts ports;
+    App app{Platform{window, ports.mci, ports.cdrom, ports.encoder, ports.desktop}};
+    RecordingEvents events;
+    ProgramLayout(FontMetrics metrics, int screenWidth, int screenHeight);
 };
 
 }  // namespace wl::test

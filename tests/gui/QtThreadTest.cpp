@@ -15,6 +15,7 @@
 #include <future>
 
 #include "GuiTestSupport.h"
+#include "mp3/Convert.h"
 
 namespace wl::test {
 namespace {
@@ -124,6 +125,44 @@ TEST_F(ThreadTest, AWorkerWaitingOnAMessageBoxIsReleasedWhenShutdownBegins) {
     worker = std::thread([&] { answer.set_value(window.messageBox("Converting...", "MP3 Error", MB_OK)); });
     ASSERT_TRUE(waitFor([&] { return events.destroys == 1 && !QApplication::activeModalWidget(); }));
     EXPECT_EQ(answer.get_future().get(), IDOK);
+}
+
+// The conversion worker fails and its box is open when the user closes the window. The
+// exit releases and joins the worker, whose objects go away while the box is still up; what
+// runs after the box closes may use only what it was handed by value (AddressSanitizer
+// reports any reference to the worker's memory).
+TEST(ConversionBox, ClosingTheWindowUnderItLeavesTheBoxNothingOfTheWorker) {
+    Watchdog watchdog(30);
+    QtWindow window;
+    OtherPorts ports;
+    App app{Platform{window, ports.mci, ports.cdrom, ports.encoder, ports.desktop}};
+    MainWindowProc proc{app};
+    ASSERT_EQ(window.create(proc), 0);
+    window.killTimer(ClockTimer);
+    window.show();
+    app.s.convertMode = 1;
+    app.s.settingsDirty = 0;
+    bool sawBox = false;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        if (!app.destroyed) {
+            if (box->text() == QStringLiteral("Unable to get Lame_Enc interface")) {
+                sawBox = true;
+                window.widget()->close();  // the close box, while the worker waits on its box
+            }
+        } else {
+            box->close();
+        }
+    });
+    user.start(10);
+    StartConversionThread(app, "song.wav");  // the encoder library has no entry points
+    ASSERT_TRUE(waitFor([&] { return app.destroyed && !QApplication::activeModalWidget(); }, 20000));
+    EXPECT_TRUE(sawBox);
+    EXPECT_FALSE(app.s.convertThread.joinable());
+    EXPECT_EQ(app.s.converting, 0);
+    EXPECT_EQ(ports.encoder.unloads, 1);
 }
 
 TEST_F(ThreadTest, TheLoopEndsWithTheCodeGivenToQuit) {

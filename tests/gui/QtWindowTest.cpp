@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "GuiTestSupport.h"
+#include "resources/Menu.h"
 
 namespace wl::test {
 namespace {
@@ -31,38 +32,45 @@ protected:
 TEST_F(MainWindowTest, ClientAreaAndControlsSitWhereTheProgramPutsThem) {
     ASSERT_GT(units.w, 0);
     ASSERT_GT(units.h, 0);
+    // The same creation, recorded by the double with this window's font and screen.
+    ProgramLayout asked(window.defaultFontMetrics(), window.screenWidth(), window.screenHeight());
+    const Rect frame = asked.window.windowRect;
+    ASSERT_GT(frame.width(), 0);
     QWidget* client = window.clientArea();
     // The window's size counts the menu bar; the client area is what remains below it.
-    EXPECT_EQ(window.widget()->size(), QSize(35 * units.w, trunc(15.5 * units.h)));
+    EXPECT_EQ(window.widget()->size(), QSize(frame.width(), frame.height()));
     EXPECT_EQ(client->geometry().top(), window.menuBar()->geometry().bottom() + 1);
-    EXPECT_EQ(client->size(), QSize(35 * units.w, trunc(15.5 * units.h) - window.menuBar()->height()));
+    EXPECT_EQ(client->size(), QSize(frame.width(), frame.height() - window.menuBar()->height()));
     EXPECT_EQ(window.widget()->windowTitle(), QStringLiteral("Wavelathe"));
     EXPECT_FALSE(window.widget()->windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_EQ(window.widget()->minimumSize(), window.widget()->maximumSize());
 
-    for (const ControlSpec& c : buttonLayout(units)) {
-        auto* b = qobject_cast<QPushButton*>(window.control(c.id));
-        ASSERT_NE(b, nullptr) << c.id;
-        EXPECT_EQ(b->geometry(), QRect(c.rect.left, c.rect.top, c.rect.width(), c.rect.height())) << c.id;
-        EXPECT_EQ(b->text(), QString::fromUtf8(c.caption));
-        EXPECT_TRUE(b->isVisible());
+    ASSERT_EQ(asked.window.controlOrder.size(), 12u);
+    for (int id : asked.window.controlOrder) {
+        const FakeControl& c = asked.window.controls[id];
+        QWidget* w = window.control(id);
+        ASSERT_NE(w, nullptr) << id;
+        EXPECT_EQ(w->geometry(), QRect(c.rect.left, c.rect.top, c.rect.width(), c.rect.height())) << id;
+        EXPECT_EQ(w->isVisible(), c.kind != FakeControl::ListBox) << id;
+        if (c.kind == FakeControl::Button) {
+            EXPECT_EQ(qobject_cast<QPushButton*>(w)->text().toStdString(), c.text) << id;
+        }
     }
-    Rect e = editRect(units);
-    ASSERT_NE(window.control(-1), nullptr);
-    EXPECT_EQ(window.control(-1)->geometry(), QRect(e.left, e.top, e.width(), e.height()));
-    ASSERT_NE(window.control(140), nullptr);
-    EXPECT_FALSE(window.control(140)->isVisible());
 }
 
 TEST_F(MainWindowTest, MenuTextsAreKeptWholeAndHelpSitsAtTheRightEnd) {
-    std::vector<MenuPopup> menu = programMenu();
+    const std::vector<MenuPopup> menu = MainMenu();
     QList<QAction*> left = window.menuBar()->actions();
-    ASSERT_EQ(left.size(), 3);
-    EXPECT_EQ(left[0]->text(), QStringLiteral("&Options"));
-    EXPECT_EQ(left[1]->text(), QStringLiteral("So&urce"));
     ASSERT_NE(window.rightMenuBar(), nullptr);
-    ASSERT_EQ(window.rightMenuBar()->actions().size(), 1);
-    EXPECT_EQ(window.rightMenuBar()->actions()[0]->text(), QStringLiteral("&Help"));
+    QList<QAction*> right = window.rightMenuBar()->actions();
+    ASSERT_EQ(size_t(left.size() + right.size()), menu.size());
+    ASSERT_EQ(right.size(), 1);
+    for (size_t i = 0; i < menu.size(); ++i) {
+        QAction* popup = menu[i].rightJustified ? right[0] : left[qsizetype(i)];
+        EXPECT_EQ(popup->text().toStdString(), menu[i].text);
+        ASSERT_NE(popup->menu(), nullptr);
+        EXPECT_EQ(size_t(popup->menu()->actions().size()), menu[i].items.size()) << menu[i].text;
+    }
     // Right-justified: its right edge meets the bar's, well right of the other popups.
     QRect help = window.rightMenuBar()->geometry();
     EXPECT_GE(help.right(), window.menuBar()->width() - 8);
@@ -74,14 +82,11 @@ TEST_F(MainWindowTest, MenuTextsAreKeptWholeAndHelpSitsAtTheRightEnd) {
             ASSERT_NE(action(item.id), nullptr) << item.text;
             EXPECT_EQ(action(item.id)->text().toStdString(), item.text);
         }
-    QMenu* options = left[0]->menu();
-    ASSERT_NE(options, nullptr);
-    EXPECT_EQ(options->actions().size(), 9);
-    EXPECT_TRUE(options->actions()[4]->isSeparator());
+    EXPECT_TRUE(left[0]->menu()->actions()[4]->isSeparator());
 
-    action(116)->trigger();
-    action(123)->trigger();
-    EXPECT_EQ(events.commands, (std::vector<Command>{{116, 0}, {123, 0}}));
+    action(ID_RECORD_FROM_CD)->trigger();
+    action(ID_HELP_CONTENTS)->trigger();
+    EXPECT_EQ(events.commands, (std::vector<Command>{{ID_RECORD_FROM_CD, 0}, {ID_HELP_CONTENTS, 0}}));
 }
 
 TEST_F(MainWindowTest, MenuItemStatesFollowTheProgramOnly) {
@@ -108,20 +113,30 @@ TEST_F(MainWindowTest, MenuItemStatesFollowTheProgramOnly) {
 
 TEST_F(MainWindowTest, AcceleratorsSendTheirCommandsAlsoFromTheEditBox) {
     QWidget* top = window.widget();
-    QTest::keyClick(top, Qt::Key_T, Qt::ControlModifier);
-    QTest::keyClick(top, Qt::Key_F1);
-    QTest::keyClick(top, Qt::Key_M, Qt::ControlModifier);
-    EXPECT_EQ(events.commands, (std::vector<Command>{{112, 1}, {123, 1}, {122, 1}}));
+    // The mode greys some items, and a grey item's accelerator sends nothing.
+    for (const Accelerator& a : MainAccelerators()) window.enableMenuItem(a.command, true);
+    std::vector<Command> expected;
+    for (const Accelerator& a : MainAccelerators()) {
+        if (a.kind == Accelerator::Char)  // Ctrl+A is 1, Ctrl+B 2, ...
+            QTest::keyClick(top, Qt::Key(Qt::Key_A + a.code - 1), Qt::ControlModifier);
+        else if (a.code >= 112 && a.code < 124)  // F1 to F12
+            QTest::keyClick(top, Qt::Key(Qt::Key_F1 + a.code - 112));
+        else
+            ADD_FAILURE() << "no key for virtual key " << a.code;
+        expected.push_back({a.command, 1});
+    }
+    EXPECT_EQ(events.commands, expected);
 
     events.commands.clear();
     auto* edit = qobject_cast<QLineEdit*>(window.control(-1));
+    window.setControlText(-1, "");
     window.setFocus(-1);
     ASSERT_TRUE(waitFor([&] { return edit->hasFocus(); }));
     QApplication::clipboard()->setText(QStringLiteral("pasted"));
     QTest::keyClicks(edit, QStringLiteral("abc"));
     QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
     QTest::keyClick(edit, Qt::Key_S, Qt::ControlModifier);
-    EXPECT_EQ(events.commands, (std::vector<Command>{{113, 1}, {115, 1}}));
+    EXPECT_EQ(events.commands, (std::vector<Command>{{ID_VOLUME_CONTROL, 1}, {ID_SAVE_SETTINGS, 1}}));
     EXPECT_EQ(edit->text(), QStringLiteral("abc"));
 }
 
@@ -154,6 +169,7 @@ TEST_F(MainWindowTest, AnAcceleratorOfADisabledMenuItemSendsNothing) {
 }
 
 TEST_F(MainWindowTest, ButtonsSendCommandsAndKeepTheirStates) {
+    window.enableControl(102, true);  // the program starts with it greyed
     QTest::mouseClick(window.control(102), Qt::LeftButton);
     EXPECT_EQ(events.commands, (std::vector<Command>{{102, 0}}));
 
@@ -201,14 +217,20 @@ TEST_F(MainWindowTest, TabMovesThroughEnabledTabStopsInCreationOrder) {
 }
 
 TEST_F(MainWindowTest, MouseReachesTheHandlersAndTheCursorFallsBackToTheArrow) {
-    const Rect zone{19 * units.w, 8 * units.h, 30 * units.w, 9 * units.h};
     std::vector<std::pair<int, int>> moves;
     events.mouseMove = [&](int x, int y) {
         moves.emplace_back(x, y);
-        if (zone.contains(x, y)) window.setCursor(CursorKind::Hand);
+        if (inStatusClickZone(app, x, y)) window.setCursor(CursorKind::Hand);
     };
     QWidget* client = window.clientArea();
-    QPoint inZone(20 * units.w, 8 * units.h + units.h / 2);
+    QPoint inZone;
+    for (int y = 0; y < client->height() && inZone.isNull(); ++y)
+        for (int x = 0; x < client->width(); ++x)
+            if (inStatusClickZone(app, x, y)) {
+                inZone = QPoint(x + 2, y + 2);
+                break;
+            }
+    ASSERT_TRUE(inStatusClickZone(app, inZone.x(), inZone.y()));
     QTest::mouseMove(client, inZone);
     ASSERT_TRUE(waitFor([&] { return !moves.empty(); }));
     EXPECT_EQ(moves.back(), std::make_pair(inZone.x(), inZone.y()));

@@ -33,6 +33,7 @@ struct CdScenario {
             cd.removeDisc();
         else
             cd.insertDisc(disc);
+        mci.acceptWaveRecords();
         prog.start();
     }
     // Commands sent since the mark.

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "FakeCdAudio.h"
 #include "FakeCdrom.h"
 #include "FakeDesktop.h"
 #include "FakeMci.h"
@@ -41,6 +42,7 @@ protected:
     FakeCdrom cdrom;
     DlEncoderLoader encoder{fs::path(WL_LAMEENC_PATH).parent_path().string()};
     FakeDesktop desktop;
+    FakeCdAudio cd{mci, cdrom};  // answers the drive's commands at start and exit
     App app{Platform{window, mci, cdrom, encoder, desktop}};
     MainWindowProc proc{app};
 

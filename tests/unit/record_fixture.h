@@ -22,6 +22,7 @@ struct Recorder : CdScenario {
         win.advance(1000);
         if (sourceMode == PartialCdRecording) win.click(ID_PARTIAL_CD_RECORDING);
         mci.aliases["wave"] = kWaveId;
+        mci.acceptWaveRecords();
         win.boxes.clear();
     }
     std::string folder() const { return dir.path().string() + "/"; }

@@ -62,17 +62,23 @@ protected:
         std::random_device rd;
         folder = fs::temp_directory_path() / ("wl-rip-" + std::to_string(rd()) + std::to_string(rd()));
         fs::create_directories(folder);
-        win.events = &prog.proc;
         // Track 1: 27 frames; track 2: none (it starts where track 3 does); track 3: 40 frames.
         cdrom.tracks = {FakeTrack{27}, FakeTrack{0}, FakeTrack{40}};
+        ASSERT_EQ(prog.start(), 0);
+        win.boxes.clear();
         // The rip mode, as the mode command leaves it, with the drive open.
         s.ripMode = 1;
         s.keepWav = 1;
+        s.convertToMp3 = 0;
         s.samplesPerSec = 44100, s.bitsPerSample = 16, s.channels = 2;
         s.charWidth = 7, s.lineHeight = 16;
         s.cdHandle = OpenRipDrive(prog.app);
         ASSERT_NE(s.cdHandle, 0u);
         win.setTimer(PollTimer, kPollTimerMs);
+        // What the start did is not the rip's.
+        win.cursors.clear();
+        win.drawn.clear();
+        cdrom.readTocCalls = 0;
     }
     void TearDown() override {
         std::error_code ec;
@@ -143,7 +149,7 @@ TEST_F(RipEngine, EachTrackIsReadInChunksOf26AndWrittenExactlyBetweenItsTableEnt
         EXPECT_EQ(bytes.size(), 44 + c.frames * kCdFrameBytes);
         EXPECT_TRUE(bytes == canonicalWav(pcm)) << "the header or the audio differs";
         EXPECT_EQ(cdrom.reads, c.reads);
-        EXPECT_TRUE(win.boxes.empty());
+        EXPECT_TRUE(win.boxes.empty()) << win.boxes.front().text;
         EXPECT_EQ(s.currentTrackText, std::to_string(c.track));
         expectIdle();
     }

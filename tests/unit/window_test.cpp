@@ -227,6 +227,7 @@ TEST_F(MainWindow, AMissingEncoderLibraryIsReportedOnceAndTheProgramRunsOn) {
 }
 
 TEST_F(MainWindow, CursorZonesAndEndOfPlayNotification) {
+    prog.mci.acceptWaveRecords();
     ASSERT_EQ(prog.start(), 0);
     prog.s().discCheckDone = 1;
     const int w = 7, h = 16;

@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMainWindow>
+#include <QMetaObject>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -28,11 +29,11 @@
 #include <utility>
 #include <vector>
 
+#include "adapters/gate/WindowThreadGate.h"
 #include "adapters/qt/QtCanvas.h"
 #include "adapters/qt/QtDialogHost.h"
 #include "adapters/qt/QtModal.h"
 #include "adapters/qt/QtText.h"
-#include "adapters/qt/WindowThreadGate.h"
 
 namespace wl {
 
@@ -81,7 +82,10 @@ class ClientArea;
 
 struct QtWindow::Impl {
     std::unique_ptr<QObject> receiver = std::make_unique<QObject>();
-    WindowThreadGate gate{receiver.get()};
+    // Jobs for the window's thread ride its event loop; Qt drops them if the receiver is gone.
+    WindowThreadGate gate{[r = receiver.get()](WindowThreadGate::Job job) {
+        QMetaObject::invokeMethod(r, std::move(job), Qt::QueuedConnection);
+    }};
     WindowEvents* events = nullptr;
     Life life = Life::Alive;
 
@@ -816,7 +820,7 @@ void QtWindow::sendCommand(int id) {
     d_->gate.run([this, id] { d_->command(id, 0); });
 }
 
-void QtWindow::runOnWindowThread(const std::function<void()>& fn) { d_->gate.run(fn); }
+bool QtWindow::runOnWindowThread(std::function<void()> fn) { return d_->gate.run(std::move(fn)); }
 
 void QtWindow::postMciNotify(uint32_t flags, uint32_t deviceId) {
     Impl* d = d_.get();

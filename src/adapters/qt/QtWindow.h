@@ -73,7 +73,7 @@ public:
     bool openFileDialog(FileDialogParams& params) override;
 
     void sendCommand(int id) override;
-    void runOnWindowThread(const std::function<void()>& fn) override;
+    bool runOnWindowThread(std::function<void()> fn) override;
     void postMciNotify(uint32_t flags, uint32_t deviceId) override;
 
     void destroy() override;

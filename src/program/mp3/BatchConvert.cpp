@@ -224,10 +224,9 @@ std::string startFolder(const AppState& s) {
 }
 
 // Runs fn on the window's thread; false once the program is closing (fn may not have run).
-bool onWindow(App& app, const std::function<void()>& fn) {
+bool onWindow(App& app, std::function<void()> fn) {
     if (app.s.stopConversion) return false;
-    app.p.window.runOnWindowThread(fn);
-    return !app.s.stopConversion;
+    return app.p.window.runOnWindowThread(std::move(fn)) && !app.s.stopConversion;
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <new>
+#include <optional>
 #include <system_error>
 #include <thread>
 
@@ -137,15 +138,16 @@ private:
     bool streamOpen_ = false;
     uint32_t stream_ = 0;
 
-    // Runs fn on the window's thread. False once exit has begun; fn may then not have run.
-    bool onWindow(const std::function<void()>& fn) {
-        if (s_.stopConversion) return false;
-        bool ran = false;
-        app_.p.window.runOnWindowThread([&] {
-            ran = true;
-            fn();
-        });
-        return ran && !s_.stopConversion;
+    // Runs fn on the window's thread and hands back its result; nothing once exit has begun
+    // (fn may then not have run, or still be running). The exit can release this worker while
+    // fn is inside a message box, and this object and its locals go away: fn captures values
+    // and the App, never `this` or a local by reference.
+    template <class F>
+    auto onWindow(F fn) -> std::optional<decltype(fn())> {
+        if (s_.stopConversion) return std::nullopt;
+        auto result = callOnWindowThread(app_.p.window, std::move(fn));
+        if (s_.stopConversion) return std::nullopt;
+        return result;
     }
 
     void closeStream() {
@@ -163,11 +165,13 @@ private:
     void abandon() { closeAll(); }
     void fail(const std::string& text, const std::string& caption) {
         closeAll();
-        const bool shown = onWindow([&] {
-            showMessage(app_, text, caption);
-            s_.converting = 0;
-            if (s_.convertMode == 1 && job_.lastOfRun()) restoreIdle(app_);
-        });
+        const bool shown = onWindow([app = &app_, text, caption, last = job_.lastOfRun()] {
+            showMessage(*app, text, caption);
+            app->s.converting = 0;
+            // The window may have closed while the box was open: nothing left to restore.
+            if (!app->destroyed && app->s.convertMode == 1 && last) restoreIdle(*app);
+            return true;
+        }).has_value();
         if (!shown) abandon();
     }
     bool encodeAll(bool& cancelled);
@@ -175,18 +179,21 @@ private:
 };
 
 void Conversion::run(const std::string& givenSource) {
-    Window& win = app_.p.window;
-    if (!onWindow([&] {
-            job_.module = s_.encoderModule;
-            job_.editText = win.controlText(ID_SONG_NAME_EDIT, kSongNameChars);
-            job_.savePath = s_.savePath.str();
-            job_.fileCount = s_.convertFileCount;
-            job_.fileIndex = s_.convertFileIndex;
-            if (job_.fileCount != 0 && job_.fileIndex >= 0 && size_t(job_.fileIndex) < s_.convertFiles.size())
-                job_.batchEntry = s_.convertFiles[size_t(job_.fileIndex)];
-            job_.kbps = s_.mp3Kbps;
-        }))
-        return;
+    auto job = onWindow([app = &app_] {
+        const AppState& s = app->s;
+        Job j;
+        j.module = s.encoderModule;
+        j.editText = app->p.window.controlText(ID_SONG_NAME_EDIT, kSongNameChars);
+        j.savePath = s.savePath.str();
+        j.fileCount = s.convertFileCount;
+        j.fileIndex = s.convertFileIndex;
+        if (j.fileCount != 0 && j.fileIndex >= 0 && size_t(j.fileIndex) < s.convertFiles.size())
+            j.batchEntry = s.convertFiles[size_t(j.fileIndex)];
+        j.kbps = s.mp3Kbps;
+        return j;
+    });
+    if (!job) return;
+    job_ = std::move(*job);
 
     // 1.
     if (!ep_.lookUp(app_.p.encoder, job_.module)) return fail("Unable to get Lame_Enc interface", "Message");
@@ -208,17 +215,18 @@ void Conversion::run(const std::string& givenSource) {
         header = readWavHeader(src_.get());
         sourceId_ = fileId(src_.get());
     }
-    bool cdFormat = false;
-    if (!onWindow([&] {
-            s_.songName = songName;
-            if (src_) {
-                s_.bitsPerSample = header.bitsPerSample();
-                s_.samplesPerSec = int32_t(header.samplesPerSec());
-                s_.channels = header.channels();
-            }
-            cdFormat = s_.samplesPerSec == 44100 && s_.bitsPerSample == 16 && s_.channels == 2;
-        }))
-        return abandon();
+    auto format = onWindow([app = &app_, songName, header, opened = bool(src_)] {
+        AppState& s = app->s;
+        s.songName = songName;
+        if (opened) {
+            s.bitsPerSample = header.bitsPerSample();
+            s.samplesPerSec = int32_t(header.samplesPerSec());
+            s.channels = header.channels();
+        }
+        return s.samplesPerSec == 44100 && s.bitsPerSample == 16 && s.channels == 2;
+    });
+    if (!format) return abandon();
+    const bool cdFormat = *format;
 
     // 5. A file whose chunks do not hold a whole "data" chunk is refused like a wrong format.
     if (!cdFormat || (src_ && !header.convertible()))
@@ -271,10 +279,11 @@ bool Conversion::encodeAll(bool& cancelled) {
     }
 
     // 10.
-    if (!onWindow([&] {
-            s_.statusText.clear();
-            drawStatusLineNow(app_);
-            setStatus(app_, "Converting:");
+    if (!onWindow([app = &app_] {
+            app->s.statusText.clear();
+            drawStatusLineNow(*app);
+            setStatus(*app, "Converting:");
+            return true;
         })) {
         abandon();
         return false;
@@ -314,19 +323,22 @@ bool Conversion::encodeAll(bool& cancelled) {
         }
         shownPercent = percent;
         // The cancel test runs on the window's thread, in order with the panel click.
-        if (!onWindow([&] {
-                drawProgress(app_, percent);
-                if (s_.converting == 0) {
-                    cancelled = true;
-                    s_.statusText = kPrompt;
-                    app_.p.window.invalidate(nullptr, true);
-                } else if (s_.convertMode == 1) {
-                    s_.currentTrackText = "C";
-                }
-            })) {
+        auto cancelledNow = onWindow([app = &app_, percent] {
+            AppState& s = app->s;
+            drawProgress(*app, percent);
+            if (s.converting == 0) {
+                s.statusText = kPrompt;
+                app->p.window.invalidate(nullptr, true);
+                return true;
+            }
+            if (s.convertMode == 1) s.currentTrackText = "C";
+            return false;
+        });
+        if (!cancelledNow) {
             abandon();
             return false;
         }
+        cancelled = *cancelledNow;
         if (cancelled) break;
     }
 
@@ -354,33 +366,36 @@ bool Conversion::encodeAll(bool& cancelled) {
 
 // Steps 14 to 19, on the window's thread in one go.
 void Conversion::finish(bool cancelled) {
-    Window& win = app_.p.window;
-    onWindow([&] {
-        if (s_.keepWav == 0) {
+    onWindow([app = &app_, cancelled, fileCount = job_.fileCount, last = job_.lastOfRun(), source = source_,
+              mp3Name = mp3Name_, sourceId = sourceId_] {
+        AppState& s = app->s;
+        Window& win = app->p.window;
+        if (s.keepWav == 0) {
             // Only an MP3 made whole from all of the file's audio replaces it: not a cancelled
             // one, nor one of a file that has grown or been replaced since it was read.
-            if (!cancelled && fileId(source_) == sourceId_) {
+            if (!cancelled && fileId(source) == sourceId) {
                 std::error_code ec;
-                std::filesystem::remove(source_, ec);
+                std::filesystem::remove(source, ec);
             }
-            s_.playbackActive = 0;
+            s.playbackActive = 0;
             win.enableControl(ID_PLAYBACK, false);
-        } else if (job_.fileCount == 0) {
+        } else if (fileCount == 0) {
             win.enableControl(ID_PLAYBACK, true);
         }
-        refreshTrackTable(app_);
-        s_.converting = 0;
-        if (s_.convertMode != 1) return;
-        if (job_.lastOfRun()) {
+        refreshTrackTable(*app);
+        s.converting = 0;
+        if (s.convertMode != 1) return true;
+        if (last) {
             win.setCursor(CursorKind::Arrow);
             win.enableControl(ID_SONG_NAME_EDIT, true);
             win.enableControl(ID_EXIT, true);
-            setStatus(app_, kPrompt);
+            setStatus(*app, kPrompt);
             win.setTimer(PollTimer, kPollTimerMs);
-            win.setControlText(ID_SONG_NAME_EDIT, lowerFileName(mp3Name_));
+            win.setControlText(ID_SONG_NAME_EDIT, lowerFileName(mp3Name));
             win.enableControl(ID_PLAYBACK, false);
         }
-        if (s_.keepWav == 1) s_.lastRecordedFile = source_;
+        if (s.keepWav == 1) s.lastRecordedFile = source;
+        return true;
     });
 }
 

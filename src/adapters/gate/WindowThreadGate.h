@@ -7,22 +7,30 @@
 // A released call may still be running on the window's thread (it was inside a nested
 // modal loop when shutdown began), so the work handed over must own what it touches:
 // capture by value, never the caller's locals by reference.
+//
+// Free of any toolkit: the owner says how a job reaches its thread (a queued call on the
+// toolkit's loop, or a test's queue that it serves itself), so the real window and the
+// test double release their callers by the same rules.
 #include <functional>
 #include <memory>
 #include <optional>
-
-class QObject;
+#include <thread>
 
 namespace wl {
 
 class WindowThreadGate {
 public:
-    explicit WindowThreadGate(QObject* receiver);  // receiver lives on the window's thread
+    using Job = std::function<void()>;
+    // Queues job to run later on the window's thread; must not run it at once.
+    using Poster = std::function<void(Job job)>;
+
+    // The window's thread is the one constructing the gate unless given.
+    explicit WindowThreadGate(Poster poster, std::thread::id windowThread = std::this_thread::get_id());
     ~WindowThreadGate();
     WindowThreadGate(const WindowThreadGate&) = delete;
     WindowThreadGate& operator=(const WindowThreadGate&) = delete;
 
-    bool onWindowThread() const;
+    bool onWindowThread() const { return std::this_thread::get_id() == windowThread_; }
     // Runs fn there and waits; true when fn ran to its end.
     bool run(std::function<void()> fn);
     // Queues fn without waiting; dropped once closed.
@@ -41,7 +49,8 @@ public:
 
 private:
     struct State;
-    QObject* receiver_;
+    Poster poster_;
+    std::thread::id windowThread_;
     std::shared_ptr<State> state_;
 };
 

@@ -1,8 +1,5 @@
-#include "adapters/qt/WindowThreadGate.h"
+#include "adapters/gate/WindowThreadGate.h"
 
-#include <QMetaObject>
-#include <QObject>
-#include <QThread>
 #include <condition_variable>
 #include <mutex>
 #include <set>
@@ -24,12 +21,10 @@ struct WindowThreadGate::State {
     std::set<std::shared_ptr<Task>> open;  // posted or running, someone waiting
 };
 
-WindowThreadGate::WindowThreadGate(QObject* receiver)
-    : receiver_(receiver), state_(std::make_shared<State>()) {}
+WindowThreadGate::WindowThreadGate(Poster poster, std::thread::id windowThread)
+    : poster_(std::move(poster)), windowThread_(windowThread), state_(std::make_shared<State>()) {}
 
 WindowThreadGate::~WindowThreadGate() { close(); }
-
-bool WindowThreadGate::onWindowThread() const { return QThread::currentThread() == receiver_->thread(); }
 
 bool WindowThreadGate::run(std::function<void()> fn) {
     if (onWindowThread()) {
@@ -44,21 +39,19 @@ bool WindowThreadGate::run(std::function<void()> fn) {
         if (state->closed) return false;
         state->open.insert(task);
     }
-    QMetaObject::invokeMethod(
-        receiver_,
-        [state, task] {
-            {
-                std::lock_guard lock(state->mutex);
-                if (task->state != TaskState::Pending) return;
-                task->state = TaskState::Running;
-            }
-            task->fn();
+    // The job holds the task, not the caller: a released caller may be gone when it runs.
+    poster_([state, task] {
+        {
             std::lock_guard lock(state->mutex);
-            if (task->state == TaskState::Running) task->state = TaskState::Done;
-            state->open.erase(task);
-            state->changed.notify_all();
-        },
-        Qt::QueuedConnection);
+            if (task->state != TaskState::Pending) return;
+            task->state = TaskState::Running;
+        }
+        task->fn();
+        std::lock_guard lock(state->mutex);
+        if (task->state == TaskState::Running) task->state = TaskState::Done;
+        state->open.erase(task);
+        state->changed.notify_all();
+    });
     std::unique_lock lock(state->mutex);
     state->changed.wait(lock, [&] { return task->state == TaskState::Done || task->state == TaskState::Released; });
     state->open.erase(task);
@@ -71,16 +64,13 @@ void WindowThreadGate::post(std::function<void()> fn) {
         std::lock_guard lock(state->mutex);
         if (state->closed) return;
     }
-    QMetaObject::invokeMethod(
-        receiver_,
-        [state, fn = std::move(fn)] {
-            {
-                std::lock_guard lock(state->mutex);
-                if (state->closed) return;
-            }
-            fn();
-        },
-        Qt::QueuedConnection);
+    poster_([state, fn = std::move(fn)] {
+        {
+            std::lock_guard lock(state->mutex);
+            if (state->closed) return;
+        }
+        fn();
+    });
 }
 
 void WindowThreadGate::close() {
