@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "FakeCdAudio.h"
 #include "ScriptedDialog.h"
 #include "TestProgram.h"
 #include "WavFiles.h"
@@ -28,6 +29,7 @@ double convertWithProgram(const fs::path& folder, const std::vector<std::string>
     FakeWindow window;
     FakeMci mci;
     FakeCdrom cdrom;
+    FakeCdAudio cd{mci, cdrom};  // answers the drive's commands at start and exit
     DlEncoderLoader encoder{fs::path(WL_LAMEENC_PATH).parent_path().string()};
     FakeDesktop desktop;
     App app{Platform{window, mci, cdrom, encoder, desktop}};
