@@ -73,7 +73,12 @@ QString desktopSans() {
 
 QFont windowDefaultFont() { return fontNearest(desktopSans(), {7, 16}, windowMetrics); }
 
-QFont dialogTemplateFont() { return fontNearest(desktopSans(), {7, 16}, dialogMetrics); }
+// The templates' face is a narrow one: its texts fit their boxes in Arial's metrics, which
+// Liberation Sans shares; the wider desktop face cuts them.
+QFont dialogTemplateFont() {
+    const QString narrow = QStringLiteral("Liberation Sans");
+    return fontNearest(QFontDatabase::families().contains(narrow) ? narrow : desktopSans(), {7, 16}, dialogMetrics);
+}
 
 void mapTemplateFaces() {
     const QString metricArial = QStringLiteral("Liberation Sans");

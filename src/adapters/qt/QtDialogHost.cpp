@@ -291,6 +291,16 @@ private:
             // right rather than lose its end, within the dialog.
             if (c.kind == ControlKind::AutoRadio || c.kind == ControlKind::AutoCheckBox)
                 g.setWidth(std::clamp(w->sizeHint().width(), g.width(), std::max(g.width(), width() - g.left())));
+            // A one-line label wider than its box in this face would lose its end: a smaller
+            // size of the same face shows it whole.
+            if (c.kind == ControlKind::Static && !text.isEmpty()) {
+                QFont f = w->font();
+                const QString shown = withoutMnemonic(text);
+                while (QFontMetrics(f).horizontalAdvance(shown) > g.width() &&
+                       QFontMetrics(f).height() * 2 > g.height() && f.pixelSize() > 9)
+                    f.setPixelSize(f.pixelSize() - 1);
+                w->setFont(f);
+            }
             w->setGeometry(g);
             bool focusable = c.kind != ControlKind::Static && c.kind != ControlKind::GroupBox;
             w->setFocusPolicy(!focusable ? Qt::NoFocus : (c.tabStop ? Qt::StrongFocus : Qt::ClickFocus));
