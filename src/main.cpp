@@ -2,10 +2,12 @@
 //   wavelathe                 the real drive and sound card
 //   wavelathe --disc X.cue    a disc image as the CD drive
 #include <QApplication>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -19,6 +21,7 @@
 #include "adapters/dl/DlEncoderLoader.h"
 #include "adapters/mci/DeviceLayer.h"
 #include "adapters/qt/QtWindow.h"
+#include "adapters/qt/QuitOnSignal.h"
 #include "app/App.h"
 #include "app/MainWindow.h"
 
@@ -44,6 +47,15 @@ bool parseOptions(int argc, char** argv, Options& out) {
         }
     }
     return true;
+}
+
+// The folder the program was started in holds its settings; a path too long for the
+// program's 260-byte field stays unnamed, and the settings file is then found relative to
+// the same folder (the program never changes its working folder).
+std::string startFolder() {
+    std::error_code ec;
+    const std::string here = std::filesystem::current_path(ec).string();
+    return ec || here.size() >= wl::kPathCapacity ? std::string() : here;
 }
 
 std::string executableFolder() {
@@ -91,6 +103,16 @@ int main(int argc, char** argv) {
     wl::mci::DeviceLayer mci(cdrom, cdrom, *engine, clock, deviceOptions);
 
     wl::App app(wl::Platform{window, mci, cdrom, encoder, desktop});
+    app.s.workingDir = startFolder();
     wl::MainWindowProc proc(app);
+    // A signal takes the way of the Exit button: the window's destroy shuts everything
+    // down, restores the desktop's AutoRun setting and ends the message loop. A box opened
+    // while the window is being created runs its own loop, where destroy cannot act yet:
+    // then try again until it has.
+    std::function<void()> endRun = [&] {
+        window.destroy();
+        if (!app.destroyed) QTimer::singleShot(100, &qtApp, endRun);
+    };
+    wl::QuitOnSignal quitOnSignal(endRun);
     return wl::WavelatheMain(app, proc);
 }

@@ -15,7 +15,7 @@ std::string bytesAt(const std::string& file, size_t offset, size_t n) { return f
 class SettingsFile : public ::testing::Test {
 protected:
     TempWorkingDir dir;
-    TestProgram prog;
+    TestProgram prog{dir.path()};
     std::string ini() { return readFileBytes(dir.path() / kSettingsFileName); }
     void writeIni(const std::string& bytes) { writeFileBytes(dir.path() / kSettingsFileName, bytes); }
     // A file as the program would write it, with the given field bytes from offset 6.
@@ -140,7 +140,7 @@ TEST_F(SettingsFile, DamagedFilesReadAsZerosAndBringInTheDefaults) {
         SCOPED_TRACE(c.what);
         TempWorkingDir own;
         writeFileBytes(own.path() / kSettingsFileName, c.bytes);
-        TestProgram p;
+        TestProgram p{own.path()};
         p.cd.removeDisc();  // the rip mode would force its own format over what was read
         ASSERT_EQ(p.start(), 0);
         EXPECT_EQ(p.s().bitsPerSample, c.bits);

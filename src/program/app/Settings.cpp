@@ -57,9 +57,16 @@ void putField(std::string& out, long value, size_t width) {
 
 }  // namespace
 
+std::string SettingsFilePath(const AppState& s) {
+    std::string folder = s.workingDir.str();
+    if (folder.empty()) return kSettingsFileName;
+    if (folder.back() != '/') folder += '/';
+    return folder + kSettingsFileName;
+}
+
 void ReadSettings(App& app) {
     AppState& s = app.s;
-    File f(std::fopen(kSettingsFileName, "rb"));
+    File f(std::fopen(SettingsFilePath(s).c_str(), "rb"));
     if (!f) return;
     char scratch[10];
     readField(f.get(), 6, 2, scratch);
@@ -116,9 +123,10 @@ void SaveSettings(App& app) {
     AppState& s = app.s;
     // Existing file: update in place, leaving bytes 0-5 and 22-99 alone. Missing: create it
     // with those bytes zero.
-    File f(std::fopen(kSettingsFileName, "r+b"));
+    const std::string file = SettingsFilePath(s);
+    File f(std::fopen(file.c_str(), "r+b"));
     if (!f && errno == ENOENT) {
-        f.reset(std::fopen(kSettingsFileName, "w+b"));
+        f.reset(std::fopen(file.c_str(), "w+b"));
         if (f) {
             std::string zeros(kSettingsPathOffset, '\0');
             std::fwrite(zeros.data(), 1, zeros.size(), f.get());
