@@ -26,7 +26,9 @@ ctest --test-dir "$top/build-asan" --output-on-failure -j "$jobs" -LE hardware
 
 echo "== build and test under ThreadSanitizer"
 "$top/scripts/build.sh" "$top/build-tsan" -DWL_WERROR=ON -DWL_TSAN=ON
-ctest --test-dir "$top/build-tsan" --output-on-failure -j "$jobs" -L 'unit|integration'
+# Not the real Qt window's tests: Qt is not built with ThreadSanitizer, so the hand-over
+# through its event queue looks unordered to it (the gate's rules run under the fakes here).
+ctest --test-dir "$top/build-tsan" --output-on-failure -j "$jobs" -L 'unit|integration' -E '^ProgramEndToEnd\.'
 
 echo "== fuzz targets from their seeds"
 "$top/scripts/fuzz.sh" "$top/build-fuzz"
