@@ -35,18 +35,25 @@ TEST(SharedLibrary, WindowThreadPollsWhileTheCdPlayerReadsAudio) {
     ASSERT_EQ(send("set cd time format tmsf"), 0u);
     ASSERT_EQ(send("play cd from 2:00:00:00"), 0u);
 
-    // What the window's thread does on its poll timer and at a rip's start.
+    // What the window's thread does: it holds the rip drive's handle for the whole run and
+    // opens and closes others as it polls, so the library's handle table changes shape
+    // while the player looks its own handle up.
+    const auto openFirstDrive = [&] {
+        uint8_t list[kDriveListSize] = {};
+        cdrom.GetCDList(list);
+        const uint8_t* e = driveEntry(list, 0);
+        const uint8_t request[kHandleRequestSize] = {12, 1, e[0], e[1], e[2], 1};
+        return cdrom.GetCDHandle(request);
+    };
+    const CdHandle ripHandle = openFirstDrive();
+    ASSERT_NE(ripHandle, 0u);
     int polls = 0;
     const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(700);
     std::vector<uint8_t> buf(kReadBufHeaderSize + 4 * kCdFrameBytes);
     while (std::chrono::steady_clock::now() < until) {
-        uint8_t list[kDriveListSize] = {};
-        cdrom.GetCDList(list);
-        ASSERT_GE(list[1], 1);
-        const uint8_t* e = driveEntry(list, 0);
-        const uint8_t request[kHandleRequestSize] = {12, 1, e[0], e[1], e[2], 1};
-        const CdHandle h = cdrom.GetCDHandle(request);
+        const CdHandle h = openFirstDrive(), other = openFirstDrive();
         ASSERT_NE(h, 0u);
+        ASSERT_NE(other, 0u);
         cdrom.ModifyCDParms(h, kCdParmAddressing, uint32_t(polls % 2));
         uint8_t toc[kTocSize] = {};
         ASSERT_EQ(cdrom.ReadTOC(h, toc), 1);
@@ -54,15 +61,17 @@ TEST(SharedLibrary, WindowThreadPollsWhileTheCdPlayerReadsAudio) {
         putLe32(buf.data() + kReadBufStartFrame, uint32_t(polls % 140));
         putLe32(buf.data() + kReadBufFrameCount, 4);
         putLe32(buf.data() + kReadBufCapacity, 4 * kCdFrameBytes);
-        ASSERT_EQ(cdrom.ReadCDAudioLBA(h, buf.data(), buf.size()), 1);
-        EXPECT_EQ(buf[kReadBufHeaderSize], patternByte(size_t(polls % 140), 0));
         cdrom.CloseCDHandle(h);
+        cdrom.CloseCDHandle(other);
+        ASSERT_EQ(cdrom.ReadCDAudioLBA(ripHandle, buf.data(), buf.size()), 1);
+        EXPECT_EQ(buf[kReadBufHeaderSize], patternByte(size_t(polls % 140), 0));
         char mode[20] = {};
         ASSERT_EQ(layer.sendString("status cd mode", mode, sizeof mode), 0u);
         ++polls;
     }
     send("stop cd");
     send("close all");
+    cdrom.CloseCDHandle(ripHandle);
 
     // The player read the second track all along: what was heard is its frames, in order.
     const std::vector<int16_t> heard = backend.output();
