@@ -43,7 +43,7 @@ struct Sandbox {
         std::vector<std::string> env;
         for (char** e = environ; *e; ++e) {
             const std::string v = *e;
-            for (const char* drop : {"QT_QPA_PLATFORM=", "GSETTINGS_BACKEND=", "XDG_CONFIG_HOME=", "XDG_STATE_HOME=", "HOME="})
+            for (const char* drop : {"QT_QPA_PLATFORM=", "GSETTINGS_BACKEND=", "XDG_CONFIG_HOME=", "XDG_STATE_HOME=", "HOME=", "ASAN_OPTIONS="})
                 if (v.rfind(drop, 0) == 0) goto skip;
             env.push_back(v);
         skip:;
@@ -53,6 +53,11 @@ struct Sandbox {
         env.push_back("XDG_CONFIG_HOME=" + (root / "config").string());
         env.push_back("XDG_STATE_HOME=" + (root / "state").string());
         env.push_back("HOME=" + root.string());
+        // The program probes the sound card through ALSA, which unloads its plugins before
+        // the exit: what they allocated then shows as leaked from an unnamed module, and no
+        // suppression can name it. This run is about the shutdown path; the program's own
+        // leaks are checked by the in-process tests.
+        env.push_back("ASAN_OPTIONS=detect_leaks=0");
         std::vector<char*> envp;
         for (auto& v : env) envp.push_back(v.data());
         envp.push_back(nullptr);
