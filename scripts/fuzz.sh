@@ -24,8 +24,11 @@ for f in "$dir"/bin/fuzz_*; do
   cp "$seeds"/* "$run/corpus/"
   dict=()
   [ -f "$top/fuzz/$short.dict" ] && dict=(-dict="$top/fuzz/$short.dict")
+  # fuzz/NAME.options: extra libFuzzer flags for one target, one per line, "#" for comments.
+  extra=()
+  [ -f "$top/fuzz/$short.options" ] && mapfile -t extra < <(grep -v '^\s*\(#\|$\)' "$top/fuzz/$short.options")
   log="$run/log"
-  if ! (cd "$run" && TMPDIR="$run/tmp" "$f" "${dict[@]}" -max_total_time="$seconds" -rss_limit_mb=2048 \
+  if ! (cd "$run" && TMPDIR="$run/tmp" "$f" "${dict[@]}" "${extra[@]}" -max_total_time="$seconds" -rss_limit_mb=2048 \
         -print_final_stats=1 corpus >"$log" 2>&1); then
     echo "-- $name FAILED"; tail -n 40 "$log"; status=1; continue
   fi
