@@ -13,14 +13,16 @@
 
 namespace {
 
-const std::filesystem::path& workFolder() {
-    static const std::filesystem::path folder = [] {
-        auto p = std::filesystem::temp_directory_path() / ("wl-fuzz-cdimage-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(p);
-        return p;
-    }();
-    return folder;
-}
+// One private folder for the whole run, removed when the run ends.
+struct WorkFolder {
+    std::filesystem::path path =
+        std::filesystem::temp_directory_path() / ("wl-fuzz-cdimage-" + std::to_string(::getpid()));
+    WorkFolder() { std::filesystem::create_directories(path); }
+    ~WorkFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(path, ec);
+    }
+};
 
 void readThrough(wl::LibcdioCdrom& cdrom) {
     uint8_t list[wl::kDriveListSize] = {};
@@ -52,8 +54,9 @@ void readThrough(wl::LibcdioCdrom& cdrom) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0) return 0;
-    const auto cue = workFolder() / "f.cue";
-    const auto bin = workFolder() / "f.bin";
+    static const WorkFolder folder;
+    const auto cue = folder.path / "f.cue";
+    const auto bin = folder.path / "f.bin";
     {
         std::ofstream out(bin, std::ios::binary | std::ios::trunc);
         const std::vector<char> frames(size_t(data[0] % 40) * 1176 + (data[0] & 1), '\x55');

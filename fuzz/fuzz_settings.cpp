@@ -1,4 +1,4 @@
-// Feeds arbitrary bytes to the settings reader as "Wavelathe.ini".
+// Feeds arbitrary bytes to the settings reader as the "Wavelathe.ini" of a private folder.
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -8,12 +8,12 @@
 #include "app/Settings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static wl::test::TempWorkingDir dir;  // one folder for the whole run
+    static const wl::test::TempWorkingDir dir;  // one private folder for the whole run
     {
-        std::ofstream out(wl::kSettingsFileName, std::ios::binary | std::ios::trunc);
+        std::ofstream out(dir.path() / wl::kSettingsFileName, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(data), std::streamsize(size));
     }
-    wl::test::TestProgram prog;
+    wl::test::TestProgram prog{dir.path()};
     prog.cdrom.drives.resize(size % 4);
     wl::ReadSettings(prog.app);
     if (prog.s().bitsPerSample == 0) wl::ApplyDefaultSettings(prog.app);

@@ -1,5 +1,5 @@
-// Feeds arbitrary bytes to the WAV header reader, in memory and as a file, and converts the
-// file with a scripted encoder on the window's thread.
+// Feeds arbitrary bytes to the WAV header reader, from memory and as a stream, and converts
+// them as a file of a private folder with a scripted encoder on the window's thread.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -12,24 +12,26 @@
 #include "mp3/WavHeader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static wl::test::TempWorkingDir dir;  // one folder for the whole run
+    static const wl::test::TempWorkingDir dir;  // one private folder for the whole run
 
     const wl::WavHeader mem = wl::readWavHeader(data, size);
     if (mem.convertible() && (mem.dataOffset > size || mem.dataSize > size - mem.dataOffset)) __builtin_trap();
 
-    {
-        std::ofstream out("in.wav", std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(data), std::streamsize(size));
-    }
-    std::FILE* f = std::fopen("in.wav", "rb");
-    if (!f) return 0;
-    const wl::WavHeader file = wl::readWavHeader(f);
-    std::fclose(f);
+    // The stream reader must agree with the memory reader, read from the same bytes.
+    std::FILE* stream = size ? ::fmemopen(const_cast<uint8_t*>(data), size, "rb") : std::tmpfile();
+    if (!stream) return 0;
+    const wl::WavHeader file = wl::readWavHeader(stream);
+    std::fclose(stream);
     if (file.convertible() != mem.convertible() || file.dataOffset != mem.dataOffset ||
         file.dataSize != mem.dataSize)
         __builtin_trap();
 
-    wl::test::TestProgram prog;
+    const std::string wav = (dir.path() / "in.wav").string();
+    {
+        std::ofstream out(wav, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(data), std::streamsize(size));
+    }
+    wl::test::TestProgram prog{dir.path()};
     wl::test::FakeEncoderLibrary lib;
     lib.samplesPerChunk = 64;
     lib.install(prog.encoder);
@@ -38,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     prog.s().samplesPerSec = 44100;
     prog.s().bitsPerSample = 16;
     prog.s().channels = 2;
-    prog.window.setControlText(wl::ID_SONG_NAME_EDIT, "in.wav");
+    prog.window.setControlText(wl::ID_SONG_NAME_EDIT, wav);
     prog.s().converting = 1;
     wl::ConvertWavFile(prog.app);
     if (prog.s().converting != 0) __builtin_trap();

@@ -12,6 +12,7 @@ packages=(
   clang libclang-rt-14-dev
   fonts-dejavu-core fonts-liberation xvfb xdotool xauth
   sox mpg123 imagemagick bchunk
+  desktop-file-utils appstream dpkg-dev librsvg2-bin x11-utils file
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -3,10 +3,12 @@
 //   wavelathe --disc X.cue    a disc image as the CD drive
 #include <QApplication>
 #include <QIcon>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -21,6 +23,7 @@
 #include "adapters/dl/InstallPaths.h"
 #include "adapters/mci/DeviceLayer.h"
 #include "adapters/qt/QtWindow.h"
+#include "adapters/qt/QuitOnSignal.h"
 #include "app/App.h"
 #include "app/Commands.h"
 #include "app/MainWindow.h"
@@ -62,6 +65,15 @@ Options parseOptions(int argc, char** argv) {
         }
     }
     return out;
+}
+
+// The folder the program was started in holds its settings; a path too long for the
+// program's 260-byte field stays unnamed, and the settings file is then found relative to
+// the same folder (the program never changes its working folder).
+std::string startFolder() {
+    std::error_code ec;
+    const std::string here = std::filesystem::current_path(ec).string();
+    return ec || here.size() >= wl::kPathCapacity ? std::string() : here;
 }
 
 }  // namespace
@@ -114,9 +126,19 @@ int main(int argc, char** argv) {
     wl::mci::DeviceLayer mci(cdrom, cdrom, *engine, clock, deviceOptions);
 
     wl::App app(wl::Platform{window, mci, cdrom, encoder, desktop});
+    app.s.workingDir = startFolder();
     wl::MainWindowProc proc(app);
     // A disc image has no tray to push in by hand: a click on the grey Eject button does that.
     if (!options.disc.empty())
         window.setDisabledClickAction(wl::ID_EJECT, [&mci] { mci.sendString("set cd door closed", nullptr, 0); });
+    // A signal takes the way of the Exit button: the window's destroy shuts everything
+    // down, restores the desktop's AutoRun setting and ends the message loop. A box opened
+    // while the window is being created runs its own loop, where destroy cannot act yet:
+    // then try again until it has.
+    std::function<void()> endRun = [&] {
+        window.destroy();
+        if (!app.destroyed) QTimer::singleShot(100, &qtApp, endRun);
+    };
+    wl::QuitOnSignal quitOnSignal(endRun);
     return wl::WavelatheMain(app, proc);
 }

@@ -108,14 +108,14 @@ double convertWithLame(const std::string& wav, const std::string& mp3) {
 
 int main() {
     TempWorkingDir dir;
-    writeFileBytes("song.wav", musicWav(180));
     const std::string wav = (dir.path() / "song.wav").string();
+    writeFileBytes(wav, musicWav(180));
 
     Latency latency;
     const double lame = convertWithLame(wav, (dir.path() / "lame.mp3").string());
     const double program = convertWithProgram(wav, latency);
     std::printf("3-minute WAV, 128 kbit/s CBR:\n");
-    std::printf("  program (worker):    %.3f s, MP3 %ju bytes\n", program, uintmax_t(fs::file_size("song.mp3")));
+    std::printf("  program (worker):    %.3f s, MP3 %ju bytes\n", program, uintmax_t(fs::file_size(dir.path() / "song.mp3")));
     if (lame > 0)
         std::printf("  lame command line:   %.3f s, MP3 %ju bytes\n  ratio program/lame: %.3f (limit 1.05)\n", lame,
                     uintmax_t(fs::file_size("lame.mp3")), program / lame);

@@ -47,8 +47,8 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication qapp(argc, argv);
     TempWorkingDir dir;
-    writeFileBytes("song.wav", musicWav(180));
     const std::string wav = (dir.path() / "song.wav").string();
+    writeFileBytes(wav, musicWav(180));
     const auto lameStart = Clock::now();
     const bool lameRan = std::system(("lame --quiet -b 128 -q 3 --cbr '" + wav + "' lame.mp3").c_str()) == 0;
     const double lame = std::chrono::duration<double>(Clock::now() - lameStart).count();
@@ -119,7 +119,7 @@ int main(int argc, char** argv) {
     poster.join();
 
     std::printf("Window event latency, 3-minute WAV converted in %.3f s (MP3 %ju bytes):\n", elapsed,
-                uintmax_t(fs::exists("song.mp3") ? fs::file_size("song.mp3") : 0));
+                uintmax_t(fs::exists(dir.path() / "song.mp3") ? fs::file_size(dir.path() / "song.mp3") : 0));
     if (lameRan) std::printf("  lame command line %.3f s; ratio program/lame %.3f (limit 1.05)\n", lame, elapsed / lame);
     print("idle", idleMs);
     print("converting", convertingMs);

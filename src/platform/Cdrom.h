@@ -7,7 +7,10 @@
 // - Byte layouts are exactly those below; integers little-endian unless said otherwise.
 // - The library never writes past the sizes given here, and ReadCDAudioLBA never writes
 //   more than the smaller of the buffer's declared capacity and its real size.
-// - Calls come from the window's thread only.
+// - Calls may come from several threads at once (the device layer reads audio on its clock
+//   thread while the program reads tables of contents on the window's thread): an
+//   implementation serialises them, each call running whole before the next starts. A
+//   handle closed by one thread makes the other thread's later calls on it fail.
 #include <cstddef>
 #include <cstdint>
 

@@ -6,6 +6,10 @@
 // media"; reading gives the value that restores the present setting when written back.
 // startVolumeControl and openHelpContents report whether something was started; when they
 // fail the program tells the user what to install. Window's thread only.
+//
+// The value to restore outlives the process: kept (keepPendingPolicy) before the setting is
+// changed and forgotten after it was written back, so a run that never restored it (a
+// crash, a kill, a logout) is mended at the next start. pendingPolicy reads what is kept.
 #include <cstdint>
 #include <optional>
 
@@ -18,6 +22,9 @@ public:
     virtual std::optional<uint32_t> readPolicy() = 0;
     virtual bool writePolicy(uint32_t value) = 0;
     virtual void closePolicyKey() = 0;
+    virtual std::optional<uint32_t> pendingPolicy() = 0;
+    virtual bool keepPendingPolicy(uint32_t value) = 0;
+    virtual void forgetPendingPolicy() = 0;
     virtual bool startVolumeControl() = 0;
     virtual bool openHelpContents() = 0;
 };

@@ -6,6 +6,7 @@
 namespace wl::test {
 
 void FakeCdrom::GetCDList(uint8_t (&list)[kDriveListSize]) {
+    const std::lock_guard lock(mutex_);
     size_t n = std::min(drives.size(), kMaxDrives);
     list[1] = uint8_t(n);
     for (size_t i = 0; i < n; ++i) {
@@ -19,6 +20,7 @@ void FakeCdrom::GetCDList(uint8_t (&list)[kDriveListSize]) {
 }
 
 CdHandle FakeCdrom::GetCDHandle(const uint8_t (&request)[kHandleRequestSize]) {
+    const std::lock_guard lock(mutex_);
     handleRequests.emplace_back(request, request + kHandleRequestSize);
     if (request[0] != 12 || !acceptedReadMethods.count(request[5])) return 0;
     bool known = std::any_of(drives.begin(), drives.end(), [&](const FakeDrive& d) {
@@ -31,11 +33,13 @@ CdHandle FakeCdrom::GetCDHandle(const uint8_t (&request)[kHandleRequestSize]) {
 }
 
 void FakeCdrom::CloseCDHandle(CdHandle handle) {
+    const std::lock_guard lock(mutex_);
     closed.push_back(handle);
     open_.erase(handle);
 }
 
 void FakeCdrom::ModifyCDParms(CdHandle handle, int which, uint32_t value) {
+    const std::lock_guard lock(mutex_);
     auto it = open_.find(handle);
     if (it != open_.end() && which == kCdParmAddressing) it->second = value == 1;
 }
@@ -52,6 +56,7 @@ void FakeCdrom::setTracksSeconds(std::initializer_list<int> seconds) {
 }
 
 int FakeCdrom::ReadTOC(CdHandle handle, uint8_t (&toc)[kTocSize]) {
+    const std::lock_guard lock(mutex_);
     ++readTocCalls;
     auto it = open_.find(handle);
     if (it == open_.end() || failReadToc || tracks.empty()) return 0;
@@ -85,6 +90,7 @@ uint8_t FakeCdrom::sampleByte(uint32_t block, size_t i) const {
 }
 
 int FakeCdrom::ReadCDAudioLBA(CdHandle handle, uint8_t* buffer, size_t bufferSize) {
+    const std::lock_guard lock(mutex_);
     if (!open_.count(handle) || failReads || !buffer || bufferSize < kReadBufHeaderSize) return 0;
     putLe32(buffer + kReadBufLength, 0);
     putLe32(buffer + kReadBufOffset, 0);

@@ -1,9 +1,11 @@
 #pragma once
 // A CD-ROM access library in memory: a drive list, a table of contents built from a track
-// table, audio frames from a generator, failures on demand.
+// table, audio frames from a generator, failures on demand. Calls are serialised, as the
+// real library's are.
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -56,6 +58,7 @@ public:
 private:
     std::map<CdHandle, bool> open_;  // handle -> MSF addressing
     CdHandle next_ = 1;
+    std::mutex mutex_;
 };
 
 }  // namespace wl::test

@@ -7,16 +7,13 @@
 namespace wl::test {
 
 TempWorkingDir::TempWorkingDir() {
-    previous_ = std::filesystem::current_path();
     std::random_device rd;
     dir_ = std::filesystem::temp_directory_path() / ("wl-test-" + std::to_string(rd()) + std::to_string(rd()));
     std::filesystem::create_directories(dir_);
-    std::filesystem::current_path(dir_);
 }
 
 TempWorkingDir::~TempWorkingDir() {
     std::error_code ec;
-    std::filesystem::current_path(previous_, ec);
     std::filesystem::remove_all(dir_, ec);
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// One program wired to fakes, with a private working folder for its settings file.
+// One program wired to fakes, with a private folder for its settings file.
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -15,7 +15,8 @@
 
 namespace wl::test {
 
-// Switches into a fresh temporary folder for the program's settings file and back.
+// A fresh temporary folder, removed with its contents. The process's working folder is never
+// changed: tests run side by side, and a program finds its settings through workingDir.
 class TempWorkingDir {
 public:
     TempWorkingDir();
@@ -23,10 +24,11 @@ public:
     const std::filesystem::path& path() const { return dir_; }
 
 private:
-    std::filesystem::path dir_, previous_;
+    std::filesystem::path dir_;
 };
 
 struct TestProgram {
+    TempWorkingDir ownFolder;  // the settings folder unless the test names one
     FakeWindow window;
     FakeMci mci;
     FakeCdrom cdrom;
@@ -38,7 +40,13 @@ struct TestProgram {
     MainWindowProc proc{app};
 
     static inline const std::vector<int> kDefaultDisc{185, 242, 199, 263, 301};
-    TestProgram() { cd.insertDisc(kDefaultDisc); }
+    TestProgram() {
+        cd.insertDisc(kDefaultDisc);
+        app.s.workingDir = ownFolder.path().string();
+    }
+    explicit TestProgram(const std::filesystem::path& settingsFolder) : TestProgram() {
+        app.s.workingDir = settingsFolder.string();
+    }
 
     // Runs the entry point (the fake's message loop returns at once). Returns WM_CREATE's result.
     int start();

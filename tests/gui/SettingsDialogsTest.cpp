@@ -86,6 +86,7 @@ protected:
         settings += "16441002128" + std::to_string(RecordFromCd) + "1199";
         settings.resize(kSettingsFileSize, '\0');
         writeFileBytes(settingsFile(), settings);
+        app.s.workingDir = dir.path().string();
         ASSERT_EQ(window.create(proc), 0);
         window.show();
         window.widget()->activateWindow();
@@ -223,7 +224,7 @@ TEST_F(SettingsDialogs, ChangesReachTheSettingsFileAtTheirOffsets) {
 }
 
 TEST_F(SettingsDialogs, ClickHereOffersSaveAsWithTheWavFilterAndAsksBeforeOverwriting) {
-    const std::filesystem::path cwd = std::filesystem::current_path();
+    const std::filesystem::path cwd = dir.path();
     writeFileBytes(cwd / "Old Take.wav", "RIFF");
     const int w = app.s.charWidth, h = app.s.lineHeight;
     auto clickHere = [&] { QTest::mouseClick(window.clientArea(), Qt::LeftButton, {}, QPoint(24 * w, 8 * h + h / 2)); };

@@ -82,6 +82,7 @@ struct Rig {
         options.tempFolder = dir.path().string();
         mci = std::make_unique<mci::DeviceLayer>(cdrom, cdrom, *engine, clock, options);
         app = std::make_unique<App>(Platform{window, *mci, cdrom, encoder, desktop});
+        app->s.workingDir = dir.path().string();
         proc = std::make_unique<MainWindowProc>(*app);
         std::string settings(6, '\0');
         settings += "16441002128" + std::to_string(sourceMode) + "1099";  // keep WAV, no MP3

@@ -20,7 +20,7 @@ inline std::string settingsWithMode(int sourceMode, int convertToMp3 = 1) {
 
 struct CdScenario {
     TempWorkingDir dir;
-    TestProgram prog;
+    TestProgram prog{dir.path()};
     AppState& s = prog.s();
     FakeWindow& win = prog.window;
     FakeMci& mci = prog.mci;

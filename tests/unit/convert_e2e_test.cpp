@@ -46,14 +46,17 @@ protected:
     App app{Platform{window, mci, cdrom, encoder, desktop}};
     MainWindowProc proc{app};
 
+    std::string at(const char* name) const { return (dir.path() / name).string(); }
+
     void SetUp() override {
+        app.s.workingDir = dir.path().string();
         if (std::system("mpg123 --version > /dev/null 2>&1") != 0) GTEST_SKIP() << "mpg123 is not installed";
         WavelatheMain(app, proc);
         ASSERT_NE(app.s.encoderModule, nullptr) << "cannot load " << WL_LAMEENC_PATH;
         app.s.convertMode = 1;
         app.s.mp3Kbps = 128;
         window.marshalCalls = true;
-        writeFileBytes("tune.wav", musicWav(kSeconds));
+        writeFileBytes(at("tune.wav"), musicWav(kSeconds));
     }
     void TearDown() override { window.destroy(); }
 
@@ -61,7 +64,7 @@ protected:
         app.s.keepWav = keepWav;
         window.boxes.clear();
         window.answerBoxes({answer});
-        window.setControlText(ID_SONG_NAME_EDIT, "tune.wav");
+        window.setControlText(ID_SONG_NAME_EDIT, at("tune.wav"));
         window.click(ID_PLAY);
         ASSERT_TRUE(window.pumpUntil([&] { return !app.s.workerRunning; }, 120000));
         app.s.convertThread.join();
@@ -72,29 +75,29 @@ protected:
 TEST_F(ConvertEndToEnd, TheMp3DecodesToTheInputsLengthAndTheWavFollowsKeepWav) {
     convert(1, IDOK);
     EXPECT_TRUE(window.boxes.empty());
-    EXPECT_TRUE(fs::exists("tune.wav"));
-    ASSERT_TRUE(fs::exists("tune.mp3"));
+    EXPECT_TRUE(fs::exists(at("tune.wav")));
+    ASSERT_TRUE(fs::exists(at("tune.mp3")));
     // 128 kbit/s for 10 s is about 160 kB.
-    EXPECT_NEAR(double(fs::file_size("tune.mp3")), 160000.0, 8000.0);
+    EXPECT_NEAR(double(fs::file_size(at("tune.mp3"))), 160000.0, 8000.0);
     const long long pcmBytes = (long long)(kSeconds * 44100 * 4);
-    EXPECT_EQ(decodedBytes("tune.mp3"), pcmBytes);
+    EXPECT_EQ(decodedBytes(at("tune.mp3")), pcmBytes);
 
     convert(0, IDYES);  // delete the WAV after conversion
     ASSERT_EQ(window.boxes.size(), 1u);
     EXPECT_EQ(window.boxes[0].caption, "MP3 Convert");
-    EXPECT_FALSE(fs::exists("tune.wav"));
-    EXPECT_EQ(decodedBytes("tune.mp3"), pcmBytes);
+    EXPECT_FALSE(fs::exists(at("tune.wav")));
+    EXPECT_EQ(decodedBytes(at("tune.mp3")), pcmBytes);
 }
 
 TEST_F(ConvertEndToEnd, AnInterruptedRecordingDecodesToAllOfItsAudio) {
     // The data size a recorder leaves at 0 when it is stopped before closing the file.
     std::string wav = musicWav(kSeconds);
     wav.replace(40, 4, le32(0));
-    writeFileBytes("tune.wav", wav);
+    writeFileBytes(at("tune.wav"), wav);
     convert(0, IDYES);
     ASSERT_EQ(window.boxes.size(), 1u);  // only the deletion question
-    EXPECT_EQ(decodedBytes("tune.mp3"), (long long)(kSeconds * 44100 * 4));
-    EXPECT_FALSE(fs::exists("tune.wav"));
+    EXPECT_EQ(decodedBytes(at("tune.mp3")), (long long)(kSeconds * 44100 * 4));
+    EXPECT_FALSE(fs::exists(at("tune.wav")));
 }
 
 }  // namespace

@@ -43,7 +43,7 @@ std::map<std::string, std::string> folderContents(const fs::path& folder) {
 class Convert : public ::testing::Test {
 protected:
     TempWorkingDir dir;
-    TestProgram prog;
+    TestProgram prog{dir.path()};
     FakeEncoderLibrary lib;
     FakeWindow& win = prog.window;
 
@@ -64,6 +64,9 @@ protected:
         EXPECT_FALSE(prog.s().convertThread.joinable());
         EXPECT_EQ(win.offThreadCalls, 0) << "the worker touched the window outside runOnWindowThread";
     }
+
+    // A file of the test's folder; the process's working folder is not the test's.
+    std::string at(const std::string& name) const { return (dir.path() / name).string(); }
 
     // Play with `typed` in the song name box; serves the worker until it has ended.
     void play(const std::string& typed) {
@@ -103,17 +106,17 @@ protected:
 
 TEST_F(Convert, PlayEncodesTheWholeFileOnTheWorkerAndReturnsToIdle) {
     const auto samples = rampSamples(100);
-    writeFileBytes("Song.wav", canonicalWav(pcmBytes(samples)));
+    writeFileBytes(at("Song.wav"), canonicalWav(pcmBytes(samples)));
     prog.mci.on("status cd number of tracks", 0, "3");
     prog.mci.on("status cd length track 2", 0, "04:10:33");
     win.killTimer(PollTimer);
 
-    play("Song.txt");  // any typed extension becomes ".wav"
+    play(at("Song.txt"));  // any typed extension becomes ".wav"
 
     EXPECT_TRUE(win.boxes.empty());
     EXPECT_EQ(lib.samples, samples);
     EXPECT_EQ(lib.chunks, 13);  // 100 samples in chunks of 8
-    EXPECT_EQ(readFileBytes("Song.mp3"), repeat("<mp3>", 13) + "<end>");
+    EXPECT_EQ(readFileBytes(at("Song.mp3")), repeat("<mp3>", 13) + "<end>");
     EXPECT_EQ(lib.closes, 1);
     // The encoder configuration: plain MP3, 44,100 Hz, stereo, the bit rate, nothing else.
     std::vector<uint8_t> config(27, 0);
@@ -125,12 +128,12 @@ TEST_F(Convert, PlayEncodesTheWholeFileOnTheWorkerAndReturnsToIdle) {
     EXPECT_EQ(win.textsDrawn("Converting: 100 %")[0].style.color, (Rgb{131, 31, 58}));
     EXPECT_EQ(win.textsDrawn("Converting: 8 %").size(), 1u);
     expectIdle(false);
-    EXPECT_EQ(win.controls[ID_SONG_NAME_EDIT].text, "song.mp3");
+    EXPECT_EQ(win.controls[ID_SONG_NAME_EDIT].text, at("song.mp3"));
     EXPECT_FALSE(win.isControlEnabled(ID_PLAYBACK));
     EXPECT_EQ(prog.s().currentTrackText, "C");
-    EXPECT_EQ(prog.s().songName, "Song.wav");
-    EXPECT_EQ(prog.s().lastRecordedFile, "Song.wav");
-    EXPECT_TRUE(fs::exists("Song.wav"));
+    EXPECT_EQ(prog.s().songName, at("Song.wav"));
+    EXPECT_EQ(prog.s().lastRecordedFile, at("Song.wav"));
+    EXPECT_TRUE(fs::exists(at("Song.wav")));
     // The disc's track table is read again.
     EXPECT_EQ(prog.s().trackCount, 3);
     EXPECT_EQ(prog.s().trackLengths[2], "04:10:33");
@@ -143,42 +146,42 @@ TEST_F(Convert, OnlyTheDataChunkIsEncoded) {
     ext.tag = kWaveFormatExtensible;
     ext.extra = le16(22) + std::string(22, '\x05');
     const std::string noise(64, '\x7F');
-    writeFileBytes("long.wav", riff(chunk("LIST", noise + "odd") + fmtChunk(ext) + chunk("data", pcmBytes(samples)) +
+    writeFileBytes(at("long.wav"), riff(chunk("LIST", noise + "odd") + fmtChunk(ext) + chunk("data", pcmBytes(samples)) +
                                     chunk("id3 ", noise)));
-    play("long.wav");
+    play(at("long.wav"));
     EXPECT_TRUE(win.boxes.empty());
     EXPECT_EQ(lib.samples, samples);
-    EXPECT_EQ(readFileBytes("long.mp3"), repeat("<mp3>", 3) + "<end>");
+    EXPECT_EQ(readFileBytes(at("long.mp3")), repeat("<mp3>", 3) + "<end>");
     EXPECT_EQ(win.textsDrawn("Converting: 38 %").size(), 1u);  // 16 of 42 bytes, cut toward zero
 }
 
 TEST_F(Convert, ProgressIsDrawnOncePerFigure) {
-    writeFileBytes("many.wav", canonicalWav(pcmBytes(rampSamples(4000))));
+    writeFileBytes(at("many.wav"), canonicalWav(pcmBytes(rampSamples(4000))));
     lib.samplesPerChunk = 2;
-    play("many.wav");
+    play(at("many.wav"));
     EXPECT_EQ(lib.chunks, 2000);
     EXPECT_EQ(progressDrawn(), 101);  // 0 % to 100 %
     for (int p : {0, 1, 50, 99, 100}) EXPECT_EQ(win.textsDrawn("Converting: " + std::to_string(p) + " %").size(), 1u);
-    EXPECT_EQ(readFileBytes("many.mp3").size(), 2000 * 5 + 5u);
+    EXPECT_EQ(readFileBytes(at("many.mp3")).size(), 2000 * 5 + 5u);
 }
 
 TEST_F(Convert, AFileOfOnlyTheHeaderGivesTheFinalBytesAlone) {
-    writeFileBytes("empty.wav", canonicalWav(""));
-    ASSERT_EQ(readFileBytes("empty.wav").size(), 44u);
-    play("empty.wav");
+    writeFileBytes(at("empty.wav"), canonicalWav(""));
+    ASSERT_EQ(readFileBytes(at("empty.wav")).size(), 44u);
+    play(at("empty.wav"));
     EXPECT_EQ(lib.chunks, 0);
-    EXPECT_EQ(readFileBytes("empty.mp3"), "<end>");
+    EXPECT_EQ(readFileBytes(at("empty.mp3")), "<end>");
     expectIdle(false);
 }
 
 TEST_F(Convert, PlayRefusesAMissingFileOrAWrongFormat) {
-    play("nothere");
+    play(at("nothere"));
     expectBox("I can't find this WAV file.", "File Error");
-    EXPECT_EQ(prog.s().songName, "nothere.wav");
-    EXPECT_EQ(win.controls[ID_SONG_NAME_EDIT].text, "nothere.wav");
+    EXPECT_EQ(prog.s().songName, at("nothere.wav"));
+    EXPECT_EQ(win.controls[ID_SONG_NAME_EDIT].text, at("nothere.wav"));
 
-    writeFileBytes("low.wav", canonicalWav(std::string(40, 'a'), WavFormat{1, 2, 22050, 16, {}}));
-    play("low.wav");
+    writeFileBytes(at("low.wav"), canonicalWav(std::string(40, 'a'), WavFormat{1, 2, 22050, 16, {}}));
+    play(at("low.wav"));
     expectBox("To convert, the WAV file must be recorded in stereo with 16 bits per sample and 44,100 samples per "
               "second. Click on \"Settings->WAV Parameters.\"",
               "Error");
@@ -187,12 +190,12 @@ TEST_F(Convert, PlayRefusesAMissingFileOrAWrongFormat) {
     EXPECT_EQ(prog.s().samplesPerSec, 22050);
     EXPECT_EQ(prog.s().bitsPerSample, 16);
     EXPECT_TRUE(lib.config.empty());  // no conversion started
-    EXPECT_FALSE(fs::exists("low.mp3"));
+    EXPECT_FALSE(fs::exists(at("low.mp3")));
 
     // Not a RIFF file at all: no format to read, so the same refusal.
     prog.s().convertMode = 1;
-    writeFileBytes("text.wav", std::string(100, 'x'));
-    play("text.wav");
+    writeFileBytes(at("text.wav"), std::string(100, 'x'));
+    play(at("text.wav"));
     EXPECT_EQ(win.lastBox()->caption, "Error");
     EXPECT_EQ(prog.s().samplesPerSec, 0);
 }
@@ -209,92 +212,92 @@ TEST_F(Convert, AnInterruptedRecordingIsConvertedWholeBeforeItsWavIsDeleted) {
     for (auto& c : cases) {
         SCOPED_TRACE(c.what);
         lib.samples.clear();
-        writeFileBytes("take.wav", riff(fmtChunk() + chunk("data", pcm, c.dataSize)));
+        writeFileBytes(at("take.wav"), riff(fmtChunk() + chunk("data", pcm, c.dataSize)));
         win.answerBoxes({IDYES});  // delete the WAV after conversion: yes
-        play("take.wav");
+        play(at("take.wav"));
         EXPECT_EQ(lib.samples, samples);
-        EXPECT_EQ(readFileBytes("take.mp3"), repeat("<mp3>", 50) + "<end>");
-        EXPECT_FALSE(fs::exists("take.wav"));
+        EXPECT_EQ(readFileBytes(at("take.mp3")), repeat("<mp3>", 50) + "<end>");
+        EXPECT_FALSE(fs::exists(at("take.wav")));
     }
 }
 
 TEST_F(Convert, AWavThatChangesWhileConvertedIsNotDeleted) {
     prog.s().keepWav = 0;
-    writeFileBytes("live.wav", riff(fmtChunk() + chunk("data", pcmBytes(rampSamples(40)), 0)));
+    writeFileBytes(at("live.wav"), riff(fmtChunk() + chunk("data", pcmBytes(rampSamples(40)), 0)));
     // The recorder is still writing: audio arrives after the conversion has read the size.
-    lib.onEncode = [](int chunk) {
-        if (chunk == 0) std::ofstream("live.wav", std::ios::binary | std::ios::app) << std::string(400, '\1');
+    lib.onEncode = [this](int chunk) {
+        if (chunk == 0) std::ofstream(at("live.wav"), std::ios::binary | std::ios::app) << std::string(400, '\1');
     };
     win.answerBoxes({IDYES});
-    play("live.wav");
+    play(at("live.wav"));
     EXPECT_EQ(win.boxes.size(), 1u);
-    EXPECT_TRUE(fs::exists("live.mp3"));
-    EXPECT_TRUE(fs::exists("live.wav"));
+    EXPECT_TRUE(fs::exists(at("live.mp3")));
+    EXPECT_TRUE(fs::exists(at("live.wav")));
 }
 
 TEST_F(Convert, EachMissingEntryPointIsReported) {
-    writeFileBytes("a.wav", canonicalWav(pcmBytes(rampSamples(16))));
+    writeFileBytes(at("a.wav"), canonicalWav(pcmBytes(rampSamples(16))));
     for (const char* name : {"beInitStream", "beEncodeChunk", "beDeinitStream", "beCloseStream", "beVersion"}) {
         lib.install(prog.encoder, name);
         win.boxes.clear();
-        play("a.wav");
+        play(at("a.wav"));
         expectBox("Unable to get Lame_Enc interface", "Message");
         expectIdle();
-        EXPECT_FALSE(fs::exists("a.mp3")) << name;
+        EXPECT_FALSE(fs::exists(at("a.mp3"))) << name;
     }
 }
 
 TEST_F(Convert, EncoderRefusalsAreReportedAndTheStreamClosed) {
-    writeFileBytes("a.wav", canonicalWav(pcmBytes(rampSamples(40))));
+    writeFileBytes(at("a.wav"), canonicalWav(pcmBytes(rampSamples(40))));
 
     lib.initResult = 2;
-    play("a.wav");
+    play(at("a.wav"));
     expectBox("Error opening encoding stream", "Message");
     EXPECT_EQ(lib.closes, 0);
     expectIdle();
 
     lib.initResult = 0;
     lib.failEncodeAt = 2;
-    play("a.wav");
+    play(at("a.wav"));
     expectBox("beEncodeChunk() failed.", "Error");
     EXPECT_EQ(lib.closes, 1);
     EXPECT_FALSE(lib.streamOpen);
-    EXPECT_FALSE(fs::exists("a.mp3"));  // no fragment under the final name
+    EXPECT_FALSE(fs::exists(at("a.mp3")));  // no fragment under the final name
     expectIdle();
 
     lib.failEncodeAt = -1;
     lib.deinitResult = 1;
-    play("a.wav");
+    play(at("a.wav"));
     expectBox("beExitStream failed.", "Error");
     EXPECT_EQ(lib.closes, 2);
     expectIdle();
 }
 
 TEST_F(Convert, AFailedConversionNeverDeletesTheWav) {
-    writeFileBytes("a.wav", canonicalWav(pcmBytes(rampSamples(40))));
+    writeFileBytes(at("a.wav"), canonicalWav(pcmBytes(rampSamples(40))));
     prog.s().keepWav = 0;
     lib.failEncodeAt = 0;
     win.answerBoxes({IDYES});  // delete the WAV after conversion: yes
-    play("a.wav");
+    play(at("a.wav"));
     EXPECT_EQ(win.boxes[0].caption, "MP3 Convert");
     expectBox("beEncodeChunk() failed.", "Error");
-    EXPECT_TRUE(fs::exists("a.wav"));
+    EXPECT_TRUE(fs::exists(at("a.wav")));
 }
 
 TEST_F(Convert, AnMp3NameThatIsNoRegularFileIsRefused) {
-    writeFileBytes("a.wav", canonicalWav(pcmBytes(rampSamples(40))));
-    fs::create_directory("a.mp3");
-    play("a.wav");
-    expectBox("I can't create the MP3 output file. It may already exist.", "a.mp3");
+    writeFileBytes(at("a.wav"), canonicalWav(pcmBytes(rampSamples(40))));
+    fs::create_directory(at("a.mp3"));
+    play(at("a.wav"));
+    expectBox("I can't create the MP3 output file. It may already exist.", at("a.mp3"));
     EXPECT_EQ(lib.chunks, 0);
     expectIdle();
 
     // A device: nothing is written to it, nor beside it.
-    fs::remove("a.mp3");
-    fs::create_symlink("/dev/null", "a.mp3");
-    play("a.wav");
-    expectBox("I can't create the MP3 output file. It may already exist.", "a.mp3");
-    EXPECT_TRUE(fs::is_symlink("a.mp3"));
+    fs::remove(at("a.mp3"));
+    fs::create_symlink("/dev/null", at("a.mp3"));
+    play(at("a.wav"));
+    expectBox("I can't create the MP3 output file. It may already exist.", at("a.mp3"));
+    EXPECT_TRUE(fs::is_symlink(at("a.mp3")));
     EXPECT_EQ(lib.chunks, 0);
 }
 
@@ -304,43 +307,43 @@ TEST_F(Convert, TheSourceIsNeverTheMp3WhateverItsName) {
         const char* what;
         std::function<void()> link;
     } cases[] = {
-        {"a symbolic link", [] { fs::create_symlink("x.wav", "x.mp3"); }},
-        {"a hard link", [] { fs::create_hard_link("x.wav", "x.mp3"); }},
+        {"a symbolic link", [this] { fs::create_symlink(at("x.wav"), at("x.mp3")); }},
+        {"a hard link", [this] { fs::create_hard_link(at("x.wav"), at("x.mp3")); }},
         {"a link through another folder", [&] {
-             fs::create_directory("other");
-             fs::create_symlink(dir.path() / "x.wav", "other/y.mp3");
-             fs::create_symlink("other/y.mp3", "x.mp3");
+             fs::create_directory(at("other"));
+             fs::create_symlink(dir.path() / "x.wav", at("other/y.mp3"));
+             fs::create_symlink("other/y.mp3", at("x.mp3"));
          }},
     };
     prog.s().keepWav = 0;
     for (auto& c : cases) {
         SCOPED_TRACE(c.what);
-        fs::remove_all("other");
-        fs::remove("x.mp3");
-        writeFileBytes("x.wav", wav);
+        fs::remove_all(at("other"));
+        fs::remove(at("x.mp3"));
+        writeFileBytes(at("x.wav"), wav);
         c.link();
         win.answerBoxes({IDYES});
-        play("x.wav");
-        expectBox("I can't create the MP3 output file. It may already exist.", "x.mp3");
-        EXPECT_EQ(readFileBytes("x.wav"), wav);
+        play(at("x.wav"));
+        expectBox("I can't create the MP3 output file. It may already exist.", at("x.mp3"));
+        EXPECT_EQ(readFileBytes(at("x.wav")), wav);
         EXPECT_EQ(lib.chunks, 0);
         expectIdle();
     }
 
     // A link to another MP3 keeps its link, and the file it names is the one written.
-    fs::remove("x.mp3");
-    writeFileBytes("old.mp3", "OLD SONG");
-    fs::create_symlink("old.mp3", "x.mp3");
+    fs::remove(at("x.mp3"));
+    writeFileBytes(at("old.mp3"), "OLD SONG");
+    fs::create_symlink(at("old.mp3"), at("x.mp3"));
     win.answerBoxes({IDYES});
-    play("x.wav");
-    EXPECT_EQ(readFileBytes("old.mp3"), repeat("<mp3>", 5) + "<end>");
-    EXPECT_TRUE(fs::is_symlink("x.mp3"));
-    EXPECT_FALSE(fs::exists("x.wav"));
+    play(at("x.wav"));
+    EXPECT_EQ(readFileBytes(at("old.mp3")), repeat("<mp3>", 5) + "<end>");
+    EXPECT_TRUE(fs::is_symlink(at("x.mp3")));
+    EXPECT_FALSE(fs::exists(at("x.wav")));
 }
 
 TEST_F(Convert, AFailedRunLeavesAnEarlierMp3AsItWas) {
-    writeFileBytes("song.wav", canonicalWav(pcmBytes(rampSamples(40))));
-    writeFileBytes("song.mp3", "OLD SONG");
+    writeFileBytes(at("song.wav"), canonicalWav(pcmBytes(rampSamples(40))));
+    writeFileBytes(at("song.mp3"), "OLD SONG");
     const auto before = folderContents(dir.path());
     struct Case {
         const char* what;
@@ -358,7 +361,7 @@ TEST_F(Convert, AFailedRunLeavesAnEarlierMp3AsItWas) {
         lib.initResult = c.initResult;
         lib.failEncodeAt = c.failEncodeAt;
         lib.deinitResult = c.deinitResult;
-        play("song.wav");
+        play(at("song.wav"));
         EXPECT_EQ(win.lastBox()->text, c.text);
         EXPECT_EQ(folderContents(dir.path()), before);
     }
@@ -366,19 +369,19 @@ TEST_F(Convert, AFailedRunLeavesAnEarlierMp3AsItWas) {
 
 TEST_F(Convert, ASourceThatShrinksWhileReadIsAReadError) {
     // Larger than what the reader may already hold in its buffer.
-    writeFileBytes("a.wav", canonicalWav(pcmBytes(rampSamples(20000))));
+    writeFileBytes(at("a.wav"), canonicalWav(pcmBytes(rampSamples(20000))));
     lib.samplesPerChunk = 2000;
-    lib.onEncode = [](int chunk) {
-        if (chunk == 1) fs::resize_file("a.wav", 44 + 20);
+    lib.onEncode = [wav = at("a.wav")](int chunk) {
+        if (chunk == 1) fs::resize_file(wav, 44 + 20);
     };
-    play("a.wav");
+    play(at("a.wav"));
     expectBox("Read error performing conversion.", "Error");
     EXPECT_EQ(lib.closes, 1);
     expectIdle();
 }
 
 TEST_F(Convert, APanelClickEndsTheFileEarlyAndKeepsItsWav) {
-    writeFileBytes("a.wav", canonicalWav(pcmBytes(rampSamples(80))));
+    writeFileBytes(at("a.wav"), canonicalWav(pcmBytes(rampSamples(80))));
     prog.s().keepWav = 0;
     win.answerBoxes({IDYES});
     size_t mciBeforeClick = 0, mciAfterClick = 0;
@@ -392,11 +395,11 @@ TEST_F(Convert, APanelClickEndsTheFileEarlyAndKeepsItsWav) {
             win.click(ID_PLAY);
         }
     };
-    play("a.wav");
+    play(at("a.wav"));
     EXPECT_EQ(mciAfterClick, mciBeforeClick);  // the click sends nothing to the devices
     EXPECT_EQ(lib.chunks, 3);                  // the chunk in progress is finished
-    EXPECT_EQ(readFileBytes("a.mp3"), repeat("<mp3>", 3) + "<end>");
-    EXPECT_TRUE(fs::exists("a.wav"));
+    EXPECT_EQ(readFileBytes(at("a.mp3")), repeat("<mp3>", 3) + "<end>");
+    EXPECT_TRUE(fs::exists(at("a.wav")));
     EXPECT_EQ(win.boxes.size(), 1u);
     EXPECT_NE(std::find(win.invalidated.begin(), win.invalidated.end(), std::nullopt), win.invalidated.end());
     expectIdle(false);
@@ -404,33 +407,33 @@ TEST_F(Convert, APanelClickEndsTheFileEarlyAndKeepsItsWav) {
 }
 
 TEST_F(Convert, TheDeletionQuestionDecidesWhetherTheWavStays) {
-    writeFileBytes("a.wav", canonicalWav(pcmBytes(rampSamples(16))));
+    writeFileBytes(at("a.wav"), canonicalWav(pcmBytes(rampSamples(16))));
     prog.s().keepWav = 0;
     win.answerBoxes({IDYES});
-    play("a.wav");
+    play(at("a.wav"));
     ASSERT_EQ(win.boxes.size(), 1u);
     EXPECT_EQ(win.boxes[0].text, "Are you sure you want to delete the WAV file after conversion?");
     EXPECT_EQ(win.boxes[0].type, MB_YESNO);
     EXPECT_EQ(prog.s().keepWav, 0);
-    EXPECT_FALSE(fs::exists("a.wav"));
-    EXPECT_TRUE(fs::exists("a.mp3"));
+    EXPECT_FALSE(fs::exists(at("a.wav")));
+    EXPECT_TRUE(fs::exists(at("a.mp3")));
     EXPECT_FALSE(win.isControlEnabled(ID_PLAYBACK));
 
-    writeFileBytes("b.wav", canonicalWav(pcmBytes(rampSamples(16))));
+    writeFileBytes(at("b.wav"), canonicalWav(pcmBytes(rampSamples(16))));
     win.answerBoxes({IDNO});
-    play("b.wav");
+    play(at("b.wav"));
     EXPECT_EQ(prog.s().keepWav, 1);
-    EXPECT_TRUE(fs::exists("b.wav"));
-    EXPECT_EQ(prog.s().lastRecordedFile, "b.wav");
+    EXPECT_TRUE(fs::exists(at("b.wav")));
+    EXPECT_EQ(prog.s().lastRecordedFile, at("b.wav"));
     // Not asked again while keepWav is 1.
     win.boxes.clear();
-    play("b.wav");
+    play(at("b.wav"));
     EXPECT_TRUE(win.boxes.empty());
 }
 
 TEST_F(Convert, ASecondPlayWhileTheWorkerRunsIsRefused) {
-    writeFileBytes("a.wav", canonicalWav(pcmBytes(rampSamples(40))));
-    win.setControlText(ID_SONG_NAME_EDIT, "a.wav");
+    writeFileBytes(at("a.wav"), canonicalWav(pcmBytes(rampSamples(40))));
+    win.setControlText(ID_SONG_NAME_EDIT, at("a.wav"));
     win.click(ID_PLAY);
     EXPECT_EQ(prog.s().converting, 1);
     EXPECT_FALSE(win.isControlEnabled(ID_PLAY));
@@ -443,8 +446,8 @@ TEST_F(Convert, ASecondPlayWhileTheWorkerRunsIsRefused) {
 }
 
 TEST_F(Convert, ExitStopsTheWorkerAfterItsChunkAndRemovesTheIncompleteMp3) {
-    writeFileBytes("a.wav", canonicalWav(pcmBytes(rampSamples(400))));
-    writeFileBytes("a.mp3", "OLD SONG");
+    writeFileBytes(at("a.wav"), canonicalWav(pcmBytes(rampSamples(400))));
+    writeFileBytes(at("a.mp3"), "OLD SONG");
     const auto before = folderContents(dir.path());
     prog.s().keepWav = 0;
     win.answerBoxes({IDYES});
@@ -452,13 +455,13 @@ TEST_F(Convert, ExitStopsTheWorkerAfterItsChunkAndRemovesTheIncompleteMp3) {
     std::string finalNameMidRun;
     lib.onEncode = [&](int chunk) {
         loadedAtClose = prog.encoder.loaded;
-        if (chunk == 1) finalNameMidRun = readFileBytes("a.mp3");
+        if (chunk == 1) finalNameMidRun = readFileBytes(at("a.mp3"));
         // Hold the worker mid-file until the exit asks it to stop, however slow the machine.
         if (chunk >= 5)
             for (int i = 0; i < 5000 && !prog.s().stopConversion; ++i)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
     };
-    win.setControlText(ID_SONG_NAME_EDIT, "a.wav");
+    win.setControlText(ID_SONG_NAME_EDIT, at("a.wav"));
     win.click(ID_PLAY);
     ASSERT_TRUE(win.pumpUntil([&] { return progressDrawn() >= 3; }));
     win.destroy();  // TearDown checks the worker has been joined
@@ -514,7 +517,7 @@ INSTANTIATE_TEST_SUITE_P(, ConvertOnAFullDisk, ::testing::Values(Cramp::SmallFil
                          crampName);
 
 TEST_F(Convert, AModeChosenWhileConvertingIsShownIdleWhenTheWorkerEnds) {
-    writeFileBytes("a.wav", canonicalWav(pcmBytes(rampSamples(80))));
+    writeFileBytes(at("a.wav"), canonicalWav(pcmBytes(rampSamples(80))));
     struct Case {
         const char* what;
         int mode;
@@ -539,7 +542,7 @@ TEST_F(Convert, AModeChosenWhileConvertingIsShownIdleWhenTheWorkerEnds) {
             invalidatedAtProgress = win.invalidated.size();
             if (drawnSoFar - drawnBefore == 2) win.click(c.mode);
         };
-        play("a.wav");
+        play(at("a.wav"));
         win.afterServed = nullptr;
         EXPECT_EQ(prog.s().convertMode, 0);
         EXPECT_EQ(win.controls[ID_PLAY].text, c.playCaption);
@@ -554,37 +557,37 @@ TEST_F(Convert, OnTheWindowThreadTheRoutineConvertsTheFileUnderTheSaveFolder) {
     // As a saved recording or a rip hands it over: no worker, another mode.
     win.marshalCalls = false;
     prog.s().convertMode = 0;
-    fs::create_directory("Out");
-    writeFileBytes("Out/take.wav", canonicalWav(pcmBytes(rampSamples(16))));
+    fs::create_directory(at("Out"));
+    writeFileBytes(at("Out/take.wav"), canonicalWav(pcmBytes(rampSamples(16))));
     prog.s().savePath = (dir.path() / "Out/").string();
     win.setControlText(ID_SONG_NAME_EDIT, "/elsewhere/take.wav");
     prog.s().converting = 1;
     ConvertWavFile(prog.app);
     EXPECT_TRUE(win.boxes.empty());
     EXPECT_EQ(prog.s().converting, 0);
-    EXPECT_EQ(prog.s().songName, (dir.path() / "Out/take.wav").string());
-    EXPECT_EQ(readFileBytes("Out/take.mp3"), repeat("<mp3>", 2) + "<end>");
+    EXPECT_EQ(prog.s().songName, at("Out/take.wav"));
+    EXPECT_EQ(readFileBytes(at("Out/take.mp3")), repeat("<mp3>", 2) + "<end>");
     EXPECT_TRUE(win.isControlEnabled(ID_PLAYBACK));  // keepWav 1, single file
     EXPECT_EQ(win.controls[ID_SONG_NAME_EDIT].text, "/elsewhere/take.wav");  // the caller shows the MP3 name
 }
 
 TEST_F(Convert, ABatchEntryIsConvertedBesideItself) {
     win.marshalCalls = false;
-    fs::create_directory("b");
-    writeFileBytes("b/one.wav", canonicalWav(pcmBytes(rampSamples(8))));
-    writeFileBytes("b/two.wav", canonicalWav(pcmBytes(rampSamples(8))));
-    prog.s().convertFiles = {"b/one.wav", "b/two.wav"};
+    fs::create_directory(at("b"));
+    writeFileBytes(at("b/one.wav"), canonicalWav(pcmBytes(rampSamples(8))));
+    writeFileBytes(at("b/two.wav"), canonicalWav(pcmBytes(rampSamples(8))));
+    prog.s().convertFiles = {at("b/one.wav"), at("b/two.wav")};
     prog.s().convertFileCount = 2;
     prog.s().convertFileIndex = 0;
     prog.s().converting = 1;
     ConvertWavFile(prog.app);
-    EXPECT_TRUE(fs::exists("b/one.mp3"));
-    EXPECT_FALSE(fs::exists("b/two.mp3"));
-    EXPECT_NE(win.controls[ID_SONG_NAME_EDIT].text, "b/one.mp3");  // not the last file yet
+    EXPECT_TRUE(fs::exists(at("b/one.mp3")));
+    EXPECT_FALSE(fs::exists(at("b/two.mp3")));
+    EXPECT_NE(win.controls[ID_SONG_NAME_EDIT].text, at("b/one.mp3"));  // not the last file yet
     prog.s().convertFileIndex = 1;
     prog.s().converting = 1;
     ConvertWavFile(prog.app);
-    EXPECT_EQ(win.controls[ID_SONG_NAME_EDIT].text, "b/two.mp3");
+    EXPECT_EQ(win.controls[ID_SONG_NAME_EDIT].text, at("b/two.mp3"));
     EXPECT_EQ(mp3NameFor("/home/Ann/Music.d/Song.Wav"), "/home/Ann/Music.d/Song.mp3");
     EXPECT_EQ(mp3NameFor("/a.b/song"), "/a.b/song.mp3");
 }

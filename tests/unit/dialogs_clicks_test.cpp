@@ -42,7 +42,6 @@ TEST_F(Clicks, TheStatusClickInTheConvertModeOpensAWavFileAsChosen) {
     clickStatus();
     EXPECT_EQ(given.filter, std::string("waveaudio files (*.wav)\0*.wav\0", 31));
     EXPECT_EQ(given.defaultExt, "wav");
-    EXPECT_EQ(given.initialDir, std::filesystem::current_path().string());
     EXPECT_EQ(t.s.workingDir, given.initialDir);
     EXPECT_FALSE(given.allowMultiple);
     // The file exists under its own name: nothing of it is lower-cased.

@@ -105,9 +105,9 @@ TEST_F(PathDialog, AnEmptySavePathOpensOnTheWorkingFolderEvenWhenCancelled) {
         d.cancel();
     });
     t.win.sendCommand(ID_PATH_TO_SAVE_FILES);
-    EXPECT_EQ(shown, cwd + "/");
+    EXPECT_EQ(shown, t.s.workingDir.str() + "/");
     EXPECT_EQ(focus, IDOK);  // the first control with a tab stop
-    EXPECT_EQ(t.s.savePath, cwd + "/");
+    EXPECT_EQ(t.s.savePath, t.s.workingDir.str() + "/");
     EXPECT_EQ(t.s.settingsDirty, 0);
 }
 

@@ -13,7 +13,7 @@ namespace {
 class Display : public ::testing::Test {
 protected:
     TempWorkingDir dir;
-    TestProgram prog;
+    TestProgram prog{dir.path()};
     void SetUp() override { ASSERT_EQ(prog.start(), 0); }
     size_t indexOf(const std::string& t) {
         for (size_t i = prog.window.drawn.size(); i-- > 0;)

@@ -38,7 +38,7 @@ struct ListDialog : Dialog {
 class RipDrive : public ::testing::Test {
 protected:
     TempWorkingDir dir;
-    TestProgram prog;
+    TestProgram prog{dir.path()};
     void twoDrives() { prog.cdrom.drives = {{0, 1, 0, "FIRST DRIVE"}, {1, 2, 0, "SECOND DRIVE"}}; }
     void storedIndex(const char* index) {
         std::string f(6, '\0');
@@ -87,7 +87,7 @@ TEST_F(RipDrive, NoDriveSaysSoAndAStaleIndexFallsBackToTheFirstDrive) {
     EXPECT_EQ(prog.window.boxes.at(0).text, "Could not get a CD handle.");
 
     TempWorkingDir own;
-    TestProgram stale;
+    TestProgram stale{own.path()};
     stale.cdrom.drives = {{0, 1, 0, "A"}, {1, 2, 0, "B"}};
     stale.s().ripDriveIndex = 5;  // a drive since removed
     stale.s().cdHandle = 0;

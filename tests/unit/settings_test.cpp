@@ -20,7 +20,7 @@ std::string bytesAt(const std::string& file, size_t offset, size_t n) { return f
 class SettingsFile : public ::testing::Test {
 protected:
     TempWorkingDir dir;
-    TestProgram prog;
+    TestProgram prog{dir.path()};
     std::string ini() { return readFileBytes(dir.path() / kSettingsFileName); }
     void writeIni(const std::string& bytes) { writeFileBytes(dir.path() / kSettingsFileName, bytes); }
     // A file as the program would write it, with the given field bytes from offset 6.
@@ -147,7 +147,7 @@ TEST_F(SettingsFile, DamagedFilesReadAsZerosAndBringInTheDefaults) {
         SCOPED_TRACE(c.what);
         TempWorkingDir own;
         writeFileBytes(own.path() / kSettingsFileName, c.bytes);
-        TestProgram p;
+        TestProgram p{own.path()};
         p.cd.removeDisc();  // the rip mode would force its own format over what was read
         ASSERT_EQ(p.start(), 0);
         EXPECT_EQ(p.s().bitsPerSample, c.bits);
@@ -181,7 +181,7 @@ TEST_F(SettingsFile, ABitRateTheMp3DialogDoesNotOfferReadsAs128) {
         kbps.resize(3, '\0');
         TempWorkingDir own;
         writeFileBytes(own.path() / kSettingsFileName, fileWithFields("16220501" + kbps + "20199"));
-        TestProgram p;
+        TestProgram p{own.path()};
         ASSERT_EQ(p.start(), 0);
         EXPECT_EQ(p.s().mp3Kbps, c.kbps);
         // The other fields keep their rules.
@@ -210,7 +210,7 @@ TEST_F(SettingsFile, ASettingsPathThatIsNoRegularFileIsNeverOpenedAndNeverSaved)
         SCOPED_TRACE(c.what);
         std::filesystem::remove(ini);
         c.make();
-        TestProgram p;
+        TestProgram p{dir.path()};
         ASSERT_EQ(p.start(), 0);
         EXPECT_EQ(p.s().bitsPerSample, 16);  // the defaults
         p.s().settingsDirty = 1;

@@ -20,7 +20,7 @@ std::string modeFile(int sourceMode) {
 class MainWindow : public ::testing::Test {
 protected:
     TempWorkingDir dir;
-    TestProgram prog;
+    TestProgram prog{dir.path()};
     std::vector<int> modeCommandsSent() const {
         std::vector<int> out;
         for (int id : prog.window.commandsSent)
@@ -87,7 +87,7 @@ TEST_F(MainWindow, TheStartModeFollowsTheStoredSourceMode) {
         SCOPED_TRACE(c.stored);
         TempWorkingDir own;
         writeFileBytes(own.path() / kSettingsFileName, modeFile(c.stored));
-        TestProgram p;
+        TestProgram p{own.path()};
         if (!c.drive) p.cdrom.acceptedReadMethods.clear();
         ASSERT_EQ(p.start(), 0);
         std::vector<int> modes;
@@ -118,7 +118,7 @@ TEST_F(MainWindow, GeometryComesFromTheLayoutUnits) {
     EXPECT_EQ(prog.window.controlOrder.size(), 12u);
 
     TempWorkingDir own;
-    TestProgram small;
+    TestProgram small{own.path()};
     small.window.metrics = FontMetrics{7, 10, 0};
     ASSERT_EQ(small.start(), 0);
     EXPECT_EQ(small.window.controls[ID_PLAY].rect.top, 33);  // 3.3 x 10 in double precision
@@ -150,14 +150,14 @@ TEST_F(MainWindow, TheAutoRunPolicyIsTurnedOffForTheRunAndRestored) {
     EXPECT_EQ(prog.desktop.writes[1], 0x91u);
 
     TempWorkingDir own;
-    TestProgram noValue;
+    TestProgram noValue{own.path()};
     noValue.desktop.value.reset();  // the value cannot be read: 0x95 is written back at exit
     ASSERT_EQ(noValue.start(), 0);
     noValue.window.click(ID_EXIT);
     EXPECT_EQ(noValue.desktop.writes, std::vector<uint32_t>{0x95});
 
     TempWorkingDir other;
-    TestProgram noKey;
+    TestProgram noKey{other.path()};
     noKey.desktop.keyExists = false;
     ASSERT_EQ(noKey.start(), 0);
     noKey.window.click(ID_EXIT);
@@ -172,7 +172,7 @@ TEST_F(MainWindow, ExitAsksToSaveOnlyWhenSettingsChanged) {
     EXPECT_FALSE(std::filesystem::exists(dir.path() / kSettingsFileName));
 
     TempWorkingDir own;
-    TestProgram no;
+    TestProgram no{own.path()};
     ASSERT_EQ(no.start(), 0);
     no.s().settingsDirty = 1;
     no.window.answerBoxes({IDNO});
@@ -184,7 +184,7 @@ TEST_F(MainWindow, ExitAsksToSaveOnlyWhenSettingsChanged) {
     EXPECT_FALSE(std::filesystem::exists(own.path() / kSettingsFileName));
 
     TempWorkingDir other;
-    TestProgram yes;
+    TestProgram yes{other.path()};
     ASSERT_EQ(yes.start(), 0);
     yes.s().settingsDirty = 1;
     yes.s().mp3Kbps = 320;

@@ -278,6 +278,7 @@ std::vector<LibcdioCdrom::Listed> LibcdioCdrom::enumerate() {
 }
 
 void LibcdioCdrom::GetCDList(uint8_t (&list)[kDriveListSize]) {
+    const std::lock_guard lock(mutex_);
     const auto drives = enumerate();
     list[1] = uint8_t(drives.size());
     for (size_t i = 0; i < drives.size(); ++i) {
@@ -292,6 +293,7 @@ void LibcdioCdrom::GetCDList(uint8_t (&list)[kDriveListSize]) {
 }
 
 CdHandle LibcdioCdrom::GetCDHandle(const uint8_t (&request)[kHandleRequestSize]) {
+    const std::lock_guard lock(mutex_);
     if (request[0] != kHandleRequestSize || request[1] != 1) return 0;
     const uint8_t method = request[5];
     if (method > 1) return 0;  // 0 = best reads, 1 = direct reads; nothing else is offered
@@ -319,15 +321,20 @@ CdHandle LibcdioCdrom::GetCDHandle(const uint8_t (&request)[kHandleRequestSize])
     return handle;
 }
 
-void LibcdioCdrom::CloseCDHandle(CdHandle handle) { handles_.erase(handle); }
+void LibcdioCdrom::CloseCDHandle(CdHandle handle) {
+    const std::lock_guard lock(mutex_);
+    handles_.erase(handle);
+}
 
 void LibcdioCdrom::ModifyCDParms(CdHandle handle, int which, uint32_t value) {
+    const std::lock_guard lock(mutex_);
     auto it = handles_.find(handle);
     if (it == handles_.end() || which != kCdParmAddressing || value > 1) return;
     it->second->msf = value == 1;
 }
 
 int LibcdioCdrom::ReadTOC(CdHandle handle, uint8_t (&toc)[kTocSize]) {
+    const std::lock_guard lock(mutex_);
     auto it = handles_.find(handle);
     if (it == handles_.end()) return 0;
     Open& h = *it->second;
@@ -340,6 +347,7 @@ int LibcdioCdrom::ReadTOC(CdHandle handle, uint8_t (&toc)[kTocSize]) {
 }
 
 int LibcdioCdrom::ReadCDAudioLBA(CdHandle handle, uint8_t* buffer, size_t bufferSize) {
+    const std::lock_guard lock(mutex_);
     auto it = handles_.find(handle);
     if (it == handles_.end() || buffer == nullptr || bufferSize < kReadBufHeaderSize) return 0;
     Open& h = *it->second;
@@ -370,6 +378,7 @@ int LibcdioCdrom::ReadCDAudioLBA(CdHandle handle, uint8_t* buffer, size_t buffer
 }
 
 bool LibcdioCdrom::openTray(CdHandle handle) {
+    const std::lock_guard lock(mutex_);
     auto it = handles_.find(handle);
     if (it == handles_.end()) return false;
     Open& h = *it->second;
@@ -384,6 +393,7 @@ bool LibcdioCdrom::openTray(CdHandle handle) {
 }
 
 bool LibcdioCdrom::closeTray(CdHandle handle) {
+    const std::lock_guard lock(mutex_);
     auto it = handles_.find(handle);
     if (it == handles_.end()) return false;
     Open& h = *it->second;
@@ -399,6 +409,7 @@ bool LibcdioCdrom::closeTray(CdHandle handle) {
 }
 
 bool LibcdioCdrom::trayOpen(CdHandle handle) {
+    const std::lock_guard lock(mutex_);
     auto it = handles_.find(handle);
     if (it == handles_.end()) return false;
     Open& h = *it->second;
@@ -409,6 +420,7 @@ bool LibcdioCdrom::trayOpen(CdHandle handle) {
 }
 
 bool LibcdioCdrom::mediaPresent(CdHandle handle) {
+    const std::lock_guard lock(mutex_);
     auto it = handles_.find(handle);
     if (it == handles_.end()) return false;
     Open& h = *it->second;

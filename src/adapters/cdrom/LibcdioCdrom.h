@@ -1,10 +1,14 @@
 #pragma once
 // The CD-ROM access library over libcdio: the machine's drives plus, optionally, one disc
 // image (CUE/BIN or cdrdao TOC) that behaves as one more drive, listed first.
+// Every call holds one lock for its whole run: the device layer reads audio on its clock
+// thread while the program reads tables of contents on the window's thread, and libcdio's
+// objects are not safe to share.
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "platform/Cdrom.h"
@@ -67,6 +71,7 @@ private:
     std::map<std::string, uint8_t> driveTargets_;  // device path -> our target number, stable
     std::map<CdHandle, std::unique_ptr<Open>> handles_;
     CdHandle nextHandle_ = 1;
+    std::mutex mutex_;  // guards everything above and every libcdio object reached through it
 };
 
 }  // namespace wl

@@ -2,7 +2,9 @@
 
 #include <gio/gio.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 namespace wl {
 
@@ -11,8 +13,46 @@ constexpr const char* kSchema = "org.gnome.desktop.media-handling";
 constexpr const char* kKey = "autorun-never";
 }  // namespace
 
-GioDesktop::GioDesktop(std::string helpPage, std::vector<std::string> mixers)
-    : helpPage_(std::move(helpPage)), mixers_(std::move(mixers)) {}
+GioDesktop::GioDesktop(std::string helpPage, std::vector<std::string> mixers, std::string stateFile)
+    : helpPage_(std::move(helpPage)),
+      mixers_(std::move(mixers)),
+      stateFile_(stateFile.empty() ? defaultStateFile() : std::move(stateFile)) {}
+
+std::string GioDesktop::defaultStateFile() {
+    const char* state = std::getenv("XDG_STATE_HOME");
+    // The XDG rules ignore a relative folder.
+    if (state != nullptr && state[0] == '/') return std::string(state) + "/wavelathe/autorun";
+    const char* home = std::getenv("HOME");
+    return std::string(home != nullptr && home[0] == '/' ? home : g_get_home_dir()) + "/.local/state/wavelathe/autorun";
+}
+
+std::optional<uint32_t> GioDesktop::pendingPolicy() {
+    std::ifstream in(stateFile_);
+    unsigned long value = 0;
+    if (!(in >> value) || value > 0xFFFFFFFFul) return std::nullopt;
+    return uint32_t(value);
+}
+
+bool GioDesktop::keepPendingPolicy(uint32_t value) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path file(stateFile_);
+    fs::create_directories(file.parent_path(), ec);
+    // Written whole under another name, then renamed: a crash never leaves half a value.
+    const fs::path part = file.string() + ".part";
+    {
+        std::ofstream out(part, std::ios::trunc);
+        out << value << '\n';
+        if (!out.flush()) return false;
+    }
+    fs::rename(part, file, ec);
+    return !ec;
+}
+
+void GioDesktop::forgetPendingPolicy() {
+    std::error_code ec;
+    std::filesystem::remove(stateFile_, ec);
+}
 
 GioDesktop::~GioDesktop() { closePolicyKey(); }
 

@@ -40,8 +40,12 @@ constexpr uint32_t kAutoRunOff = 0xFF;
 void TurnAutoRunOff(App& app) {
     Desktop& d = app.p.desktop;
     if (!d.openPolicyKey()) return;
+    // A previous run ended without restoring the user's value: put it back first, or it
+    // would be read below as the user's own and kept "never" for good.
+    if (auto left = d.pendingPolicy()) d.writePolicy(*left);
     if (auto value = d.readPolicy()) {
         app.s.savedAutoRunPolicy = *value;
+        d.keepPendingPolicy(*value);
         d.writePolicy(kAutoRunOff);
     } else {
         app.s.savedAutoRunPolicy = 0x95;
@@ -52,7 +56,7 @@ void TurnAutoRunOff(App& app) {
 void RestoreAutoRun(App& app) {
     Desktop& d = app.p.desktop;
     if (!d.openPolicyKey()) return;
-    d.writePolicy(app.s.savedAutoRunPolicy);
+    if (d.writePolicy(app.s.savedAutoRunPolicy)) d.forgetPendingPolicy();
     d.closePolicyKey();
 }
 

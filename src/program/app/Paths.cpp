@@ -72,4 +72,11 @@ std::string findExistingFile(const std::string& path) {
     return matches == 1 ? folder + found : path;
 }
 
+std::string workingFolder(const std::string& workingDir) {
+    if (!workingDir.empty()) return workingDir;
+    std::error_code ec;
+    const std::filesystem::path here = std::filesystem::current_path(ec);
+    return ec ? std::string() : here.string();
+}
+
 }  // namespace wl

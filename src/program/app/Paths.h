@@ -27,4 +27,8 @@ std::string withTrailingSeparator(const std::string& folder);
 std::string findExistingFile(const std::string& path);
 constexpr char kPathSeparator = '/';
 
+// The program's working folder: the one it was started in (workingDir), where relative names
+// lead. The process's own folder stands in when workingDir is unnamed (a path too long).
+std::string workingFolder(const std::string& workingDir);
+
 }  // namespace wl

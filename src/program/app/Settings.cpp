@@ -15,7 +15,7 @@ namespace wl {
 namespace {
 
 // Where the settings file is: by its bare name, in the working folder.
-std::string settingsPath(const App&) { return kSettingsFileName; }
+std::string settingsPath(const App& app) { return SettingsFilePath(app.s); }
 
 // The bit rates the MP3 dialog offers; the encoder refuses others, so a stored one would
 // make every conversion fail.
@@ -65,6 +65,13 @@ void putField(std::string& out, long value, size_t width) {
 }
 
 }  // namespace
+
+std::string SettingsFilePath(const AppState& s) {
+    std::string folder = s.workingDir.str();
+    if (folder.empty()) return kSettingsFileName;
+    if (folder.back() != '/') folder += '/';
+    return folder + kSettingsFileName;
+}
 
 void ReadSettings(App& app) {
     AppState& s = app.s;

@@ -1,5 +1,6 @@
 #pragma once
-// The settings file "Wavelathe.ini" in the working folder: fixed offsets, decimal text fields.
+// The settings file "Wavelathe.ini" in the working folder (`workingDir`, given at start):
+// fixed offsets, decimal text fields.
 #include "app/App.h"
 
 namespace wl {
@@ -8,6 +9,9 @@ constexpr const char* kSettingsFileName = "Wavelathe.ini";
 constexpr long kSettingsPathOffset = 100;
 constexpr size_t kSettingsPathWritten = 255;
 constexpr size_t kSettingsFileSize = kSettingsPathOffset + kSettingsPathWritten;  // 355
+
+// workingDir + "/Wavelathe.ini"; the bare name when no folder was given.
+std::string SettingsFilePath(const AppState& s);
 
 // Fills the persisted fields (reads nothing when the file is missing) and sets menu item 126.
 void ReadSettings(App& app);

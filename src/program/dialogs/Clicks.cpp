@@ -58,8 +58,6 @@ void DiscardRecording(App& app) {
 void StatusClick(App& app) {
     AppState& s = app.s;
     Window& win = app.p.window;
-    std::string cwd = currentFolder();
-    s.workingDir = cwd.size() < kPathCapacity ? cwd : std::string();
     if (s.convertMode) {
         if (!chooseOpenFile(app, s.chosenFile, s.chosenFileTitle)) return;
         // Kept exactly as chosen: the file exists under this name, and on this file system

@@ -21,7 +21,7 @@ public:
         // Folders keep their case: on this file system another case names another folder.
         std::string shown = s.savePath.str();
         if (shown.empty()) {
-            shown = withTrailingSeparator(currentFolder());
+            shown = withTrailingSeparator(workingFolder(s.workingDir.str()));
             if (fits(shown)) s.savePath = shown;
         }
         dlg.setText(ID_PATH_EDIT, shown);
@@ -58,7 +58,9 @@ private:
         // Checked without entering the folder: the process's working folder is shared with
         // the conversion worker, which may be opening files by relative names.
         std::error_code ec;
-        if (!std::filesystem::is_directory(folder, ec)) {
+        std::filesystem::path where(folder);
+        if (where.is_relative()) where = std::filesystem::path(workingFolder(s.workingDir.str())) / where;
+        if (!std::filesystem::is_directory(where, ec)) {
             refuse(dlg, "I don't think this path exists. Better try again.");
             return;
         }
@@ -78,12 +80,6 @@ private:
 };
 
 }  // namespace
-
-std::string currentFolder() {
-    std::error_code ec;
-    std::filesystem::path cwd = std::filesystem::current_path(ec);
-    return ec ? std::string() : cwd.string();
-}
 
 int PathToSaveFilesCommand(App& app) {
     PathProc proc(app);

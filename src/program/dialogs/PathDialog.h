@@ -7,7 +7,4 @@ namespace wl {
 // ID_PATH_TO_SAVE_FILES (133). Returns the dialog's result (0).
 int PathToSaveFilesCommand(App& app);
 
-// The current working folder, or empty when it cannot be read.
-std::string currentFolder();
-
 }  // namespace wl

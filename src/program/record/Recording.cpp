@@ -107,8 +107,6 @@ std::string playCommand(const AppState& s) {
 bool checkSingleRecording(App& app, const std::string& base) {
     AppState& s = app.s;
     s.batchIndex = 0;
-    std::error_code ec;
-    s.workingDir = fs::current_path(ec).string();
     const std::string folder = folderOf(s.songName.str());
     if (s.keepWav == 1 && !ConfirmOverwrite(app, folder, base + ".wav")) return false;
     if (s.convertToMp3 == 1 && s.keepWav == 0) {
@@ -195,7 +193,7 @@ bool CheckDiskSpace(App& app) {
     fs::path folder = !s.savePath.empty() ? fs::path(s.savePath.str())
                                           : fs::path(folderOf(app.p.window.controlText(ID_SONG_NAME_EDIT, 259)));
     std::error_code ec;
-    if (folder.empty()) folder = fs::current_path(ec);
+    if (folder.empty()) folder = workingFolder(s.workingDir.str());
     folder = fs::absolute(folder, ec);
     while (!fs::is_directory(folder, ec) && folder.has_parent_path() && folder.parent_path() != folder)
         folder = folder.parent_path();
@@ -209,7 +207,8 @@ bool ConfirmOverwrite(App& app, const std::string& folder, const std::string& ca
     const std::string name = lowerFileName(candidate);
     std::error_code ec;
     // A folder that cannot be entered leaves the check in the working folder.
-    fs::path dir = folder.empty() || !fs::is_directory(folder, ec) ? fs::path(".") : fs::path(folder);
+    fs::path dir = folder.empty() || !fs::is_directory(folder, ec) ? fs::path(workingFolder(app.s.workingDir.str()))
+                                                                    : fs::path(folder);
     std::vector<std::string> entries;
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
         entries.push_back(it->path().filename().string());
