@@ -88,7 +88,7 @@ check=$work/check && mkdir -p "$check"
 echo "== the window carries the icon (Xvfb)"
 xvfb-run -a -s "-screen 0 800x600x24" timeout 60 bash -c '
   cd "$1" || exit 1
-  "$2" --disc "$3" >/dev/null 2>&1 &
+  QT_QPA_PLATFORM=xcb "$2" --disc "$3" >/dev/null 2>&1 &
   app=$!
   wid=$(timeout 20 xdotool search --sync --onlyvisible --name "^Wavelathe") || { kill $app; exit 1; }
   wid=$(echo "$wid" | head -n 1)
