@@ -41,8 +41,12 @@ TEST(WindowThread, ResultsComeBackByValue) {
     FakeWindow win;
     win.marshalCalls = true;
     std::optional<std::string> text;
-    std::thread worker([&] { text = callOnWindowThread(win, [] { return std::string("from the window"); }); });
-    ASSERT_TRUE(win.pumpUntil([&] { return text.has_value(); }));
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        text = callOnWindowThread(win, [] { return std::string("from the window"); });
+        done = true;
+    });
+    ASSERT_TRUE(win.pumpUntil([&] { return done.load(); }));
     worker.join();
     EXPECT_EQ(text, "from the window");
 }
