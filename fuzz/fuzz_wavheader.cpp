@@ -40,6 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     prog.s().samplesPerSec = 44100;
     prog.s().bitsPerSample = 16;
     prog.s().channels = 2;
+    prog.window.createEdit(wl::ID_SONG_NAME_EDIT, wl::Rect{});  // a window's controls exist only once made
     prog.window.setControlText(wl::ID_SONG_NAME_EDIT, wav);
     prog.s().converting = 1;
     wl::ConvertWavFile(prog.app);
