@@ -10,11 +10,13 @@
 #include <cstdio>
 #include <functional>
 
+#include "Mp3Decode.h"
 #include "Rig.h"
 #include "adapters/qt/QtDialogHost.h"
 
 using namespace wl;
 using namespace wl::e2e;
+
 
 namespace {
 
@@ -86,15 +88,6 @@ TEST(BatchEndToEnd, ThreeChosenTracksAreRecordedUnderTheirNames) {
         const std::string data = wavData(rig.folder() + name);
         EXPECT_NE(exactOffset(data, *track), std::string::npos) << name << ": the track's samples, every one";
     }
-}
-
-long long decodedBytes(const std::string& mp3) {
-    std::FILE* p = popen(("mpg123 -q -s '" + mp3 + "' 2>/dev/null").c_str(), "r");
-    if (!p) return -1;
-    char buf[65536];
-    long long total = 0;
-    for (size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) total += (long long)n;
-    return pclose(p) == 0 ? total : -1;
 }
 
 TEST(BatchEndToEnd, ThreeChosenWavFilesConvertOnTheWorkerWhileTheWindowRuns) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "Mp3Decode.h"
 #include "FakeDesktop.h"
 #include "WavFiles.h"
 #include "TestProgram.h"
@@ -27,6 +28,8 @@
 #include "app/Settings.h"
 
 using namespace wl;
+
+using wl::e2e::decodedBytes;
 
 namespace {
 
@@ -142,16 +145,6 @@ TEST(ProgramEndToEnd, TheRealWindowMatchesTheLayoutForItsFont) {
     prog.window.sendCommand(ID_EXIT);
     EXPECT_TRUE(prog.app->destroyed);
     EXPECT_TRUE(boxes.texts.empty()) << boxes.texts.front();
-}
-
-// Bytes of 16-bit stereo PCM that mpg123 decodes a file to, or -1.
-long long decodedBytes(const std::string& mp3) {
-    std::FILE* p = popen(("mpg123 -q -s '" + mp3 + "' 2>/dev/null").c_str(), "r");
-    if (!p) return -1;
-    char buf[65536];
-    long long total = 0;
-    for (size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) total += (long long)n;
-    return pclose(p) == 0 ? total : -1;
 }
 
 TEST(ProgramEndToEnd, ConvertsAWavOnTheWorkerWhileTheWindowKeepsRunning) {

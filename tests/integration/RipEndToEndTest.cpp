@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "Mp3Decode.h"
 #include "FakeDesktop.h"
 #include "TestProgram.h"
 #include "adapters/audio/AudioEngine.h"
@@ -34,6 +35,8 @@
 
 using namespace wl;
 namespace fs = std::filesystem;
+
+using wl::e2e::decodedBytes;
 
 namespace {
 
@@ -123,15 +126,6 @@ std::string wavAudio(const fs::path& file) {
     const WavHeader h = readWavHeader(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
     if (!h.hasData || h.malformed) return "<not a WAV file>";
     return bytes.substr(size_t(h.dataOffset), size_t(h.dataSize));
-}
-
-long long decodedBytes(const std::string& mp3) {
-    std::FILE* p = popen(("mpg123 -q -s '" + mp3 + "' 2>/dev/null").c_str(), "r");
-    if (!p) return -1;
-    char buf[65536];
-    long long total = 0;
-    for (size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) total += (long long)n;
-    return pclose(p) == 0 ? total : -1;
 }
 
 TEST(RipEndToEnd, EveryTrackOfTheDemoDiscIsRippedBitExactAndConvertedToMp3) {
