@@ -10,10 +10,11 @@
 
 namespace wl::test {
 
-// A settings file: 16 bits, 44100 Hz, stereo, 128 kbit/s, the given mode, keep WAV, MP3 on.
-inline std::string settingsWithMode(int sourceMode, int convertToMp3 = 1) {
+// A settings file: 16 bits, 44100 Hz, stereo, 128 kbit/s, the given mode, keep WAV, MP3 on,
+// the ripping drive's two bytes.
+inline std::string settingsWithMode(int sourceMode, int convertToMp3 = 1, const std::string& driveIndex = "99") {
     std::string f(6, '\0');
-    f += "16441002128" + std::to_string(sourceMode) + "1" + std::to_string(convertToMp3) + "99";
+    f += "16441002128" + std::to_string(sourceMode) + "1" + std::to_string(convertToMp3) + driveIndex;
     f.resize(kSettingsFileSize, '\0');
     return f;
 }

@@ -36,7 +36,9 @@ std::string repeat(const std::string& s, int n) {
 std::map<std::string, std::string> folderContents(const fs::path& folder) {
     std::map<std::string, std::string> out;
     for (auto& e : fs::directory_iterator(folder))
-        out[e.path().filename().string()] = e.is_regular_file() ? readFileBytes(e.path()) : "(not a file)";
+        out[e.path().filename().string()] = e.is_symlink()        ? "(link to " + fs::read_symlink(e).string() + ")"
+                                            : e.is_regular_file() ? readFileBytes(e.path())
+                                                                  : "(not a file)";
     return out;
 }
 
@@ -140,21 +142,6 @@ TEST_F(Convert, PlayEncodesTheWholeFileOnTheWorkerAndReturnsToIdle) {
     EXPECT_EQ(prog.mci.count("status cd length track 3"), 1u);
 }
 
-TEST_F(Convert, OnlyTheDataChunkIsEncoded) {
-    const auto samples = rampSamples(21);  // an odd number of samples: the last chunk is short
-    WavFormat ext;
-    ext.tag = kWaveFormatExtensible;
-    ext.extra = le16(22) + std::string(22, '\x05');
-    const std::string noise(64, '\x7F');
-    writeFileBytes(at("long.wav"), riff(chunk("LIST", noise + "odd") + fmtChunk(ext) + chunk("data", pcmBytes(samples)) +
-                                    chunk("id3 ", noise)));
-    play(at("long.wav"));
-    EXPECT_TRUE(win.boxes.empty());
-    EXPECT_EQ(lib.samples, samples);
-    EXPECT_EQ(readFileBytes(at("long.mp3")), repeat("<mp3>", 3) + "<end>");
-    EXPECT_EQ(win.textsDrawn("Converting: 38 %").size(), 1u);  // 16 of 42 bytes, cut toward zero
-}
-
 TEST_F(Convert, ProgressIsDrawnOncePerFigure) {
     writeFileBytes(at("many.wav"), canonicalWav(pcmBytes(rampSamples(4000))));
     lib.samplesPerChunk = 2;
@@ -163,15 +150,6 @@ TEST_F(Convert, ProgressIsDrawnOncePerFigure) {
     EXPECT_EQ(progressDrawn(), 101);  // 0 % to 100 %
     for (int p : {0, 1, 50, 99, 100}) EXPECT_EQ(win.textsDrawn("Converting: " + std::to_string(p) + " %").size(), 1u);
     EXPECT_EQ(readFileBytes(at("many.mp3")).size(), 2000 * 5 + 5u);
-}
-
-TEST_F(Convert, AFileOfOnlyTheHeaderGivesTheFinalBytesAlone) {
-    writeFileBytes(at("empty.wav"), canonicalWav(""));
-    ASSERT_EQ(readFileBytes(at("empty.wav")).size(), 44u);
-    play(at("empty.wav"));
-    EXPECT_EQ(lib.chunks, 0);
-    EXPECT_EQ(readFileBytes(at("empty.mp3")), "<end>");
-    expectIdle(false);
 }
 
 TEST_F(Convert, PlayRefusesAMissingFileOrAWrongFormat) {
@@ -200,24 +178,49 @@ TEST_F(Convert, PlayRefusesAMissingFileOrAWrongFormat) {
     EXPECT_EQ(prog.s().samplesPerSec, 0);
 }
 
-TEST_F(Convert, AnInterruptedRecordingIsConvertedWholeBeforeItsWavIsDeleted) {
-    // The data size a recorder leaves when it is stopped, or when the file is cut short.
+TEST_F(Convert, TheDataChunkIsEncodedAsTheFileHoldsItBeforeTheWavIsDeleted) {
     const auto samples = rampSamples(400);
     const std::string pcm = pcmBytes(samples);
+    const auto odd = rampSamples(21);  // the last chunk is short
+    WavFormat ext;
+    ext.tag = kWaveFormatExtensible;
+    ext.extra = le16(22) + std::string(22, '\x05');
+    const std::string noise(64, '\x7F');
     struct Case {
         const char* what;
-        int64_t dataSize;
-    } cases[] = {{"size 0", 0}, {"size of a longer file", 100000}, {"size of the first chunks", 32}};
+        std::string bytes;
+        std::vector<int16_t> samples;
+        int chunks;
+        const char* progress;  // a figure the progress must show, from the audio's true size
+    } cases[] = {
+        {"only the header", canonicalWav(""), {}, 0, nullptr},
+        {"chunks around the audio, an extensible format",
+         riff(chunk("LIST", noise + "odd") + fmtChunk(ext) + chunk("data", pcmBytes(odd)) + chunk("id3 ", noise)), odd,
+         3, "Converting: 38 %"},  // 16 of 42 bytes, cut toward zero
+        // The data size a recorder leaves when it is stopped, or when the file is cut short.
+        {"size 0", riff(fmtChunk() + chunk("data", pcm, 0)), samples, 50, "Converting: 2 %"},
+        {"size of a longer file", riff(fmtChunk() + chunk("data", pcm, 100000)), samples, 50, "Converting: 2 %"},
+        {"size of the first chunks", riff(fmtChunk() + chunk("data", pcm, 32)), samples, 50, "Converting: 2 %"},
+    };
     prog.s().keepWav = 0;
     for (auto& c : cases) {
         SCOPED_TRACE(c.what);
         lib.samples.clear();
-        writeFileBytes(at("take.wav"), riff(fmtChunk() + chunk("data", pcm, c.dataSize)));
+        lib.chunks = 0;
+        win.drawn.clear();
+        win.boxes.clear();
+        writeFileBytes(at("take.wav"), c.bytes);
         win.answerBoxes({IDYES});  // delete the WAV after conversion: yes
         play(at("take.wav"));
-        EXPECT_EQ(lib.samples, samples);
-        EXPECT_EQ(readFileBytes(at("take.mp3")), repeat("<mp3>", 50) + "<end>");
+        EXPECT_EQ(win.boxes.size(), 1u) << "the deletion question only";
+        EXPECT_EQ(lib.samples, c.samples);
+        EXPECT_EQ(lib.chunks, c.chunks);
+        EXPECT_EQ(readFileBytes(at("take.mp3")), repeat("<mp3>", c.chunks) + "<end>");
+        if (c.progress) {
+            EXPECT_EQ(win.textsDrawn(c.progress).size(), 1u);
+        }
         EXPECT_FALSE(fs::exists(at("take.wav")));
+        expectIdle(false);
     }
 }
 
@@ -235,149 +238,99 @@ TEST_F(Convert, AWavThatChangesWhileConvertedIsNotDeleted) {
     EXPECT_TRUE(fs::exists(at("live.wav")));
 }
 
-TEST_F(Convert, EachMissingEntryPointIsReported) {
-    writeFileBytes(at("a.wav"), canonicalWav(pcmBytes(rampSamples(16))));
-    for (const char* name : {"beInitStream", "beEncodeChunk", "beDeinitStream", "beCloseStream", "beVersion"}) {
-        lib.install(prog.encoder, name);
-        win.boxes.clear();
-        play(at("a.wav"));
-        expectBox("Unable to get Lame_Enc interface", "Message");
-        expectIdle();
-        EXPECT_FALSE(fs::exists(at("a.mp3"))) << name;
-    }
-}
-
-TEST_F(Convert, EncoderRefusalsAreReportedAndTheStreamClosed) {
-    writeFileBytes(at("a.wav"), canonicalWav(pcmBytes(rampSamples(40))));
-
-    lib.initResult = 2;
-    play(at("a.wav"));
-    expectBox("Error opening encoding stream", "Message");
-    EXPECT_EQ(lib.closes, 0);
-    expectIdle();
-
-    lib.initResult = 0;
-    lib.failEncodeAt = 2;
-    play(at("a.wav"));
-    expectBox("beEncodeChunk() failed.", "Error");
-    EXPECT_EQ(lib.closes, 1);
-    EXPECT_FALSE(lib.streamOpen);
-    EXPECT_FALSE(fs::exists(at("a.mp3")));  // no fragment under the final name
-    expectIdle();
-
-    lib.failEncodeAt = -1;
-    lib.deinitResult = 1;
-    play(at("a.wav"));
-    expectBox("beExitStream failed.", "Error");
-    EXPECT_EQ(lib.closes, 2);
-    expectIdle();
-}
-
-TEST_F(Convert, AFailedConversionNeverDeletesTheWav) {
-    writeFileBytes(at("a.wav"), canonicalWav(pcmBytes(rampSamples(40))));
-    prog.s().keepWav = 0;
-    lib.failEncodeAt = 0;
-    win.answerBoxes({IDYES});  // delete the WAV after conversion: yes
-    play(at("a.wav"));
-    EXPECT_EQ(win.boxes[0].caption, "MP3 Convert");
-    expectBox("beEncodeChunk() failed.", "Error");
-    EXPECT_TRUE(fs::exists(at("a.wav")));
-}
-
-TEST_F(Convert, AnMp3NameThatIsNoRegularFileIsRefused) {
-    writeFileBytes(at("a.wav"), canonicalWav(pcmBytes(rampSamples(40))));
-    fs::create_directory(at("a.mp3"));
-    play(at("a.wav"));
-    expectBox("I can't create the MP3 output file. It may already exist.", at("a.mp3"));
-    EXPECT_EQ(lib.chunks, 0);
-    expectIdle();
-
-    // A device: nothing is written to it, nor beside it.
-    fs::remove(at("a.mp3"));
-    fs::create_symlink("/dev/null", at("a.mp3"));
-    play(at("a.wav"));
-    expectBox("I can't create the MP3 output file. It may already exist.", at("a.mp3"));
-    EXPECT_TRUE(fs::is_symlink(at("a.mp3")));
-    EXPECT_EQ(lib.chunks, 0);
-}
-
-TEST_F(Convert, TheSourceIsNeverTheMp3WhateverItsName) {
-    const std::string wav = canonicalWav(pcmBytes(rampSamples(40)));
+TEST_F(Convert, AFailedConversionSaysWhyAndLeavesTheFolderAsItWas) {
+    const std::string wav = canonicalWav(pcmBytes(rampSamples(40)));  // 5 chunks
+    std::map<std::string, std::string> before;
+    auto earlierMp3 = [&] { writeFileBytes(at("a.mp3"), "OLD SONG"); };
+    auto missing = [&](const char* entry) { return [&, entry] { lib.install(prog.encoder, entry); }; };
+    const std::string noOutput = "I can't create the MP3 output file. It may already exist.";
     struct Case {
         const char* what;
-        std::function<void()> link;
-    } cases[] = {
-        {"a symbolic link", [this] { fs::create_symlink(at("x.wav"), at("x.mp3")); }},
-        {"a hard link", [this] { fs::create_hard_link(at("x.wav"), at("x.mp3")); }},
-        {"a link through another folder", [&] {
+        std::function<void()> arrange;
+        std::string text, caption;
+        bool encodes;
+    };
+    const Case cases[] = {
+        {"no beInitStream", missing("beInitStream"), "Unable to get Lame_Enc interface", "Message", false},
+        {"no beEncodeChunk", missing("beEncodeChunk"), "Unable to get Lame_Enc interface", "Message", false},
+        {"no beDeinitStream", missing("beDeinitStream"), "Unable to get Lame_Enc interface", "Message", false},
+        {"no beCloseStream", missing("beCloseStream"), "Unable to get Lame_Enc interface", "Message", false},
+        {"no beVersion", missing("beVersion"), "Unable to get Lame_Enc interface", "Message", false},
+        {"a refused bit rate", [&] { earlierMp3(); lib.initResult = 2; }, "Error opening encoding stream", "Message",
+         false},
+        {"an encoder failing at once", [&] { lib.failEncodeAt = 0; }, "beEncodeChunk() failed.", "Error", true},
+        {"an encoder failing mid-file", [&] { lib.failEncodeAt = 2; }, "beEncodeChunk() failed.", "Error", true},
+        {"an encoder failing mid-file over an earlier MP3", [&] { earlierMp3(); lib.failEncodeAt = 3; },
+         "beEncodeChunk() failed.", "Error", true},
+        {"an encoder failing at the end", [&] { earlierMp3(); lib.deinitResult = 1; }, "beExitStream failed.", "Error",
+         true},
+        {"a source that shrinks while read",
+         [&] {
+             // Larger than what the reader may already hold in its buffer.
+             writeFileBytes(at("a.wav"), canonicalWav(pcmBytes(rampSamples(20000))));
+             lib.samplesPerChunk = 2000;
+             lib.onEncode = [&](int chunk) {
+                 if (chunk != 1) return;
+                 fs::resize_file(at("a.wav"), 44 + 20);
+                 before["a.wav"] = readFileBytes(at("a.wav"));
+             };
+         },
+         "Read error performing conversion.", "Error", true},
+        {"an MP3 name that is a folder", [&] { fs::create_directory(at("a.mp3")); }, noOutput, at("a.mp3"), false},
+        {"an MP3 name that is a device", [&] { fs::create_symlink("/dev/null", at("a.mp3")); }, noOutput, at("a.mp3"),
+         false},
+        {"an MP3 name linked to the source", [&] { fs::create_symlink(at("a.wav"), at("a.mp3")); }, noOutput,
+         at("a.mp3"), false},
+        {"an MP3 name that is a hard link of the source", [&] { fs::create_hard_link(at("a.wav"), at("a.mp3")); },
+         noOutput, at("a.mp3"), false},
+        {"an MP3 name linked to the source through another folder",
+         [&] {
              fs::create_directory(at("other"));
-             fs::create_symlink(dir.path() / "x.wav", at("other/y.mp3"));
-             fs::create_symlink("other/y.mp3", at("x.mp3"));
-         }},
+             fs::create_symlink(at("a.wav"), at("other/y.mp3"));
+             fs::create_symlink("other/y.mp3", at("a.mp3"));
+         },
+         noOutput, at("a.mp3"), false},
     };
     prog.s().keepWav = 0;
-    for (auto& c : cases) {
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
+        fs::remove_all(at("a.mp3"));
         fs::remove_all(at("other"));
-        fs::remove(at("x.mp3"));
-        writeFileBytes(at("x.wav"), wav);
-        c.link();
-        win.answerBoxes({IDYES});
-        play(at("x.wav"));
-        expectBox("I can't create the MP3 output file. It may already exist.", at("x.mp3"));
-        EXPECT_EQ(readFileBytes(at("x.wav")), wav);
-        EXPECT_EQ(lib.chunks, 0);
+        writeFileBytes(at("a.wav"), wav);
+        lib.install(prog.encoder);
+        lib.initResult = lib.deinitResult = 0;
+        lib.failEncodeAt = -1;
+        lib.samplesPerChunk = 8;
+        lib.onEncode = nullptr;
+        lib.config.clear();
+        lib.chunks = lib.closes = 0;
+        win.boxes.clear();
+        c.arrange();
+        before = folderContents(dir.path());
+        win.answerBoxes({IDYES});  // delete the WAV after conversion: yes
+        play(at("a.wav"));
+        EXPECT_EQ(win.boxes.size(), 2u);
+        EXPECT_EQ(win.boxes.empty() ? "" : win.boxes[0].caption, "MP3 Convert");
+        expectBox(c.text, c.caption);
+        EXPECT_EQ(lib.chunks > 0, c.encodes);
+        // A stream that was opened is closed, once.
+        EXPECT_FALSE(lib.streamOpen);
+        EXPECT_EQ(lib.closes, !lib.config.empty() && lib.initResult == 0 ? 1 : 0);
+        EXPECT_EQ(folderContents(dir.path()), before);
         expectIdle();
     }
+}
 
-    // A link to another MP3 keeps its link, and the file it names is the one written.
-    fs::remove(at("x.mp3"));
+TEST_F(Convert, AnMp3LinkedToAnotherMp3IsWrittenThroughItsLink) {
+    writeFileBytes(at("x.wav"), canonicalWav(pcmBytes(rampSamples(40))));
     writeFileBytes(at("old.mp3"), "OLD SONG");
     fs::create_symlink(at("old.mp3"), at("x.mp3"));
+    prog.s().keepWav = 0;
     win.answerBoxes({IDYES});
     play(at("x.wav"));
     EXPECT_EQ(readFileBytes(at("old.mp3")), repeat("<mp3>", 5) + "<end>");
     EXPECT_TRUE(fs::is_symlink(at("x.mp3")));
     EXPECT_FALSE(fs::exists(at("x.wav")));
-}
-
-TEST_F(Convert, AFailedRunLeavesAnEarlierMp3AsItWas) {
-    writeFileBytes(at("song.wav"), canonicalWav(pcmBytes(rampSamples(40))));
-    writeFileBytes(at("song.mp3"), "OLD SONG");
-    const auto before = folderContents(dir.path());
-    struct Case {
-        const char* what;
-        uint32_t initResult;
-        int failEncodeAt;
-        uint32_t deinitResult;
-        const char* text;
-    } cases[] = {
-        {"a refused bit rate", 2, -1, 0, "Error opening encoding stream"},
-        {"an encoder failing mid-file", 0, 3, 0, "beEncodeChunk() failed."},
-        {"an encoder failing at the end", 0, -1, 1, "beExitStream failed."},
-    };
-    for (auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        lib.initResult = c.initResult;
-        lib.failEncodeAt = c.failEncodeAt;
-        lib.deinitResult = c.deinitResult;
-        play(at("song.wav"));
-        EXPECT_EQ(win.lastBox()->text, c.text);
-        EXPECT_EQ(folderContents(dir.path()), before);
-    }
-}
-
-TEST_F(Convert, ASourceThatShrinksWhileReadIsAReadError) {
-    // Larger than what the reader may already hold in its buffer.
-    writeFileBytes(at("a.wav"), canonicalWav(pcmBytes(rampSamples(20000))));
-    lib.samplesPerChunk = 2000;
-    lib.onEncode = [wav = at("a.wav")](int chunk) {
-        if (chunk == 1) fs::resize_file(wav, 44 + 20);
-    };
-    play(at("a.wav"));
-    expectBox("Read error performing conversion.", "Error");
-    EXPECT_EQ(lib.closes, 1);
-    expectIdle();
 }
 
 TEST_F(Convert, APanelClickEndsTheFileEarlyAndKeepsItsWav) {

@@ -54,6 +54,17 @@ struct Recorder : CdScenario {
         cd.mode = "stopped";
         win.advance(990);
     }
+    // Waiting for the next recording: the drive watched again, Play ready, the menus usable.
+    void expectIdle() {
+        EXPECT_EQ(s.recording, 0);
+        EXPECT_EQ(s.cdPlaying, 0);
+        EXPECT_TRUE(win.timerRunning(PollTimer));
+        EXPECT_FALSE(win.timerRunning(RecordTimer));
+        EXPECT_TRUE(enabled(ID_PLAY));
+        EXPECT_FALSE(enabled(ID_SAVE));
+        EXPECT_EQ(s.statusText, kPrompt);
+        expectIdleMenus();
+    }
     void expectIdleMenus() {
         for (int id : {ID_RIP_FROM_CD, ID_RECORD_FROM_CD, ID_RECORD_FROM_LINE_IN, ID_CONVERT_WAV_TO_MP3,
                        ID_PARTIAL_CD_RECORDING, ID_TRACKS_TO_RECORD, ID_DEFAULT_RIPPING_PLAYER, ID_WAV_PARAMETERS})

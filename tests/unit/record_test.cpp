@@ -35,73 +35,64 @@ TEST(Recording, NamesAreForcedToWavWithTheFileNameLowerCasedAndATypedMp3TurnsCha
     }
 }
 
-TEST(Recording, TheUntitledQuestionYesStartsNothingNoRecordsUntitled) {
-    Recorder yes;
-    yes.begin(RecordFromLineIn);
-    yes.win.answerBoxes({IDYES});
-    yes.play("untitled");
-    ASSERT_EQ(yes.win.boxes.size(), 1u);
-    EXPECT_EQ(yes.win.boxes[0].text, "Don't you want to save this song using a more original name?");
-    EXPECT_EQ(yes.win.boxes[0].caption, "Question");
-    EXPECT_EQ(yes.win.controlText(ID_SONG_NAME_EDIT, 300), "");
-    EXPECT_EQ(yes.mci.count("open new type waveaudio alias wave"), 0u);
-
-    Recorder no;
-    no.begin(RecordFromLineIn);
-    no.win.answerBoxes({IDNO});
-    no.play("untitled");
-    EXPECT_EQ(no.win.boxes.size(), 1u);
-    EXPECT_EQ(no.s.songName.str(), "untitled.wav");
-    EXPECT_EQ(no.s.recording, 1);
-
-    // Only the exact lower-case base name asks.
-    Recorder other;
-    other.begin(RecordFromLineIn);
-    other.play("Untitled.wav");
-    EXPECT_TRUE(other.win.boxes.empty());
-    EXPECT_EQ(other.s.songName.str(), "untitled.wav");
-}
-
-TEST(Recording, TheOverwriteCheckLooksForTheFileThatWillRemain) {
+TEST(Recording, OnlyTheExactNameUntitledAsksForABetterOneAndYesStartsNothing) {
     struct Case {
-        int convertToMp3, keepWav;
-        std::string existing;
-        bool asked;
+        const char* typed;
+        int answer;
+        bool asked, records;
     };
-    for (const Case& c : {Case{0, 1, "song.wav", true}, Case{0, 1, "Song.wav", false}, Case{1, 0, "song.mp3", true},
-                          Case{1, 0, "song.wav", false}, Case{1, 1, "song.wav", true}, Case{1, 1, "song.mp3", false}}) {
-        SCOPED_TRACE(c.existing + " mp3 " + std::to_string(c.convertToMp3) + " keep " + std::to_string(c.keepWav));
+    for (const Case& c : {Case{"untitled", IDYES, true, false}, Case{"untitled", IDNO, true, true},
+                          Case{"Untitled.wav", IDYES, false, true}}) {
+        SCOPED_TRACE(std::string(c.typed) + (c.answer == IDYES ? " yes" : " no"));
         Recorder t;
-        t.begin(RecordFromLineIn, c.convertToMp3);
-        t.s.keepWav = c.keepWav;
-        writeFileBytes(t.dir.path() / c.existing, "old");
-        t.win.answerBoxes({IDCANCEL});
-        t.play(t.folder() + "song");
+        t.begin(RecordFromLineIn);
+        t.win.answerBoxes({c.answer});
+        t.play(c.typed);
+        ASSERT_EQ(t.win.boxes.size(), c.asked ? 1u : 0u);
         if (c.asked) {
-            ASSERT_EQ(t.win.boxes.size(), 1u);
-            EXPECT_EQ(t.win.boxes[0].text, "File name already exists. Overwrite current file?");
-            EXPECT_EQ(t.win.boxes[0].caption, c.existing);
-            EXPECT_EQ(t.win.boxes[0].type, MB_OKCANCEL);
-            EXPECT_EQ(t.s.recording, 0) << "Cancel starts nothing";
-            EXPECT_EQ(t.mci.count("open new type waveaudio alias wave"), 0u);
-            EXPECT_TRUE(fs::exists(t.dir.path() / c.existing));
-        } else {
-            EXPECT_TRUE(t.win.boxes.empty());
-            EXPECT_EQ(t.s.recording, 1);
+            EXPECT_EQ(t.win.boxes[0].text, "Don't you want to save this song using a more original name?");
+            EXPECT_EQ(t.win.boxes[0].caption, "Question");
         }
+        EXPECT_EQ(t.s.recording, c.records ? 1 : 0);
+        EXPECT_EQ(t.mci.count("open new type waveaudio alias wave"), c.records ? 1u : 0u);
+        EXPECT_EQ(t.s.songName.str(), "untitled.wav");
+        EXPECT_EQ(t.win.controlText(ID_SONG_NAME_EDIT, 300), c.records ? "untitled.wav" : "");
     }
 }
 
-TEST(Recording, OverwriteOkDeletesTheOldFileAndRecords) {
-    Recorder t;
-    t.begin(RecordFromLineIn);
-    fs::create_directories(t.dir.path() / "sub");
-    writeFileBytes(t.dir.path() / "sub" / "song.wav", "old");
-    t.win.answerBoxes({IDOK});
-    t.play(t.folder() + "sub/Song.WAV");
-    EXPECT_FALSE(fs::exists(t.dir.path() / "sub" / "song.wav"));
-    EXPECT_EQ(t.s.recording, 1);
-    EXPECT_EQ(t.s.statusText, "Recording WAV file...");
+TEST(Recording, TheOverwriteCheckLooksForTheFileThatWillRemainAndOkReplacesIt) {
+    struct Case {
+        int convertToMp3, keepWav;
+        std::string existing;
+        bool asked, ok;
+    };
+    for (const Case& c : {Case{0, 1, "song.wav", true, false}, Case{0, 1, "song.wav", true, true},
+                          Case{0, 1, "Song.wav", false, false}, Case{1, 0, "song.mp3", true, false},
+                          Case{1, 0, "song.wav", false, false}, Case{1, 1, "song.wav", true, false},
+                          Case{1, 1, "song.mp3", false, false}}) {
+        SCOPED_TRACE(c.existing + " mp3 " + std::to_string(c.convertToMp3) + " keep " + std::to_string(c.keepWav) +
+                     (c.ok ? " OK" : ""));
+        Recorder t;
+        t.begin(RecordFromLineIn, c.convertToMp3);
+        t.s.keepWav = c.keepWav;
+        fs::create_directories(t.dir.path() / "sub");
+        writeFileBytes(t.dir.path() / "sub" / c.existing, "old");
+        t.win.answerBoxes({c.ok ? IDOK : IDCANCEL});
+        t.play(t.folder() + "sub/Song.WAV");
+        const bool records = !c.asked || c.ok;
+        ASSERT_EQ(t.win.boxes.size(), c.asked ? 1u : 0u);
+        if (c.asked) {
+            EXPECT_EQ(t.win.boxes[0].text, "File name already exists. Overwrite current file?");
+            EXPECT_EQ(t.win.boxes[0].caption, c.existing);
+            EXPECT_EQ(t.win.boxes[0].type, MB_OKCANCEL);
+        }
+        EXPECT_EQ(t.s.recording, records ? 1 : 0) << "Cancel starts nothing";
+        EXPECT_EQ(t.mci.count("open new type waveaudio alias wave"), records ? 1u : 0u);
+        EXPECT_EQ(fs::exists(t.dir.path() / "sub" / c.existing), !c.ok);
+        if (c.ok) {
+            EXPECT_EQ(t.s.statusText, "Recording WAV file...");
+        }
+    }
 }
 
 TEST(Recording, TheCdPlaysExactlyTheOneTrackAndTheLastEndsAtItsLength) {
@@ -223,18 +214,12 @@ TEST(Recording, ACdRecordingSavesItselfAtTheEndOfTheTrackAndReturnsToIdle) {
     ASSERT_EQ(t.win.boxes.size(), 1u);
     EXPECT_EQ(t.win.boxes[0].text, "I have saved the song to your hard drive.");
     EXPECT_EQ(t.win.boxes[0].caption, t.folder() + "whole track.wav");
-    EXPECT_EQ(t.s.recording, 0);
-    EXPECT_EQ(t.s.statusText, kPrompt);
-    EXPECT_TRUE(t.win.timerRunning(PollTimer));
-    EXPECT_FALSE(t.win.timerRunning(RecordTimer));
-    EXPECT_TRUE(t.enabled(ID_PLAY));
     EXPECT_TRUE(t.enabled(ID_PLAYBACK));
-    EXPECT_FALSE(t.enabled(ID_SAVE));
     EXPECT_TRUE(t.enabled(ID_EJECT));
     EXPECT_EQ(t.win.controlText(ID_EXIT, 10), "E&xit");
     EXPECT_EQ(t.win.controlText(ID_PLAY, 10), "Play");
     EXPECT_FALSE(t.win.textsDrawn("Saving  as WAV file...                 ").empty());
-    t.expectIdleMenus();
+    t.expectIdle();
 }
 
 TEST(Recording, ASavePathReceivesTheFileAndPlayBackNamesIt) {
@@ -293,8 +278,7 @@ TEST(Recording, ABatchOfThreeRecordsEachTrackUnderItsNameWithOneFinalMessage) {
     EXPECT_EQ(t.win.boxes[0].text, "I have saved the requested songs to your hard drive.");
     EXPECT_EQ(t.win.boxes[0].caption, "Saved!");
     EXPECT_EQ(t.s.batchCount, 0);
-    EXPECT_EQ(t.s.recording, 0);
-    t.expectIdleMenus();
+    t.expectIdle();
 }
 
 TEST(Recording, RequiredBytesAndTheThirtyPercentMargin) {
@@ -319,10 +303,11 @@ TEST(Recording, AFullDiskRefusesACdRecordingButAPartialOneIsNeverChecked) {
         SCOPED_TRACE(partial);
         Recorder t;
         t.begin(partial ? PartialCdRecording : RecordFromCd);
+        t.win.focusId = 0;
         t.play("/proc/song");
+        EXPECT_EQ(t.s.recording, partial);
         if (partial) {
             EXPECT_TRUE(t.win.boxes.empty());
-            EXPECT_EQ(t.s.recording, 1);
             continue;
         }
         ASSERT_EQ(t.win.boxes.size(), 1u);
@@ -330,7 +315,6 @@ TEST(Recording, AFullDiskRefusesACdRecordingButAPartialOneIsNeverChecked) {
                   "Either there is not enough available disk space to record this track, or this is a removeable "
                   "drive and you need to insert the disk.");
         EXPECT_EQ(t.win.boxes[0].caption, "Disk Space Error");
-        EXPECT_EQ(t.s.recording, 0);
         EXPECT_EQ(t.mci.count("open new type waveaudio alias wave"), 0u);
         EXPECT_EQ(t.win.focusId, ID_SONG_NAME_EDIT);
     }
@@ -352,9 +336,7 @@ TEST(Recording, ABatchWhoseNextEntryFindsNoRoomEndsWithTheWindowUsable) {
     ASSERT_EQ(t.win.boxes.size(), 1u);
     EXPECT_EQ(t.win.boxes[0].caption, "Disk Space Error");
     EXPECT_EQ(t.s.batchCount, 0);
-    EXPECT_EQ(t.s.recording, 0);
-    EXPECT_TRUE(t.win.timerRunning(PollTimer));
-    t.expectIdleMenus();
+    t.expectIdle();
 }
 
 }  // namespace

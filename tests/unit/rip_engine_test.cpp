@@ -1,12 +1,12 @@
 // The rip branch of Play: chunked reads with retries, the WAV file written bit for bit, the
 // progress on the status line, savePath, the MP3 chaining, the track batch, and the failures.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
-
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <random>
 
+#include "CrampedFolder.h"
 #include "FakeEncoderLibrary.h"
 #include "TestProgram.h"
 #include "WavFiles.h"
@@ -24,31 +24,6 @@ const std::string kPrompt = "Enter song name or click here:";
 const int kGreyedDuringRip[] = {ID_RIP_FROM_CD,          ID_RECORD_FROM_CD,   ID_RECORD_FROM_LINE_IN,
                                 ID_CONVERT_WAV_TO_MP3,   ID_PARTIAL_CD_RECORDING, ID_TRACKS_TO_RECORD,
                                 ID_DEFAULT_RIPPING_PLAYER, ID_WAV_PARAMETERS, ID_MP3_PARAMETERS};
-
-// Stands in for StartRecording until ID_PLAY dispatches to it: the next batch entry's name
-// is normalised from the song name box, as its steps 4 to 9 leave it, and the rip branch runs.
-class PlayInRipMode : public WindowEvents {
-public:
-    PlayInRipMode(App& app, WindowEvents& rest) : app_(app), rest_(rest) {}
-    std::function<void()> beforeEachEntry;
-    int onCreate(Window& w) override { return rest_.onCreate(w); }
-    void onDestroy() override { rest_.onDestroy(); }
-    void onPaint(Canvas& c) override { rest_.onPaint(c); }
-    void onCommand(int id, int code) override {
-        if (id != ID_PLAY) return rest_.onCommand(id, code);
-        if (beforeEachEntry) beforeEachEntry();
-        app_.s.songName = app_.p.window.controlText(ID_SONG_NAME_EDIT, 254);
-        RipPlayBranch(app_);
-    }
-    void onTimer(int id) override { rest_.onTimer(id); }
-    void onMouseMove(int x, int y) override { rest_.onMouseMove(x, y); }
-    void onClick(int x, int y, bool d) override { rest_.onClick(x, y, d); }
-    void onMciNotify(uint32_t f, uint32_t d) override { rest_.onMciNotify(f, d); }
-
-private:
-    App& app_;
-    WindowEvents& rest_;
-};
 
 class RipEngine : public ::testing::Test {
 protected:
@@ -241,78 +216,73 @@ TEST_F(RipEngine, AChunkIsTriedThreeTimesAndAnUnreadableOneBecomesSilenceWithOne
     }
 }
 
-TEST_F(RipEngine, NoDriveOrNoTableMakesNoFileAndTheConversionStillReportsIt) {
+TEST_F(RipEngine, AFailedRipLeavesNoFileAndOnlyARipThatNeverStartedIsStillConverted) {
     FakeEncoderLibrary lib;
     lib.install(prog.encoder);
     s.encoderModule = prog.encoder.load(kEncoderLibraryName);
     s.convertToMp3 = 1;
     struct Case {
-        const char* text;
+        const char* what;
+        std::function<void()> breakIt;
+        const char* into;  // the file's folder, within the test's
+        size_t room;       // the size a file may grow to (a full disk); 0: no limit
+        const char* text;  // @ stands for the file's name
         const char* caption;
-        bool ownerless;
+        bool ownerless, readsDisc;
+        bool unwritable;  // nothing is chained after a file that could not be written
     };
-    const Case cases[] = {{"Could not get handle to CD", "Message", false},
-                          {"Error reading TOC", "RipCD reading error", true}};
+    const Case cases[] = {
+        {"no drive", [&] { s.cdHandle = 0; }, "", 0, "Could not get handle to CD", "Message", false, false, false},
+        {"no table", [&] { cdrom.failReadToc = true; }, "", 0, "Error reading TOC", "RipCD reading error", true,
+         false, false},
+        {"no folder", [&] { s.savePath = (folder / "gone" / "").string(); }, "gone", 0,
+         "I can't create the file \"@\" (No such file or directory). Check that its folder exists, that you may write "
+         "there and that the disk has room.",
+         "Rip CD Error", false, false, true},
+        {"full disk", [] {}, "", 30000,
+         "Write error ripping to \"@\" (File too large). The disk may be full. The incomplete file has been removed.",
+         "Rip CD Error", false, true, true},
+    };
     const CdHandle handle = s.cdHandle;
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
+        SCOPED_TRACE(c.what);
         win.boxes.clear();
-        s.cdHandle = c.ownerless ? handle : 0;
-        cdrom.failReadToc = c.ownerless;
-        const std::string path = rip("none.wav", 1);
+        win.commandsSent.clear();
+        cdrom.reads.clear();
+        lib.chunks = 0;
+        s.cdHandle = handle;
+        cdrom.failReadToc = false;
+        s.savePath = "";
+        c.breakIt();
+        // A batch is under way where an unwritable file must end it.
+        s.batchCount = c.unwritable ? 2 : 0;
+        s.batchIndex = 0;
+        s.selectionTracks[0] = 1, s.selectionTracks[1] = 3;
+        const std::string path = (folder / c.into / "r.wav").string();
+        {
+            CrampedFolder disk(Cramp::FileSizeLimit, folder);
+            if (c.room) disk.fill(c.room);
+            rip("r.wav", 1);
+        }
         EXPECT_FALSE(fs::exists(path));
-        ASSERT_GE(win.boxes.size(), 2u);
-        EXPECT_EQ(win.boxes[0].text, c.text);
+        EXPECT_EQ(!cdrom.reads.empty(), c.readsDisc);
+        ASSERT_GE(win.boxes.size(), 1u);
+        std::string text = c.text;
+        if (size_t at = text.find('@'); at != std::string::npos) text.replace(at, 1, path);
+        EXPECT_EQ(win.boxes[0].text, text);
         EXPECT_EQ(win.boxes[0].caption, c.caption);
         EXPECT_EQ(win.boxes[0].ownerless, c.ownerless);
-        EXPECT_EQ(win.boxes[1].text, "I can't find the file \"" + path + "\"");
+        if (c.unwritable) {
+            EXPECT_EQ(win.boxes.size(), 1u) << win.boxes.back().text;
+            EXPECT_EQ(lib.chunks, 0);
+            EXPECT_EQ(s.batchCount, 0);
+            EXPECT_EQ(std::count(win.commandsSent.begin(), win.commandsSent.end(), ID_PLAY), 0);
+        } else {
+            ASSERT_GE(win.boxes.size(), 2u);
+            EXPECT_EQ(win.boxes[1].text, "I can't find the file \"" + path + "\"");
+        }
         expectIdle();
     }
-}
-
-TEST_F(RipEngine, AFileThatCannotBeCreatedIsNamedAndNothingIsChainedAfterIt) {
-    FakeEncoderLibrary lib;
-    lib.install(prog.encoder);
-    s.encoderModule = prog.encoder.load(kEncoderLibraryName);
-    s.convertToMp3 = 1;
-    s.savePath = (folder / "gone" / "").string();
-    s.batchCount = 2;
-    s.batchIndex = 0;
-    s.selectionTracks[0] = 1, s.selectionTracks[1] = 3;
-    prepare("/x/first.wav", 1);
-    RipPlayBranch(prog.app);
-    ASSERT_EQ(win.boxes.size(), 1u);
-    const std::string path = (folder / "gone" / "first.wav").string();
-    EXPECT_EQ(win.boxes[0].text, "I can't create the file \"" + path +
-                                     "\" (No such file or directory). Check that its folder exists, that you may "
-                                     "write there and that the disk has room.");
-    EXPECT_EQ(win.boxes[0].caption, "Rip CD Error");
-    EXPECT_EQ(lib.chunks, 0);
-    EXPECT_EQ(s.batchCount, 0);
-    EXPECT_TRUE(std::find(win.commandsSent.begin(), win.commandsSent.end(), ID_PLAY) == win.commandsSent.end());
-    EXPECT_EQ(cdrom.reads.size(), 0u);
-    expectIdle();
-}
-
-TEST_F(RipEngine, AWriteErrorIsReportedAndThePartialFileRemoved) {
-    // A file size limit stands in for a full disk: writes past it fail.
-    struct rlimit saved {};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    auto previous = signal(SIGXFSZ, SIG_IGN);
-    struct rlimit limited = saved;
-    limited.rlim_cur = 30000;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
-    s.convertToMp3 = 1;
-    const std::string path = rip("full.wav", 1);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    signal(SIGXFSZ, previous);
-
-    EXPECT_FALSE(fs::exists(path));
-    ASSERT_EQ(win.boxes.size(), 1u);
-    EXPECT_EQ(win.boxes[0].text, "Write error ripping to \"" + path +
-                                     "\" (File too large). The disk may be full. The incomplete file has been removed.");
-    EXPECT_EQ(win.boxes[0].caption, "Rip CD Error");
-    expectIdle();
 }
 
 TEST_F(RipEngine, WithMp3OnTheConvertedNameIsShownAfterwards) {
@@ -336,36 +306,44 @@ TEST_F(RipEngine, WithMp3OnTheConvertedNameIsShownAfterwards) {
     expectIdle();
 }
 
-TEST_F(RipEngine, ABatchOfThreeWritesThreeNamedFilesAndEnablesTheControlsOnlyAfterTheThird) {
-    PlayInRipMode play(prog.app, prog.proc);
-    win.events = &play;
+TEST_F(RipEngine, ABatchOfThreeRipsEachEntryThroughPlayAndEnablesTheControlsOnlyAfterTheThird) {
     fs::create_directories(folder / "saved");
+    // Whether the window was usable as each entry's start began (its first step is the seek).
+    std::vector<bool> usableAtEntry;
+    const auto drive = prog.mci.handler;
+    prog.mci.handler = [&, drive](const std::string& command, MciReply& reply) {
+        if (command.rfind("seek cd to ", 0) == 0)
+            usableAtEntry.push_back(win.isControlEnabled(ID_PLAY) || win.isMenuItemEnabled(ID_RIP_FROM_CD));
+        return drive(command, reply);
+    };
     for (const bool toSavePath : {false, true}) {
         SCOPED_TRACE(toSavePath ? "into savePath" : "beside the first name");
+        usableAtEntry.clear();
         s.savePath = toSavePath ? (folder / "saved" / "").string() : "";
         const fs::path into = toSavePath ? folder / "saved" : folder;
         s.batchCount = 3;
         s.batchIndex = 0;
         s.selectionTracks[0] = 1, s.selectionTracks[1] = 3, s.selectionTracks[2] = 2;
         s.trackNames[1] = "First", s.trackNames[2] = "Empty", s.trackNames[3] = "Last Song";
-        std::vector<bool> idleBeforeEntry;
-        play.beforeEachEntry = [&] {
-            idleBeforeEntry.push_back(win.isControlEnabled(ID_PLAY) || win.isMenuItemEnabled(ID_RIP_FROM_CD));
-        };
+        s.currentTrack = 1;
+        s.currentTrackText = "1";
         const size_t lengthQueries = prog.mci.count("status cd length track 3");
-        rip("first.wav", 1);
-        EXPECT_EQ(idleBeforeEntry, (std::vector<bool>{false, false}));
+        win.setControlText(ID_SONG_NAME_EDIT, (folder / "First.wav").string());
+        win.click(ID_PLAY);
+        EXPECT_EQ(usableAtEntry, (std::vector<bool>{true, false, false}));
         EXPECT_EQ(readFileBytes(into / "first.wav"), canonicalWav(audio(0, 27)));
         EXPECT_EQ(readFileBytes(into / "last song.wav"), canonicalWav(audio(27, 40)));
         EXPECT_EQ(readFileBytes(into / "empty.wav"), canonicalWav(""));
         EXPECT_EQ(s.batchCount, 0);
         EXPECT_EQ(s.batchFolder, (folder / "").string());
         EXPECT_EQ(s.currentTrack, 2);
-        EXPECT_EQ(prog.mci.count("status cd length track 3"), lengthQueries + 1);
+        // Track 3's time: shown as its entry is named, checked for room as it starts.
+        EXPECT_EQ(prog.mci.count("status cd length track 3"), lengthQueries + 2);
         EXPECT_EQ(win.controls[ID_SONG_NAME_EDIT].text, (folder / "empty.wav").string());
-        EXPECT_TRUE(win.boxes.empty());
+        EXPECT_TRUE(win.boxes.empty()) << win.boxes.front().text;
         expectIdle();
     }
+    prog.mci.handler = drive;
 }
 
 }  // namespace

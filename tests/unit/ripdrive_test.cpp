@@ -1,9 +1,8 @@
 // Choosing and opening the ripping drive.
 #include <gtest/gtest.h>
 
-#include "TestProgram.h"
-#include "app/Commands.h"
-#include "app/Settings.h"
+#include "FakeDialog.h"
+#include "cd_fixture.h"
 #include "rip/RipDrive.h"
 
 using namespace wl;
@@ -11,28 +10,17 @@ using namespace wl::test;
 
 namespace {
 
-// The Default CD Player dialog as its procedure sees it: a list box and an end.
-struct ListDialog : Dialog {
+// The Default CD Player dialog: its list box keeps one selection.
+struct ListDialog : FakeDialog {
+    using FakeDialog::FakeDialog;
     std::vector<std::string> items;
-    int sel = -1, result = -1;
-    void end(int r) override { result = r; }
-    bool isChecked(int) override { return false; }
-    void setChecked(int, bool) override {}
-    std::string text(int, size_t) override { return {}; }
-    void setText(int, const std::string&) override {}
-    void enable(int, bool) override {}
-    void setFocus(int) override {}
-    int listAdd(int, const std::string& s) override { items.push_back(s); return int(items.size()) - 1; }
-    void listClear(int) override { items.clear(); }
-    int listCount(int) override { return int(items.size()); }
-    std::string listText(int, int i) override { return items.at(size_t(i)); }
-    void listDelete(int, int) override {}
+    int sel = -1;
+    int listAdd(int id, const std::string& s) override {
+        items.push_back(s);
+        return FakeDialog::listAdd(id, s);
+    }
     int listCurSel(int) override { return sel; }
     void listSetCurSel(int, int i) override { sel = i; }
-    std::vector<int> listSelectedItems(int) override { return {sel}; }
-    void listSetSel(int, int, bool) override {}
-    void listSetHorizontalExtent(int, int) override {}
-    int textWidth(const std::string&) override { return 0; }
 };
 
 class RipDrive : public ::testing::Test {
@@ -41,10 +29,7 @@ protected:
     TestProgram prog{dir.path()};
     void twoDrives() { prog.cdrom.drives = {{0, 1, 0, "FIRST DRIVE"}, {1, 2, 0, "SECOND DRIVE"}}; }
     void storedIndex(const char* index) {
-        std::string f(6, '\0');
-        f += std::string("16441002128111") + std::string(index, 2);
-        f.resize(355, '\0');
-        writeFileBytes(dir.path() / kSettingsFileName, f);
+        writeFileBytes(dir.path() / kSettingsFileName, settingsWithMode(RecordFromCd, 1, std::string(index, 2)));
     }
 };
 
@@ -96,55 +81,46 @@ TEST_F(RipDrive, NoDriveSaysSoAndAStaleIndexFallsBackToTheFirstDrive) {
     EXPECT_EQ(stale.cdrom.handleRequests.back()[2], 0);
 }
 
-TEST_F(RipDrive, TheDialogListsDrivesAndANewChoiceReopensAndEntersRipMode) {
-    twoDrives();
-    storedIndex("0\0");
-    ASSERT_EQ(prog.start(), 0);
-    CdHandle first = prog.s().cdHandle;
-    prog.window.dialogScript.push_back([](const DialogTemplate& t, DialogProc& proc) {
-        ListDialog d;
-        EXPECT_EQ(t.caption, "Default CD Player");
-        proc.onInit(d);
-        EXPECT_EQ(d.items, (std::vector<std::string>{"FIRST DRIVE", "SECOND DRIVE"}));
-        EXPECT_EQ(d.sel, 0);
-        d.sel = 1;
-        proc.onCommand(d, IDOK, 0);
-        return d.result;
-    });
-    prog.window.commandsSent.clear();
-    prog.window.sendCommand(ID_DEFAULT_RIPPING_PLAYER);
-    EXPECT_EQ(prog.s().ripDriveIndex, 1);
-    EXPECT_EQ(prog.s().settingsDirty, 1);
-    EXPECT_EQ(prog.cdrom.closed.back(), first);
-    EXPECT_EQ(prog.cdrom.handleRequests.back()[2], 1);
-    EXPECT_NE(prog.s().cdHandle, first);
-    EXPECT_EQ(prog.window.commandsSent.back(), ID_RIP_FROM_CD);
-}
-
-TEST_F(RipDrive, ChoosingTheSameDriveAgainReopensItAndEntersTheRipModeWithoutMarkingTheSettings) {
-    twoDrives();
-    storedIndex("1\0");
-    ASSERT_EQ(prog.start(), 0);
-    ASSERT_EQ(prog.s().ripMode, 0);  // started in Record from CD
-    ASSERT_EQ(prog.s().settingsDirty, 0);
-    const CdHandle before = prog.s().cdHandle;
-    prog.s().currentTrack = 3;
-    prog.window.dialogScript.push_back([](const DialogTemplate&, DialogProc& proc) {
-        ListDialog d;
-        proc.onInit(d);
-        EXPECT_EQ(d.sel, 1);
-        proc.onCommand(d, IDOK, 0);
-        return d.result;
-    });
-    prog.window.sendCommand(ID_DEFAULT_RIPPING_PLAYER);
-    EXPECT_EQ(prog.s().settingsDirty, 0);
-    EXPECT_EQ(prog.cdrom.closed.back(), before);
-    EXPECT_NE(prog.s().cdHandle, before);
-    EXPECT_EQ(prog.cdrom.handleRequests.back()[2], 1);
-    EXPECT_EQ(prog.s().ripMode, 1);
-    EXPECT_EQ(prog.s().currentTrack, 1);
-    EXPECT_EQ(prog.window.controlText(ID_PLAY, 9), "Rip");
-    EXPECT_EQ(prog.window.focusId, ID_SONG_NAME_EDIT);
+TEST(RipDriveDialog, ListsTheDrivesAndItsChoiceReopensTheDriveInTheRipMode) {
+    struct Case {
+        const char* what;
+        const char* stored;
+        int pick;  // -1: the stored choice is kept
+        int index, dirty;
+    };
+    for (const Case& c : {Case{"a new choice", "0\0", 1, 1, 1}, Case{"the same drive again", "1\0", -1, 1, 0}}) {
+        SCOPED_TRACE(c.what);
+        TestProgram prog;
+        prog.cdrom.drives = {{0, 1, 0, "FIRST DRIVE"}, {1, 2, 0, "SECOND DRIVE"}};
+        writeFileBytes(prog.ownFolder.path() / kSettingsFileName,
+                       settingsWithMode(RecordFromCd, 1, std::string(c.stored, 2)));
+        ASSERT_EQ(prog.start(), 0);
+        ASSERT_EQ(prog.s().ripMode, 0);
+        ASSERT_EQ(prog.s().settingsDirty, 0);
+        const CdHandle before = prog.s().cdHandle;
+        prog.s().currentTrack = 3;
+        prog.window.dialogScript.push_back([&](const DialogTemplate& t, DialogProc& proc) {
+            ListDialog d(t, proc);
+            d.open();
+            EXPECT_EQ(t.caption, "Default CD Player");
+            EXPECT_EQ(d.items, (std::vector<std::string>{"FIRST DRIVE", "SECOND DRIVE"}));
+            EXPECT_EQ(d.sel, c.stored[0] - '0');
+            if (c.pick >= 0) d.sel = c.pick;
+            d.click(IDOK);
+            return d.result;
+        });
+        prog.window.sendCommand(ID_DEFAULT_RIPPING_PLAYER);
+        EXPECT_EQ(prog.s().ripDriveIndex, c.index);
+        EXPECT_EQ(prog.s().settingsDirty, c.dirty);
+        EXPECT_EQ(prog.cdrom.closed.back(), before);
+        EXPECT_EQ(prog.cdrom.handleRequests.back()[2], c.index);
+        EXPECT_NE(prog.s().cdHandle, before);
+        EXPECT_EQ(prog.window.commandsSent.back(), ID_RIP_FROM_CD);
+        EXPECT_EQ(prog.s().ripMode, 1);
+        EXPECT_EQ(prog.s().currentTrack, 1);
+        EXPECT_EQ(prog.window.controlText(ID_PLAY, 9), "Rip");
+        EXPECT_EQ(prog.window.focusId, ID_SONG_NAME_EDIT);
+    }
 }
 
 }  // namespace

@@ -32,6 +32,10 @@ protected:
         f.resize(355, '\0');
         return f;
     }
+    // 8 bits, 22,050 Hz, mono, 64 kbit/s, mode 2, no WAV kept, MP3 on, drive 1, a save folder.
+    std::string annsFile() {
+        return fileWithFields(std::string("8\0" "220501" "64\0" "201" "1\0", 16), "/home/ann/Music/");
+    }
 };
 
 TEST_F(SettingsFile, StartWithoutFileUsesDefaultsAndSavingCreatesTheExactFile) {
@@ -81,9 +85,7 @@ TEST_F(SettingsFile, NumbersAreWrittenLeftAlignedWithAZeroAfterShortTexts) {
 }
 
 TEST_F(SettingsFile, ValuesReadBackAndUntouchedBytesSurviveASave) {
-    std::string original = fileWithFields(std::string("8\0", 2) + "220501" + std::string("64\0", 3) + "201" +
-                                              std::string("1\0", 2),
-                                          "/home/ann/Music/");
+    std::string original = annsFile();
     original.replace(0, 6, "HEADER");
     original.replace(30, 5, "notes");
     original += "and a tail of another program's";
@@ -231,7 +233,7 @@ TEST_P(SettingsOnAFullDisk, AFailedSaveLeavesTheFileAsItWas) {
     if (!disk.usable()) GTEST_SKIP() << "no tmpfs can be mounted here";
     // The settings file is on the full disk, reached through a link that must stay one.
     const auto real = disk.path() / kSettingsFileName;
-    const std::string original = fileWithFields(std::string("8\0" "220501" "64\0" "201" "1\0", 16), "/home/ann/Music/");
+    const std::string original = annsFile();
     writeFileBytes(real, original);
     std::filesystem::create_symlink(real, dir.path() / kSettingsFileName);
     ASSERT_EQ(prog.start(), 0);

@@ -1,32 +1,24 @@
 // Start, layout, dispatch and shutdown of the main window.
 #include <gtest/gtest.h>
 
-#include "TestProgram.h"
-#include "app/Commands.h"
-#include "app/Settings.h"
+#include "cd_fixture.h"
 
 using namespace wl;
 using namespace wl::test;
 
 namespace {
 
-std::string modeFile(int sourceMode) {
-    std::string f(6, '\0');
-    f += "16441002128" + std::to_string(sourceMode) + "1199";
-    f.resize(355, '\0');
-    return f;
+std::vector<int> modeCommandsSent(const TestProgram& prog) {
+    std::vector<int> out;
+    for (int id : prog.window.commandsSent)
+        if (id >= ID_RECORD_FROM_CD && id <= ID_RIP_FROM_CD) out.push_back(id);
+    return out;
 }
 
 class MainWindow : public ::testing::Test {
 protected:
     TempWorkingDir dir;
     TestProgram prog{dir.path()};
-    std::vector<int> modeCommandsSent() const {
-        std::vector<int> out;
-        for (int id : prog.window.commandsSent)
-            if (id >= ID_RECORD_FROM_CD && id <= ID_RIP_FROM_CD) out.push_back(id);
-        return out;
-    }
 };
 
 TEST_F(MainWindow, OpensTheCdDeviceWithTheThreeStringsInOrder) {
@@ -86,14 +78,11 @@ TEST_F(MainWindow, TheStartModeFollowsTheStoredSourceMode) {
     for (auto& c : cases) {
         SCOPED_TRACE(c.stored);
         TempWorkingDir own;
-        writeFileBytes(own.path() / kSettingsFileName, modeFile(c.stored));
+        writeFileBytes(own.path() / kSettingsFileName, settingsWithMode(c.stored));
         TestProgram p{own.path()};
         if (!c.drive) p.cdrom.acceptedReadMethods.clear();
         ASSERT_EQ(p.start(), 0);
-        std::vector<int> modes;
-        for (int id : p.window.commandsSent)
-            if (id >= ID_RECORD_FROM_CD && id <= ID_RIP_FROM_CD) modes.push_back(id);
-        EXPECT_EQ(modes, c.expected);
+        EXPECT_EQ(modeCommandsSent(p), c.expected);
         if (!c.drive) {
             EXPECT_EQ(p.s().cdHandle, 0u);
             EXPECT_EQ(p.cdrom.handleRequests.size(), 10u);  // method 0, then 0 to 8
@@ -140,59 +129,61 @@ TEST_F(MainWindow, MenuAndAcceleratorsCarryTheirExactTexts) {
     EXPECT_EQ(prog.window.accelerators[4].command, ID_SAVE_SETTINGS);
 }
 
-TEST_F(MainWindow, TheAutoRunPolicyIsTurnedOffForTheRunAndRestored) {
-    prog.desktop.value = 0x91;
-    ASSERT_EQ(prog.start(), 0);
-    ASSERT_EQ(prog.desktop.writes.size(), 1u);
-    EXPECT_EQ(prog.desktop.writes[0], 0xFFu);
-    prog.window.click(ID_EXIT);
-    ASSERT_EQ(prog.desktop.writes.size(), 2u);
-    EXPECT_EQ(prog.desktop.writes[1], 0x91u);
-
-    TempWorkingDir own;
-    TestProgram noValue{own.path()};
-    noValue.desktop.value.reset();  // the value cannot be read: 0x95 is written back at exit
-    ASSERT_EQ(noValue.start(), 0);
-    noValue.window.click(ID_EXIT);
-    EXPECT_EQ(noValue.desktop.writes, std::vector<uint32_t>{0x95});
-
-    TempWorkingDir other;
-    TestProgram noKey{other.path()};
-    noKey.desktop.keyExists = false;
-    ASSERT_EQ(noKey.start(), 0);
-    noKey.window.click(ID_EXIT);
-    EXPECT_TRUE(noKey.desktop.writes.empty());
+TEST(MainWindowExit, TheAutoRunPolicyIsTurnedOffForTheRunAndRestored) {
+    struct Case {
+        const char* what;
+        std::optional<uint32_t> value;
+        bool keyExists;
+        std::vector<uint32_t> atStart, atExit;
+    };
+    const Case cases[] = {
+        {"a value", 0x91, true, {0xFF}, {0xFF, 0x91}},
+        {"no value to read: the default comes back", std::nullopt, true, {}, {0x95}},
+        {"no setting", 0x91, false, {}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestProgram p;
+        p.desktop.value = c.value;
+        p.desktop.keyExists = c.keyExists;
+        ASSERT_EQ(p.start(), 0);
+        EXPECT_EQ(p.desktop.writes, c.atStart);
+        p.window.click(ID_EXIT);
+        EXPECT_EQ(p.desktop.writes, c.atExit);
+    }
 }
 
-TEST_F(MainWindow, ExitAsksToSaveOnlyWhenSettingsChanged) {
-    ASSERT_EQ(prog.start(), 0);
-    prog.window.click(ID_EXIT);
-    EXPECT_TRUE(prog.window.boxes.empty());
-    EXPECT_EQ(prog.window.quitCode, 0);
-    EXPECT_FALSE(std::filesystem::exists(dir.path() / kSettingsFileName));
-
-    TempWorkingDir own;
-    TestProgram no{own.path()};
-    ASSERT_EQ(no.start(), 0);
-    no.s().settingsDirty = 1;
-    no.window.answerBoxes({IDNO});
-    no.window.click(ID_EXIT);
-    ASSERT_EQ(no.window.boxes.size(), 1u);
-    EXPECT_EQ(no.window.boxes[0].text, "Do you want to save the new settings?");
-    EXPECT_EQ(no.window.boxes[0].caption, "Save");
-    EXPECT_EQ(no.window.boxes[0].type, MB_YESNO);
-    EXPECT_FALSE(std::filesystem::exists(own.path() / kSettingsFileName));
-
-    TempWorkingDir other;
-    TestProgram yes{other.path()};
-    ASSERT_EQ(yes.start(), 0);
-    yes.s().settingsDirty = 1;
-    yes.s().mp3Kbps = 320;
-    yes.window.answerBoxes({IDYES, IDOK});
-    yes.window.click(ID_EXIT);
-    ASSERT_EQ(yes.window.boxes.size(), 2u);
-    EXPECT_EQ(yes.window.boxes[1].text, "New recording parameters saved.");
-    EXPECT_EQ(readFileBytes(other.path() / kSettingsFileName).substr(14, 3), "320");
+TEST(MainWindowExit, AsksToSaveOnlyWhenSettingsChangedAndSavesOnYes) {
+    struct Case {
+        const char* what;
+        int dirty, answer;
+        bool saved;
+    };
+    for (const Case& c : {Case{"unchanged", 0, IDYES, false}, Case{"changed, no", 1, IDNO, false},
+                          Case{"changed, yes", 1, IDYES, true}}) {
+        SCOPED_TRACE(c.what);
+        TestProgram p;
+        const auto file = p.ownFolder.path() / kSettingsFileName;
+        ASSERT_EQ(p.start(), 0);
+        p.s().settingsDirty = c.dirty;
+        p.s().mp3Kbps = 320;
+        p.window.answerBoxes({c.answer, IDOK});
+        p.window.click(ID_EXIT);
+        EXPECT_EQ(p.window.quitCode, 0);
+        ASSERT_EQ(p.window.boxes.size(), size_t(c.dirty) + c.saved);
+        if (c.dirty) {
+            EXPECT_EQ(p.window.boxes[0].text, "Do you want to save the new settings?");
+            EXPECT_EQ(p.window.boxes[0].caption, "Save");
+            EXPECT_EQ(p.window.boxes[0].type, MB_YESNO);
+        }
+        if (c.saved) {
+            EXPECT_EQ(p.window.boxes[1].text, "New recording parameters saved.");
+        }
+        EXPECT_EQ(std::filesystem::exists(file), c.saved);
+        if (c.saved) {
+            EXPECT_EQ(readFileBytes(file).substr(14, 3), "320");
+        }
+    }
 }
 
 TEST_F(MainWindow, ShutdownClosesDevicesTimersEncoderAndDriveInOrder) {
