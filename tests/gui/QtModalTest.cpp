@@ -15,25 +15,14 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+
+#include "FakeDialogHost.h"
 #include "GuiTestSupport.h"
 #include "adapters/qt/QtDialogHost.h"
 #include "adapters/qt/QtModal.h"
 
 namespace wl::test {
 namespace {
-
-// Acts on the next modal window once it is up (its loop is nested inside the call under test).
-void whenModal(std::function<void(QWidget*)> act) {
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, act] {
-        QWidget* w = QApplication::activeModalWidget();
-        if (!w || !w->isVisible()) return;
-        poll->stop();
-        poll->deleteLater();
-        act(w);
-    });
-    poll->start(10);
-}
 
 class ModalTest : public ShownMainWindow {
 protected:
@@ -235,6 +224,119 @@ TEST_F(ModalTest, RadioGroupsFollowTheTemplateAndEscCancels) {
         bool onCommand(Dialog&, int, int) override { return false; }
     } quick;
     EXPECT_EQ(window.runDialog(paramsTemplate(), quick), 7);
+}
+
+// The program's calls in a dialog, each step answering a text; run in onInit, so the dialog
+// never shows. Any notification they caused is an answer too.
+struct Step {
+    const char* what;
+    std::function<std::string(Dialog&)> act;
+};
+class RunSteps : public DialogProc {
+public:
+    explicit RunSteps(const std::vector<Step>& steps) : steps_(steps) {}
+    std::vector<std::string> answers;
+    bool onInit(Dialog& d) override {
+        for (const Step& s : steps_) {
+            answers.push_back(s.act(d));
+            answers.back() += notified_;
+            notified_.clear();
+        }
+        d.end(5);
+        return true;
+    }
+    bool onCommand(Dialog&, int id, int code) override {
+        notified_ += " notified " + std::to_string(id) + "/" + std::to_string(code);
+        return true;
+    }
+
+private:
+    const std::vector<Step>& steps_;
+    std::string notified_;
+};
+
+std::string str(const std::vector<int>& v) {
+    std::string out;
+    for (int i : v) out += std::to_string(i) + " ";
+    return out;
+}
+
+// What the procedures are tested against is what they meet on screen.
+TEST_F(ModalTest, TheFakeHostAnswersTheProgramAsTheRealOne) {
+    constexpr int label = 300, edit = 301, box = 302, radioA = 303, radioB = 304, frame = 305, single = 310,
+                  sorted = 311, unknown = 999;
+    auto r = [](int x, int y) { return Rect{x, y, x + 40, y + 10}; };
+    using K = ControlKind;
+    DialogTemplate tpl{"Answers", "Answers", 200, 120, {}};
+    tpl.controls = {
+        {K::Static, label, "&Name:", r(2, 2)},     {K::Edit, edit, "template text", r(2, 14), false, true},
+        {K::AutoCheckBox, box, "Box", r(2, 26)},    {K::AutoRadio, radioA, "A", r(2, 38), true},
+        {K::AutoRadio, radioB, "B", r(2, 50)},      {K::GroupBox, frame, "Frame", r(50, 2)},
+        {K::ListBox, single, "", r(50, 14)},        {K::ListBox, sorted, "", r(100, 14), false, false, true, true},
+        {K::Button, IDOK, "&OK", r(2, 100), false, true},
+    };
+    auto checks = [](Dialog& d) {
+        std::string out;
+        for (int id : {IDOK, box, radioA, radioB, unknown, single}) d.setChecked(id, true);
+        for (int id : {IDOK, box, radioA, radioB, unknown, single}) out += std::to_string(d.isChecked(id));
+        return out;
+    };
+    auto add = [](int list, std::vector<const char*> texts) {
+        return [=](Dialog& d) {
+            std::vector<int> at;
+            for (const char* t : texts) at.push_back(d.listAdd(list, t));
+            return str(at);
+        };
+    };
+    auto state = [](int list) {
+        return [=](Dialog& d) { return std::to_string(d.listCurSel(list)) + " / " + str(d.listSelectedItems(list)); };
+    };
+    auto then = [](std::function<void(Dialog&)> change, std::function<std::string(Dialog&)> answer) {
+        return [=](Dialog& d) { change(d); return answer(d); };
+    };
+    const std::vector<Step> steps = {
+        {"label", [](Dialog& d) { return d.text(label, 99); }},
+        {"label set", then([](Dialog& d) { d.setText(label, "&Path:"); }, [](Dialog& d) { return d.text(label, 99); })},
+        {"frame and list", [](Dialog& d) { return d.text(frame, 99) + "|" + d.text(single, 99); }},
+        {"edit at opening", [](Dialog& d) { return d.text(edit, 99); }},
+        {"edit cut inside a character",
+         then([](Dialog& d) { d.setText(edit, "Gr\xc3\xbc\xc3\x9f"); }, [](Dialog& d) { return d.text(edit, 3); })},
+        {"checks", checks},
+        {"unknown", then([](Dialog& d) { d.setText(unknown, "x"); },
+                         [](Dialog& d) {
+                             return d.text(unknown, 9) + std::to_string(d.listAdd(unknown, "x")) +
+                                    std::to_string(d.listCount(unknown)) + std::to_string(d.listCurSel(unknown));
+                         })},
+        {"single added", add(single, {"a", "b", "c", "d"})},
+        {"single at first", state(single)},
+        {"single set", then([](Dialog& d) { d.listSetCurSel(single, 2); }, state(single))},
+        {"deleting the current", then([](Dialog& d) { d.listDelete(single, 2); }, state(single))},
+        {"deleting above", then([](Dialog& d) { d.listDelete(single, 0); }, state(single))},
+        {"deleting the last", then([](Dialog& d) { d.listDelete(single, 1); }, state(single))},
+        {"out of range", then([](Dialog& d) { d.listSetCurSel(single, 9); }, state(single))},
+        {"every item", then([](Dialog& d) { d.listSetSel(single, -1, true); }, state(single))},
+        {"cleared", then([](Dialog& d) { d.listClear(single); }, state(single))},
+        {"sorted added", add(sorted, {"b", "A", "c", "B"})},
+        {"multi set", then([](Dialog& d) { d.listSetCurSel(sorted, 1); }, state(sorted))},
+        {"multi selected", then(
+                               [](Dialog& d) {
+                                   d.listSetSel(sorted, 3, true);
+                                   d.listSetSel(sorted, 0, true);
+                               },
+                               state(sorted))},
+        {"multi deleting the current", then([](Dialog& d) { d.listDelete(sorted, 1); }, state(sorted))},
+        {"multi adding before", then([](Dialog& d) { d.listAdd(sorted, "a"); }, state(sorted))},
+        {"multi deleting the first", then([](Dialog& d) { d.listDelete(sorted, 0); }, state(sorted))},
+        {"multi deleted", then([](Dialog& d) { d.listSetSel(sorted, -1, false); }, state(sorted))},
+    };
+    RunSteps real(steps), fake(steps);
+    EXPECT_EQ(window.runDialog(tpl, real), 5);
+    FakeDialog dlg(tpl, fake);
+    EXPECT_FALSE(dlg.open());
+    EXPECT_EQ(dlg.result, 5);
+    ASSERT_EQ(real.answers.size(), steps.size());
+    ASSERT_EQ(fake.answers.size(), steps.size());
+    for (size_t i = 0; i < steps.size(); ++i) EXPECT_EQ(fake.answers[i], real.answers[i]) << steps[i].what;
 }
 
 TEST(FileDialogFilters, PairsBecomeQtNameFilters) {

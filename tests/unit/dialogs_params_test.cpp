@@ -1,7 +1,7 @@
 // The WAV and MP3 Recording Parameters dialogs driven through the fake window.
 #include <gtest/gtest.h>
 
-#include "FakeDialog.h"
+#include "FakeDialogHost.h"
 #include "cd_fixture.h"
 
 using namespace wl;
@@ -60,7 +60,7 @@ TEST_F(ParamDialogs, OpeningForcesTheMp3FormatInTheRipModeOrWithConversionAndCan
             shown = d.checkedIds();
             d.click(205);  // written at once, undone by Cancel
             d.click(207);
-            d.cancel();
+            d.pressEscape();
         });
         t.win.sendCommand(ID_WAV_PARAMETERS);
         EXPECT_EQ(shown, c.checkedAtOpening);
@@ -111,6 +111,8 @@ TEST_F(ParamDialogs, CheckingConvertSwitchesTheButtonsBackButLaterChoicesStand) 
     EXPECT_EQ(t.s.convertToMp3, 0);
 }
 
+// OK follows with the MP3 dialog when conversion is checked; its Cancel then restores only
+// the bit rate, not the format the check forced.
 TEST_F(ParamDialogs, OkFollowsWithTheMp3DialogAndSetsItem122ByConversion) {
     struct Case {
         const char* name;
@@ -118,51 +120,43 @@ TEST_F(ParamDialogs, OkFollowsWithTheMp3DialogAndSetsItem122ByConversion) {
         bool checkBox;
         std::vector<std::string> dialogs;
         bool item122;
+        Format after;
     } cases[] = {
-        {"line in, unchecked", 0, 0, 1, false, {"RecParWav"}, false},
-        {"line in, checked", 0, 0, 1, true, {"RecParWav", "RecParMP3"}, true},
-        {"CD, unchecked", 0, 1, 0, false, {"RecParWav"}, false},
-        {"rip, checked", 1, 0, 0, true, {"RecParWav", "RecParMP3"}, true},
+        {"line in, unchecked", 0, 0, 1, false, {"RecParWav"}, false, {8, 11025, 1}},
+        {"line in, checked", 0, 0, 1, true, {"RecParWav", "RecParMP3"}, true, {16, 44100, 2}},
+        {"CD, unchecked", 0, 1, 0, false, {"RecParWav"}, false, {8, 11025, 1}},
+        {"rip, checked", 1, 0, 0, true, {"RecParWav", "RecParMP3"}, true, {16, 44100, 2}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         setMode(c.rip, c.cd, c.lineIn);
+        setFormat({8, 11025, 1});
         t.s.convertToMp3 = 0;
+        t.s.mp3Kbps = 64;
+        t.s.settingsDirty = 0;
         t.win.enableMenuItem(ID_MP3_PARAMETERS, !c.item122);
         t.win.dialogsRun.clear();
         scriptDialog(t.win, [&](FakeDialog& d) {
             if (c.checkBox) d.click(212);
             d.click(IDOK);
         });
-        scriptDialog(t.win, [](FakeDialog& d) { d.cancel(); });
+        std::vector<int> mp3Shown;
+        scriptDialog(t.win, [&](FakeDialog& d) {
+            mp3Shown = d.checkedIds();
+            d.click(216);
+            d.pressEscape();
+        });
         t.win.sendCommand(ID_WAV_PARAMETERS);
         EXPECT_EQ(t.win.dialogsRun, c.dialogs);
         EXPECT_EQ(t.win.isMenuItemEnabled(ID_MP3_PARAMETERS), c.item122);
         EXPECT_EQ(t.s.wavParamsAccepted, 1);
         EXPECT_EQ(t.s.settingsDirty, 1);
+        EXPECT_EQ(t.s.convertToMp3, c.checkBox);
+        EXPECT_EQ(format(), c.after);
+        EXPECT_EQ(t.s.mp3Kbps, 64);
+        EXPECT_EQ(mp3Shown, (c.checkBox ? std::vector<int>{214, 217} : std::vector<int>{}));
         t.win.dialogScript.clear();
     }
-}
-
-TEST_F(ParamDialogs, CancelInTheFollowingMp3DialogRestoresOnlyTheBitRate) {
-    t.s.convertToMp3 = 0;
-    t.s.mp3Kbps = 64;
-    setFormat({8, 11025, 1});
-    scriptDialog(t.win, [](FakeDialog& d) {
-        d.click(212);
-        d.click(IDOK);
-    });
-    std::vector<int> shown;
-    scriptDialog(t.win, [&](FakeDialog& d) {
-        shown = d.checkedIds();
-        d.click(216);
-        d.cancel();
-    });
-    t.win.sendCommand(ID_WAV_PARAMETERS);
-    EXPECT_EQ(shown, (std::vector<int>{214, 217}));
-    EXPECT_EQ(t.s.mp3Kbps, 64);
-    EXPECT_EQ(format(), (Format{16, 44100, 2}));
-    EXPECT_EQ(t.s.convertToMp3, 1);
 }
 
 TEST_F(ParamDialogs, Mp3DialogKeepsOrStoresItsFields) {
