@@ -74,41 +74,51 @@ TEST_F(ParamDialogs, OpeningForcesTheMp3FormatInTheRipModeOrWithConversionAndCan
     }
 }
 
-TEST_F(ParamDialogs, CheckingConvertSwitchesTheButtonsBackButLaterChoicesStand) {
-    t.s.convertToMp3 = 0;
-    setFormat({16, 44100, 2});
-    std::vector<int> afterCheck;
-    Format whileOpen{};
-    scriptDialog(t.win, [&](FakeDialog& d) {
-        d.click(205);
-        d.click(207);
-        EXPECT_EQ(format(), (Format{8, 11025, 2}));
-        d.click(212);
-        afterCheck = d.checkedIds();
-        whileOpen = format();
-        d.click(210);  // mono after the box: accepted as it is
-        d.click(IDOK);
-    });
-    scriptDialog(t.win, [](FakeDialog& d) { d.click(IDOK); });
-    t.win.sendCommand(ID_WAV_PARAMETERS);
-    EXPECT_EQ(afterCheck, (std::vector<int>{206, 209, 211, 212}));
-    EXPECT_EQ(whileOpen, (Format{16, 44100, 2}));
-    EXPECT_EQ(format(), (Format{16, 44100, 1}));
-    EXPECT_EQ(t.s.convertToMp3, 1);
-    EXPECT_EQ(t.s.settingsDirty, 1);
-
-    // Unchecking the box changes nothing else.
-    setFormat({8, 22050, 1});
-    t.s.convertToMp3 = 0;
-    scriptDialog(t.win, [&](FakeDialog& d) {
-        d.click(212);
-        d.click(212);
-        d.click(208);
-        d.click(IDOK);
-    });
-    t.win.sendCommand(ID_WAV_PARAMETERS);
-    EXPECT_EQ(format(), (Format{16, 22050, 2}));
-    EXPECT_EQ(t.s.convertToMp3, 0);
+// Every click writes its value at once and the buttons always show the format; checking the
+// box forces the MP3 format, and later choices stand.
+TEST_F(ParamDialogs, ClicksWriteAtOnceAndCheckingConvertForcesTheMp3Format) {
+    auto buttonsFor = [](Format f, bool box) {
+        std::vector<int> ids{f.bits == 8 ? 205 : 206, f.rate == 11025 ? 207 : f.rate == 22050 ? 208 : 209,
+                             f.channels == 1 ? 210 : 211};
+        if (box) ids.push_back(212);
+        return ids;
+    };
+    struct Click {
+        int id;
+        Format after;
+    };
+    struct Case {
+        const char* name;
+        Format before;
+        std::vector<Click> clicks;
+        int convertToMp3;
+    } cases[] = {
+        {"checked, then mono", {16, 44100, 2},
+         {{205, {8, 44100, 2}}, {207, {8, 11025, 2}}, {212, {16, 44100, 2}}, {210, {16, 44100, 1}}}, 1},
+        {"checked and unchecked", {8, 22050, 1},
+         {{212, {16, 44100, 2}}, {212, {16, 44100, 2}}, {208, {16, 22050, 2}}}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        t.s.convertToMp3 = 0;
+        t.s.settingsDirty = 0;
+        setFormat(c.before);
+        scriptDialog(t.win, [&](FakeDialog& d) {
+            for (const Click& k : c.clicks) {
+                SCOPED_TRACE(::testing::Message() << "click " << k.id);
+                d.click(k.id);
+                EXPECT_EQ(format(), k.after);
+                EXPECT_EQ(d.checkedIds(), buttonsFor(k.after, d.at(212).checked));
+            }
+            d.click(IDOK);
+        });
+        scriptDialog(t.win, [](FakeDialog& d) { d.click(IDOK); });
+        t.win.sendCommand(ID_WAV_PARAMETERS);
+        EXPECT_EQ(format(), c.clicks.back().after);
+        EXPECT_EQ(t.s.convertToMp3, c.convertToMp3);
+        EXPECT_EQ(t.s.settingsDirty, 1);
+        t.win.dialogScript.clear();
+    }
 }
 
 // OK follows with the MP3 dialog when conversion is checked; its Cancel then restores only

@@ -36,7 +36,7 @@ std::string lastImmediateDigits(const CdScenario& sc) {
 
 struct Press {
     int button, track;
-    const char* length;
+    std::string length;
 };
 
 // Each press shows the track's number at once and its length at the next paint; the rip mode
@@ -99,12 +99,12 @@ TEST_F(Tracks, NoButtonMakesATrackOutsideTheDiscCurrent) {
         int trackCount, currentBefore;
         Press press;
     } cases[] = {
-        {"empty, last", RecordFromCd, twelveTracks(), 0, 1, {ID_LAST_TRACK, 1, nullptr}},
-        {"empty, previous", RecordFromCd, twelveTracks(), 0, 1, {ID_PREV_TRACK, 1, nullptr}},
-        {"left over, next", RecordFromCd, twelveTracks(), 5, 9, {ID_NEXT_TRACK, 1, nullptr}},
-        {"left over, previous", RecordFromCd, twelveTracks(), 5, 9, {ID_PREV_TRACK, 5, nullptr}},
-        {"rip, next", RipFromCd, {200, 200, 200}, 7, 3, {ID_NEXT_TRACK, 3, nullptr}},
-        {"rip, last", RipFromCd, {200, 200, 200}, 7, 3, {ID_LAST_TRACK, 3, nullptr}},
+        {"empty, last", RecordFromCd, twelveTracks(), 0, 1, {ID_LAST_TRACK, 1, ""}},
+        {"empty, previous", RecordFromCd, twelveTracks(), 0, 1, {ID_PREV_TRACK, 1, ""}},
+        {"left over, next", RecordFromCd, twelveTracks(), 5, 9, {ID_NEXT_TRACK, 1, ""}},
+        {"left over, previous", RecordFromCd, twelveTracks(), 5, 9, {ID_PREV_TRACK, 5, ""}},
+        {"rip, next", RipFromCd, {200, 200, 200}, 7, 3, {ID_NEXT_TRACK, 3, ""}},
+        {"rip, last", RipFromCd, {200, 200, 200}, 7, 3, {ID_LAST_TRACK, 3, ""}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
