@@ -85,6 +85,7 @@ public:
             case ControlKind::DefPushButton: break;
             default: ADD_FAILURE() << "control " << id << " is no button"; return;
         }
+        focus = id;  // a click gives the control the keyboard
         notify(id, BN_CLICKED);
     }
     bool select(int list, int index) { return selectMany(list, {index}); }
@@ -98,6 +99,7 @@ public:
                 return false;
             }
         if (indexes.size() > 1 && !k->multiSelect) ADD_FAILURE() << "list " << list << " selects one item";
+        focus = list;
         const std::set<int> before = k->selected;
         k->selected = std::set<int>(indexes.begin(), indexes.end());
         k->current = indexes.empty() ? k->current : indexes.back();

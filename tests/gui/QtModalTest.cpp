@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <utility>
 
 #include "FakeDialogHost.h"
 #include "GuiTestSupport.h"
@@ -261,20 +262,26 @@ std::string str(const std::vector<int>& v) {
     return out;
 }
 
-// What the procedures are tested against is what they meet on screen.
-TEST_F(ModalTest, TheFakeHostAnswersTheProgramAsTheRealOne) {
-    constexpr int label = 300, edit = 301, box = 302, radioA = 303, radioB = 304, frame = 305, single = 310,
-                  sorted = 311, unknown = 999;
-    auto r = [](int x, int y) { return Rect{x, y, x + 40, y + 10}; };
+// A dialog with one control of each kind, for holding the fake host against the real one.
+constexpr int label = 300, edit = 301, box = 302, radioA = 303, radioB = 304, frame = 305, more = 306, single = 310,
+              sorted = 311, unknown = 999;
+DialogTemplate everyKind() {
+    auto r = [](int x, int y, int h = 10) { return Rect{x, y, x + 40, y + h}; };
     using K = ControlKind;
     DialogTemplate tpl{"Answers", "Answers", 200, 120, {}};
     tpl.controls = {
         {K::Static, label, "&Name:", r(2, 2)},     {K::Edit, edit, "template text", r(2, 14), false, true},
         {K::AutoCheckBox, box, "Box", r(2, 26)},    {K::AutoRadio, radioA, "A", r(2, 38), true},
-        {K::AutoRadio, radioB, "B", r(2, 50)},      {K::GroupBox, frame, "Frame", r(50, 2)},
-        {K::ListBox, single, "", r(50, 14)},        {K::ListBox, sorted, "", r(100, 14), false, false, true, true},
-        {K::Button, IDOK, "&OK", r(2, 100), false, true},
+        {K::AutoRadio, radioB, "B", r(2, 50)},      {K::GroupBox, frame, "Frame", r(50, 80)},
+        {K::ListBox, single, "", r(50, 2, 60)},     {K::ListBox, sorted, "", r(100, 2, 60), false, false, true, true},
+        {K::Button, IDOK, "&OK", r(2, 100), false, true}, {K::Button, more, "&More", r(50, 100)},
     };
+    return tpl;
+}
+
+// What the procedures are tested against is what they meet on screen.
+TEST_F(ModalTest, TheFakeHostAnswersTheProgramAsTheRealOne) {
+    const DialogTemplate tpl = everyKind();
     auto checks = [](Dialog& d) {
         std::string out;
         for (int id : {IDOK, box, radioA, radioB, unknown, single}) d.setChecked(id, true);
@@ -337,6 +344,78 @@ TEST_F(ModalTest, TheFakeHostAnswersTheProgramAsTheRealOne) {
     ASSERT_EQ(real.answers.size(), steps.size());
     ASSERT_EQ(fake.answers.size(), steps.size());
     for (size_t i = 0; i < steps.size(); ++i) EXPECT_EQ(fake.answers[i], real.answers[i]) << steps[i].what;
+}
+
+// The user's actions, each with what the procedure heard, done on screen and in the fake.
+class HeardProc : public DialogProc {
+public:
+    std::string heard;
+    bool onInit(Dialog& d) override {
+        for (const char* t : {"a", "b", "c"}) d.listAdd(single, t);
+        d.enable(radioA, false);
+        return true;
+    }
+    bool onCommand(Dialog& d, int id, int code) override {
+        heard += std::to_string(id) + "/" + std::to_string(code) + " ";
+        if (id == IDOK) d.end(1);
+        return true;
+    }
+};
+
+struct UserStep {
+    std::function<void(QWidget*)> onScreen;
+    std::function<void(FakeDialog&)> inFake;
+};
+
+TEST_F(ModalTest, TheFakeHostPassesTheUsersActionsOnAsTheRealOne) {
+    auto press = [](int id) {
+        return UserStep{
+            [id](QWidget* dlg) { QTest::mouseClick(dialogControl(dlg, id), Qt::LeftButton, {}, QPoint(4, 6)); },
+            [id](FakeDialog& d) { d.click(id); }};
+    };
+    auto row = [](int list, int index, bool twice) {
+        return UserStep{[=](QWidget* dlg) {
+                            auto* l = qobject_cast<QListWidget*>(dialogControl(dlg, list));
+                            const QPoint at = l->visualItemRect(l->item(index)).center();
+                            // A user's double-click comes as a click, then the second press.
+                            QTest::mouseClick(l->viewport(), Qt::LeftButton, {}, at);
+                            if (twice) QTest::mouseDClick(l->viewport(), Qt::LeftButton, {}, at);
+                        },
+                        [=](FakeDialog& d) { twice ? d.doubleClick(list, index) : (void)d.select(list, index); }};
+    };
+    const UserStep enter{
+        [](QWidget* dlg) { QTest::keyClick(dlg->focusWidget() ? dlg->focusWidget() : dlg, Qt::Key_Return); },
+        [](FakeDialog& d) { d.pressEnter(); }};
+    const std::vector<std::pair<const char*, UserStep>> steps = {
+        {"a radio button", press(radioB)},
+        {"a disabled one", press(radioA)},
+        {"a check box", press(box)},
+        {"an item", row(single, 1, false)},
+        {"the same item", row(single, 1, false)},
+        {"another, twice", row(single, 2, true)},
+        {"a push button", press(more)},
+        {"Enter on it", enter},
+        {"the list again", row(single, 2, false)},
+        {"Enter there", enter},
+    };
+    HeardProc real, fake;
+    std::vector<std::string> onScreen, inFake;
+    whenModal([&](QWidget* dlg) {
+        for (auto& [what, step] : steps) {
+            step.onScreen(dlg);
+            onScreen.push_back(std::exchange(real.heard, ""));
+        }
+    });
+    EXPECT_EQ(window.runDialog(everyKind(), real), 1);
+    FakeDialog dlg(everyKind(), fake);
+    ASSERT_TRUE(dlg.open());
+    for (auto& [what, step] : steps) {
+        step.inFake(dlg);
+        inFake.push_back(std::exchange(fake.heard, ""));
+    }
+    EXPECT_EQ(dlg.result, 1);
+    ASSERT_EQ(onScreen.size(), steps.size());
+    for (size_t i = 0; i < steps.size(); ++i) EXPECT_EQ(inFake[i], onScreen[i]) << steps[i].first;
 }
 
 TEST(FileDialogFilters, PairsBecomeQtNameFilters) {
