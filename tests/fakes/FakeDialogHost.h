@@ -7,6 +7,7 @@
 //   items; a single-selection list reports a current item only while it is selected;
 // - what the user does (click, select, double-click, Enter, Esc) reaches the procedure as
 //   the host sends it: never from a disabled control, nothing once the dialog has ended.
+// The offscreen Qt tests (QtModalTest) run the same calls and actions on both hosts.
 #include <gtest/gtest.h>
 
 #include <algorithm>
