@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "FakeCdAudio.h"
-#include "ScriptedDialog.h"
+#include "FakeDialogHost.h"
 #include "TestProgram.h"
 #include "WavFiles.h"
 #include "adapters/dl/DlEncoderLoader.h"
@@ -43,12 +43,9 @@ double convertWithProgram(const fs::path& folder, const std::vector<std::string>
     app.s.mp3Kbps = 128;
     app.s.convertFolder = folder.string();
     window.marshalCalls = true;
-    window.dialogScript.push_back([&](const DialogTemplate& t, DialogProc& p) {
-        ScriptedDialog d(t, p);
-        d.init();
+    scriptDialog(window, [&](FakeDialog& d) {
         for (const std::string& n : names) d.doubleClickText(kAvailableFilesList, n);
         d.click(kStartButton);
-        return d.result;
     });
     const auto start = Clock::now();
     window.sendCommand(ID_WAV_FILES_TO_CONVERT);

@@ -3,7 +3,10 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
+
+#include "adapters/qt/QtDialogHost.h"
 
 namespace wl::test {
 
@@ -43,6 +46,24 @@ ProgramLayout::ProgramLayout(FontMetrics metrics, int screenWidth, int screenHei
     window.screenH = screenHeight;
     events.create = [this](Window&) { return CreateMainWindow(app); };
     window.create(events);
+}
+
+void whenModal(std::function<void(QWidget*)> act) {
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, act = std::move(act)] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (!w || !w->isVisible()) return;
+        poll->stop();
+        poll->deleteLater();
+        act(w);
+    });
+    poll->start(10);
+}
+
+QWidget* dialogControl(QWidget* dlg, int id) {
+    for (QWidget* w : dlg->findChildren<QWidget*>())
+        if (w->property(kControlIdProperty).isValid() && w->property(kControlIdProperty).toInt() == id) return w;
+    return nullptr;
 }
 
 bool waitFor(const std::function<bool()>& pred, int ms) {

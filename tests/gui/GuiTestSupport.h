@@ -1,7 +1,8 @@
 #pragma once
-// Shared by the offscreen window tests: an events recorder, and the main window as the
-// program itself builds and paints it.
+// Shared by the offscreen window tests: an events recorder, the main window as the program
+// itself builds and paints it, and a hand for the modal windows it opens.
 #include <QImage>
+#include <QWidget>
 #include <atomic>
 #include <functional>
 #include <mutex>
@@ -88,6 +89,11 @@ struct OtherPorts {
     FakeCdAudio cd{mci, cdrom};
     OtherPorts() { cd.insertDisc({185, 242, 199}); }
 };
+
+// Acts on the next modal window once it is up: the call under test runs its nested loop.
+void whenModal(std::function<void(QWidget*)> act);
+// The control of a template dialog with this id; null when none.
+QWidget* dialogControl(QWidget* dlg, int id);
 
 // Runs the event loop until pred holds or ms pass.
 bool waitFor(const std::function<bool()>& pred, int ms = 3000);

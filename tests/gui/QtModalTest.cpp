@@ -15,25 +15,15 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <utility>
+
+#include "FakeDialogHost.h"
 #include "GuiTestSupport.h"
 #include "adapters/qt/QtDialogHost.h"
 #include "adapters/qt/QtModal.h"
 
 namespace wl::test {
 namespace {
-
-// Acts on the next modal window once it is up (its loop is nested inside the call under test).
-void whenModal(std::function<void(QWidget*)> act) {
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, act] {
-        QWidget* w = QApplication::activeModalWidget();
-        if (!w || !w->isVisible()) return;
-        poll->stop();
-        poll->deleteLater();
-        act(w);
-    });
-    poll->start(10);
-}
 
 class ModalTest : public ShownMainWindow {
 protected:
@@ -235,6 +225,197 @@ TEST_F(ModalTest, RadioGroupsFollowTheTemplateAndEscCancels) {
         bool onCommand(Dialog&, int, int) override { return false; }
     } quick;
     EXPECT_EQ(window.runDialog(paramsTemplate(), quick), 7);
+}
+
+// The program's calls in a dialog, each step answering a text; run in onInit, so the dialog
+// never shows. Any notification they caused is an answer too.
+struct Step {
+    const char* what;
+    std::function<std::string(Dialog&)> act;
+};
+class RunSteps : public DialogProc {
+public:
+    explicit RunSteps(const std::vector<Step>& steps) : steps_(steps) {}
+    std::vector<std::string> answers;
+    bool onInit(Dialog& d) override {
+        for (const Step& s : steps_) {
+            answers.push_back(s.act(d));
+            answers.back() += notified_;
+            notified_.clear();
+        }
+        d.end(5);
+        return true;
+    }
+    bool onCommand(Dialog&, int id, int code) override {
+        notified_ += " notified " + std::to_string(id) + "/" + std::to_string(code);
+        return true;
+    }
+
+private:
+    const std::vector<Step>& steps_;
+    std::string notified_;
+};
+
+std::string str(const std::vector<int>& v) {
+    std::string out;
+    for (int i : v) out += std::to_string(i) + " ";
+    return out;
+}
+
+// A dialog with one control of each kind, for holding the fake host against the real one.
+constexpr int label = 300, edit = 301, box = 302, radioA = 303, radioB = 304, frame = 305, more = 306, single = 310,
+              sorted = 311, unknown = 999;
+DialogTemplate everyKind() {
+    auto r = [](int x, int y, int h = 10) { return Rect{x, y, x + 40, y + h}; };
+    using K = ControlKind;
+    DialogTemplate tpl{"Answers", "Answers", 200, 120, {}};
+    tpl.controls = {
+        {K::Static, label, "&Name:", r(2, 2)},     {K::Edit, edit, "template text", r(2, 14), false, true},
+        {K::AutoCheckBox, box, "Box", r(2, 26)},    {K::AutoRadio, radioA, "A", r(2, 38), true},
+        {K::AutoRadio, radioB, "B", r(2, 50)},      {K::GroupBox, frame, "Frame", r(50, 80)},
+        {K::ListBox, single, "", r(50, 2, 60)},     {K::ListBox, sorted, "", r(100, 2, 60), false, false, true, true},
+        {K::Button, IDOK, "&OK", r(2, 100), false, true}, {K::Button, more, "&More", r(50, 100)},
+    };
+    return tpl;
+}
+
+// What the procedures are tested against is what they meet on screen.
+TEST_F(ModalTest, TheFakeHostAnswersTheProgramAsTheRealOne) {
+    const DialogTemplate tpl = everyKind();
+    auto checks = [](Dialog& d) {
+        std::string out;
+        for (int id : {IDOK, box, radioA, radioB, unknown, single}) d.setChecked(id, true);
+        for (int id : {IDOK, box, radioA, radioB, unknown, single}) out += std::to_string(d.isChecked(id));
+        return out;
+    };
+    auto add = [](int list, std::vector<const char*> texts) {
+        return [=](Dialog& d) {
+            std::vector<int> at;
+            for (const char* t : texts) at.push_back(d.listAdd(list, t));
+            return str(at);
+        };
+    };
+    auto state = [](int list) {
+        return [=](Dialog& d) { return std::to_string(d.listCurSel(list)) + " / " + str(d.listSelectedItems(list)); };
+    };
+    auto then = [](std::function<void(Dialog&)> change, std::function<std::string(Dialog&)> answer) {
+        return [=](Dialog& d) { change(d); return answer(d); };
+    };
+    const std::vector<Step> steps = {
+        {"label", [](Dialog& d) { return d.text(label, 99); }},
+        {"label set", then([](Dialog& d) { d.setText(label, "&Path:"); }, [](Dialog& d) { return d.text(label, 99); })},
+        {"frame and list", [](Dialog& d) { return d.text(frame, 99) + "|" + d.text(single, 99); }},
+        {"edit at opening", [](Dialog& d) { return d.text(edit, 99); }},
+        {"edit cut inside a character",
+         then([](Dialog& d) { d.setText(edit, "Gr\xc3\xbc\xc3\x9f"); }, [](Dialog& d) { return d.text(edit, 3); })},
+        {"checks", checks},
+        {"unknown", then([](Dialog& d) { d.setText(unknown, "x"); },
+                         [](Dialog& d) {
+                             return d.text(unknown, 9) + std::to_string(d.listAdd(unknown, "x")) +
+                                    std::to_string(d.listCount(unknown)) + std::to_string(d.listCurSel(unknown));
+                         })},
+        {"single added", add(single, {"a", "b", "c", "d"})},
+        {"single at first", state(single)},
+        {"single set", then([](Dialog& d) { d.listSetCurSel(single, 2); }, state(single))},
+        {"deleting the current", then([](Dialog& d) { d.listDelete(single, 2); }, state(single))},
+        {"deleting above", then([](Dialog& d) { d.listDelete(single, 0); }, state(single))},
+        {"deleting the last", then([](Dialog& d) { d.listDelete(single, 1); }, state(single))},
+        {"out of range", then([](Dialog& d) { d.listSetCurSel(single, 9); }, state(single))},
+        {"every item", then([](Dialog& d) { d.listSetSel(single, -1, true); }, state(single))},
+        {"cleared", then([](Dialog& d) { d.listClear(single); }, state(single))},
+        {"sorted added", add(sorted, {"b", "A", "c", "B"})},
+        {"multi set", then([](Dialog& d) { d.listSetCurSel(sorted, 1); }, state(sorted))},
+        {"multi selected", then(
+                               [](Dialog& d) {
+                                   d.listSetSel(sorted, 3, true);
+                                   d.listSetSel(sorted, 0, true);
+                               },
+                               state(sorted))},
+        {"multi deleting the current", then([](Dialog& d) { d.listDelete(sorted, 1); }, state(sorted))},
+        {"multi adding before", then([](Dialog& d) { d.listAdd(sorted, "a"); }, state(sorted))},
+        {"multi deleting the first", then([](Dialog& d) { d.listDelete(sorted, 0); }, state(sorted))},
+        {"multi deleted", then([](Dialog& d) { d.listSetSel(sorted, -1, false); }, state(sorted))},
+    };
+    RunSteps real(steps), fake(steps);
+    EXPECT_EQ(window.runDialog(tpl, real), 5);
+    FakeDialog dlg(tpl, fake);
+    EXPECT_FALSE(dlg.open());
+    EXPECT_EQ(dlg.result, 5);
+    ASSERT_EQ(real.answers.size(), steps.size());
+    ASSERT_EQ(fake.answers.size(), steps.size());
+    for (size_t i = 0; i < steps.size(); ++i) EXPECT_EQ(fake.answers[i], real.answers[i]) << steps[i].what;
+}
+
+// The user's actions, each with what the procedure heard, done on screen and in the fake.
+class HeardProc : public DialogProc {
+public:
+    std::string heard;
+    bool onInit(Dialog& d) override {
+        for (const char* t : {"a", "b", "c"}) d.listAdd(single, t);
+        d.enable(radioA, false);
+        return true;
+    }
+    bool onCommand(Dialog& d, int id, int code) override {
+        heard += std::to_string(id) + "/" + std::to_string(code) + " ";
+        if (id == IDOK) d.end(1);
+        return true;
+    }
+};
+
+struct UserStep {
+    std::function<void(QWidget*)> onScreen;
+    std::function<void(FakeDialog&)> inFake;
+};
+
+TEST_F(ModalTest, TheFakeHostPassesTheUsersActionsOnAsTheRealOne) {
+    auto press = [](int id) {
+        return UserStep{
+            [id](QWidget* dlg) { QTest::mouseClick(dialogControl(dlg, id), Qt::LeftButton, {}, QPoint(4, 6)); },
+            [id](FakeDialog& d) { d.click(id); }};
+    };
+    auto row = [](int list, int index, bool twice) {
+        return UserStep{[=](QWidget* dlg) {
+                            auto* l = qobject_cast<QListWidget*>(dialogControl(dlg, list));
+                            const QPoint at = l->visualItemRect(l->item(index)).center();
+                            // A user's double-click comes as a click, then the second press.
+                            QTest::mouseClick(l->viewport(), Qt::LeftButton, {}, at);
+                            if (twice) QTest::mouseDClick(l->viewport(), Qt::LeftButton, {}, at);
+                        },
+                        [=](FakeDialog& d) { twice ? d.doubleClick(list, index) : (void)d.select(list, index); }};
+    };
+    const UserStep enter{
+        [](QWidget* dlg) { QTest::keyClick(dlg->focusWidget() ? dlg->focusWidget() : dlg, Qt::Key_Return); },
+        [](FakeDialog& d) { d.pressEnter(); }};
+    const std::vector<std::pair<const char*, UserStep>> steps = {
+        {"a radio button", press(radioB)},
+        {"a disabled one", press(radioA)},
+        {"a check box", press(box)},
+        {"an item", row(single, 1, false)},
+        {"the same item", row(single, 1, false)},
+        {"another, twice", row(single, 2, true)},
+        {"a push button", press(more)},
+        {"Enter on it", enter},
+        {"the list again", row(single, 2, false)},
+        {"Enter there", enter},
+    };
+    HeardProc real, fake;
+    std::vector<std::string> onScreen, inFake;
+    whenModal([&](QWidget* dlg) {
+        for (auto& [what, step] : steps) {
+            step.onScreen(dlg);
+            onScreen.push_back(std::exchange(real.heard, ""));
+        }
+    });
+    EXPECT_EQ(window.runDialog(everyKind(), real), 1);
+    FakeDialog dlg(everyKind(), fake);
+    ASSERT_TRUE(dlg.open());
+    for (auto& [what, step] : steps) {
+        step.inFake(dlg);
+        inFake.push_back(std::exchange(fake.heard, ""));
+    }
+    EXPECT_EQ(dlg.result, 1);
+    ASSERT_EQ(onScreen.size(), steps.size());
+    for (size_t i = 0; i < steps.size(); ++i) EXPECT_EQ(inFake[i], onScreen[i]) << steps[i].first;
 }
 
 TEST(FileDialogFilters, PairsBecomeQtNameFilters) {

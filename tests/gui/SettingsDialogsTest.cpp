@@ -1,56 +1,23 @@
 // The settings dialogs in the program on the offscreen Qt window: opened from the menu and
 // by accelerator, laid out as their templates say, and a change that reaches the settings
 // file through Save Settings. Screenshots of each dialog are written beside the test.
-#include <gtest/gtest.h>
-
 #include <QAbstractButton>
 #include <QApplication>
-#include <QCheckBox>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QTest>
-#include <QTimer>
-
 #include <filesystem>
-#include <functional>
 
-#include "FakeCdAudio.h"
-#include "FakeCdrom.h"
-#include "FakeDesktop.h"
-#include "FakeEncoder.h"
-#include "FakeMci.h"
+#include "GuiTestSupport.h"
 #include "TestProgram.h"
 #include "adapters/qt/QtDialogHost.h"
-#include "adapters/qt/QtWindow.h"
-#include "app/Commands.h"
-#include "app/MainWindow.h"
 #include "app/Settings.h"
 #include "resources/Templates.h"
 
 namespace wl::test {
 namespace {
-
-// Acts on the next modal window once its nested loop runs.
-void whenModal(std::function<void(QWidget*)> act) {
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, act] {
-        QWidget* w = QApplication::activeModalWidget();
-        if (!w || !w->isVisible()) return;
-        poll->stop();
-        poll->deleteLater();
-        act(w);
-    });
-    poll->start(10);
-}
-
-QWidget* control(QWidget* dlg, int id) {
-    for (QWidget* w : dlg->findChildren<QWidget*>())
-        if (w->property(kControlIdProperty).isValid() && w->property(kControlIdProperty).toInt() == id) return w;
-    return nullptr;
-}
 
 // Types the name as the user does: selectFile can be undone by the dialog's folder listing,
 // which loads on another thread and may select the file offered before.
@@ -61,7 +28,7 @@ void chooseName(QFileDialog* fd, const QString& name) {
 }
 
 void click(QWidget* dlg, int id) {
-    auto* b = qobject_cast<QAbstractButton*>(control(dlg, id));
+    auto* b = qobject_cast<QAbstractButton*>(dialogControl(dlg, id));
     ASSERT_NE(b, nullptr) << id;
     b->click();
 }
@@ -145,7 +112,7 @@ TEST_F(SettingsDialogs, EachOpensFromItsMenuItemAndAcceleratorLaidOutAsItsTempla
                 EXPECT_EQ(dlg->windowTitle().toStdString(), tpl.caption);
                 EXPECT_EQ(dlg->size(), dialogRect(Rect{0, 0, tpl.width, tpl.height}, units).size());
                 for (const DialogControl& c : tpl.controls) {
-                    QWidget* w = control(dlg, c.id);
+                    QWidget* w = dialogControl(dlg, c.id);
                     ASSERT_NE(w, nullptr) << c.id;
                     QRect expected = dialogRect(c.rect, units);
                     EXPECT_EQ(w->pos(), expected.topLeft()) << c.id;
@@ -210,7 +177,7 @@ TEST_F(SettingsDialogs, ChangesReachTheSettingsFileAtTheirOffsets) {
     const std::filesystem::path music = dir.path() / "Music";
     std::filesystem::create_directories(music);
     whenModal([&](QWidget* dlg) {
-        auto* edit = qobject_cast<QLineEdit*>(control(dlg, 134));
+        auto* edit = qobject_cast<QLineEdit*>(dialogControl(dlg, 134));
         ASSERT_NE(edit, nullptr);
         edit->setText(QString::fromStdString(music.string()));
         EXPECT_TRUE(dlg->grab().save(QString::fromStdString(shot("Path_typed.png")), "PNG"));

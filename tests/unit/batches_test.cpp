@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "FakeDialogHost.h"
 #include "FakeEncoderLibrary.h"
-#include "ScriptedDialog.h"
 #include "TestProgram.h"
 #include "WavFiles.h"
 #include "app/Commands.h"
@@ -26,29 +26,33 @@ TEST(TrackBatch, TrackNumbersComeFromSixAndSevenCharacterLabelsOnly) {
     for (auto [label, n] : cases) EXPECT_EQ(parseTrackNumber(label), n) << label;
 }
 
-class TracksDialog : public ::testing::Test {
+// A started program whose batch dialog `user` acts on.
+class BatchDialog : public ::testing::Test {
 protected:
     TempWorkingDir dir;
     TestProgram prog;
     FakeWindow& win = prog.window;
+    void run(int command, const char* caption, const std::function<void(FakeDialog&)>& user) {
+        scriptDialog(win, [&](FakeDialog& d) {
+            EXPECT_EQ(d.caption, caption);
+            user(d);
+        });
+        win.sendCommand(command);
+        if (!win.dialogScript.empty()) ADD_FAILURE() << "no dialog opened";
+        win.dialogScript.clear();
+    }
+};
 
+class TracksDialog : public BatchDialog {
+protected:
     void SetUp() override {
         ASSERT_EQ(prog.start(), 0);
         win.boxes.clear();
     }
-    // Opens the dialog (command 112) and lets `user` act on it.
-    void run(const std::function<void(ScriptedDialog&)>& user) {
-        win.dialogScript.push_back([&](const DialogTemplate& t, DialogProc& p) {
-            EXPECT_EQ(t.caption, "Select Tracks to Record");
-            ScriptedDialog d(t, p);
-            d.init();
-            user(d);
-            EXPECT_TRUE(d.ended) << "the dialog is still open";
-            return d.result;
-        });
-        win.sendCommand(ID_TRACKS_TO_RECORD);
+    void run(const std::function<void(FakeDialog&)>& user) {
+        BatchDialog::run(ID_TRACKS_TO_RECORD, "Select Tracks to Record", user);
     }
-    void rename(ScriptedDialog& d, int entry, const std::string& name) {
+    void rename(FakeDialog& d, int entry, const std::string& name) {
         d.select(kChosenTracksList, entry);
         d.type(kRenameEdit, name);
         d.pressEnter();
@@ -60,7 +64,7 @@ protected:
 };
 
 TEST_F(TracksDialog, EntriesMapToTheLowestTrackWithTheirTextWhenSaved) {
-    run([&](ScriptedDialog& d) {
+    run([&](FakeDialog& d) {
         EXPECT_EQ(d.items(kAvailableTracksList),
                   (std::vector<std::string>{"Track1", "Track2", "Track3", "Track4", "Track5"}));
         for (const char* t : {"Track3", "Track3", "Track2", "Track4", "Track5"}) d.doubleClickText(kAvailableTracksList, t);
@@ -76,7 +80,7 @@ TEST_F(TracksDialog, EntriesMapToTheLowestTrackWithTheirTextWhenSaved) {
     EXPECT_EQ(prog.s().trackTimeText, prog.cd.lengthText(3));
 
     // Reopening shows the saved entries with their names, in order.
-    run([&](ScriptedDialog& d) {
+    run([&](FakeDialog& d) {
         EXPECT_EQ(d.items(kChosenTracksList),
                   (std::vector<std::string>{"Track3", "Track3", "Track2", "Track2", "Outro"}));
         d.click(IDOK);
@@ -85,20 +89,20 @@ TEST_F(TracksDialog, EntriesMapToTheLowestTrackWithTheirTextWhenSaved) {
 }
 
 TEST_F(TracksDialog, NoBatchAfterClearSaveOrCancelShowsUntitledOnTrackOne) {
-    run([&](ScriptedDialog& d) {
+    run([&](FakeDialog& d) {
         d.doubleClickText(kAvailableTracksList, "Track4");
         d.click(IDOK);
     });
     ASSERT_EQ(prog.s().batchCount, 1);
     EXPECT_EQ(prog.s().currentTrack, 4);
 
-    run([&](ScriptedDialog& d) { d.click(IDCANCEL); });  // drops the earlier batch too
+    run([&](FakeDialog& d) { d.click(IDCANCEL); });  // drops the earlier batch too
     EXPECT_EQ(prog.s().batchCount, 0);
     EXPECT_EQ(win.controls[ID_SONG_NAME_EDIT].text, "untitled");
     EXPECT_EQ(prog.s().currentTrack, 1);
     EXPECT_EQ(prog.s().currentTrackText, "1");
 
-    run([&](ScriptedDialog& d) {
+    run([&](FakeDialog& d) {
         d.doubleClickText(kAvailableTracksList, "Track2");
         d.click(kClearButton);
         EXPECT_TRUE(d.items(kChosenTracksList).empty());
@@ -110,7 +114,7 @@ TEST_F(TracksDialog, NoBatchAfterClearSaveOrCancelShowsUntitledOnTrackOne) {
 
 TEST_F(TracksDialog, SaveFolderPrefixesTheFirstNameAndEnterOnlyRenames) {
     prog.s().savePath = "/home/ann/Music/";
-    run([&](ScriptedDialog& d) {
+    run([&](FakeDialog& d) {
         d.doubleClickText(kAvailableTracksList, "Track3");
         d.doubleClickText(kAvailableTracksList, "Track1");
         d.type(kRenameEdit, "Intro");
@@ -128,7 +132,7 @@ TEST_F(TracksDialog, SaveFolderPrefixesTheFirstNameAndEnterOnlyRenames) {
 }
 
 TEST_F(TracksDialog, RemovingClearsTheSlotAndABatchHoldsAtMostAHundredEntries) {
-    run([&](ScriptedDialog& d) {
+    run([&](FakeDialog& d) {
         for (int i = 0; i < 120; ++i) d.doubleClickText(kAvailableTracksList, "Track2");
         EXPECT_EQ(d.items(kChosenTracksList).size(), kMaxBatchEntries);
         d.doubleClick(kChosenTracksList, 0);
@@ -140,12 +144,9 @@ TEST_F(TracksDialog, RemovingClearsTheSlotAndABatchHoldsAtMostAHundredEntries) {
     EXPECT_EQ(prog.s().batchCount, int(kMaxBatchEntries) - 1);
 }
 
-class WavBatch : public ::testing::Test {
+class WavBatch : public BatchDialog {
 protected:
-    TempWorkingDir dir;
-    TestProgram prog;
     FakeEncoderLibrary lib;
-    FakeWindow& win = prog.window;
     fs::path folder;
 
     void SetUp() override {
@@ -164,30 +165,24 @@ protected:
         writeFileBytes(folder / "notes.txt", "x");
     }
     void TearDown() override { win.destroy(); }
-    void run(const std::function<void(ScriptedDialog&)>& user) {
-        win.dialogScript.push_back([&](const DialogTemplate& t, DialogProc& p) {
-            ScriptedDialog d(t, p);
-            d.init();
-            user(d);
-            return d.result;
-        });
-        win.sendCommand(ID_WAV_FILES_TO_CONVERT);
+    void run(const std::function<void(FakeDialog&)>& user) {
+        BatchDialog::run(ID_WAV_FILES_TO_CONVERT, "Convert WAV to MP3", user);
     }
 };
 
 TEST_F(WavBatch, TheDialogListsNonEmptyWavFilesAndBrowsesFolders) {
-    run([&](ScriptedDialog& d) {
-        auto& avail = d.items(kAvailableFilesList);
-        EXPECT_NE(d.indexOf(kAvailableFilesList, "[..]"), -1);
-        EXPECT_NE(d.indexOf(kAvailableFilesList, "[Live]"), -1);
-        EXPECT_NE(d.indexOf(kAvailableFilesList, "[-/-]"), -1);
-        EXPECT_NE(d.indexOf(kAvailableFilesList, "A.WAV"), -1);
-        EXPECT_EQ(d.indexOf(kAvailableFilesList, "empty.wav"), -1);
-        EXPECT_EQ(d.indexOf(kAvailableFilesList, "notes.txt"), -1);
-        EXPECT_LT(d.indexOf(kAvailableFilesList, "A.WAV"), d.indexOf(kAvailableFilesList, "b.wav"));
-        EXPECT_EQ(d.controls[kAvailableFilesList].extent, 6 * 5);
-        EXPECT_TRUE(d.controls[kAddFilesButton].enabled);
-        EXPECT_FALSE(d.controls[kStartButton].enabled);
+    run([&](FakeDialog& d) {
+        // Folders and the machine's drives in brackets, then the files sorted ignoring case: no
+        // empty file, no other kind.
+        std::vector<std::string> files;
+        for (const std::string& e : d.items(kAvailableFilesList))
+            if (e[0] != '[') files.push_back(e);
+            else EXPECT_TRUE(files.empty()) << e << " after a file";
+        EXPECT_EQ(files, (std::vector<std::string>{"A.WAV", "b.wav"}));
+        for (const char* place : {"[..]", "[Live]", "[-/-]"}) EXPECT_NE(d.indexOf(kAvailableFilesList, place), -1) << place;
+        EXPECT_EQ(d.at(kAvailableFilesList).extent, 6 * 5);
+        EXPECT_TRUE(d.at(kAddFilesButton).enabled);
+        EXPECT_FALSE(d.at(kStartButton).enabled);
 
         d.click(kAddFilesButton);  // nothing selected
         EXPECT_EQ(win.lastBox()->text, "You must first select a file with your mouse.");
@@ -195,11 +190,10 @@ TEST_F(WavBatch, TheDialogListsNonEmptyWavFilesAndBrowsesFolders) {
 
         d.doubleClickText(kAvailableFilesList, "[Live]");
         EXPECT_EQ(prog.s().convertFolder, (folder / "Live").string());
-        EXPECT_FALSE(d.controls[kAddFilesButton].enabled);
+        EXPECT_FALSE(d.at(kAddFilesButton).enabled);
         EXPECT_EQ(d.indexOf(kAvailableFilesList, "A.WAV"), -1);
         d.doubleClickText(kAvailableFilesList, "[..]");
         EXPECT_EQ(prog.s().convertFolder, folder.string());
-        (void)avail;
 
         d.selectMany(kAvailableFilesList, {d.indexOf(kAvailableFilesList, "[Live]"),
                                            d.indexOf(kAvailableFilesList, "b.wav")});
@@ -207,7 +201,7 @@ TEST_F(WavBatch, TheDialogListsNonEmptyWavFilesAndBrowsesFolders) {
         d.doubleClickText(kAvailableFilesList, "b.wav");
         EXPECT_EQ(d.items(kChosenFilesList),
                   (std::vector<std::string>{(folder / "b.wav").string(), (folder / "b.wav").string()}));
-        EXPECT_TRUE(d.controls[kStartButton].enabled);
+        EXPECT_TRUE(d.at(kStartButton).enabled);
         d.click(IDCANCEL);
     });
     EXPECT_EQ(prog.s().convertFileCount, 0);
@@ -217,7 +211,7 @@ TEST_F(WavBatch, TheDialogListsNonEmptyWavFilesAndBrowsesFolders) {
 TEST_F(WavBatch, ThreeFilesWithTheSecondFailingGiveTwoMp3sAndOneMessage) {
     writeFileBytes(folder / "c.wav", canonicalWav(pcmBytes(rampSamples(40)), WavFormat{1, 1, 22050, 8, ""}));
     win.marshalCalls = true;
-    run([&](ScriptedDialog& d) {
+    run([&](FakeDialog& d) {
         for (const char* f : {"A.WAV", "c.wav", "b.wav"}) d.doubleClickText(kAvailableFilesList, f);
         d.click(kStartButton);
     });

@@ -1,7 +1,7 @@
 // The WAV and MP3 Recording Parameters dialogs driven through the fake window.
 #include <gtest/gtest.h>
 
-#include "FakeDialog.h"
+#include "FakeDialogHost.h"
 #include "cd_fixture.h"
 
 using namespace wl;
@@ -60,7 +60,7 @@ TEST_F(ParamDialogs, OpeningForcesTheMp3FormatInTheRipModeOrWithConversionAndCan
             shown = d.checkedIds();
             d.click(205);  // written at once, undone by Cancel
             d.click(207);
-            d.cancel();
+            d.pressEscape();
         });
         t.win.sendCommand(ID_WAV_PARAMETERS);
         EXPECT_EQ(shown, c.checkedAtOpening);
@@ -74,43 +74,55 @@ TEST_F(ParamDialogs, OpeningForcesTheMp3FormatInTheRipModeOrWithConversionAndCan
     }
 }
 
-TEST_F(ParamDialogs, CheckingConvertSwitchesTheButtonsBackButLaterChoicesStand) {
-    t.s.convertToMp3 = 0;
-    setFormat({16, 44100, 2});
-    std::vector<int> afterCheck;
-    Format whileOpen{};
-    scriptDialog(t.win, [&](FakeDialog& d) {
-        d.click(205);
-        d.click(207);
-        EXPECT_EQ(format(), (Format{8, 11025, 2}));
-        d.click(212);
-        afterCheck = d.checkedIds();
-        whileOpen = format();
-        d.click(210);  // mono after the box: accepted as it is
-        d.click(IDOK);
-    });
-    scriptDialog(t.win, [](FakeDialog& d) { d.click(IDOK); });
-    t.win.sendCommand(ID_WAV_PARAMETERS);
-    EXPECT_EQ(afterCheck, (std::vector<int>{206, 209, 211, 212}));
-    EXPECT_EQ(whileOpen, (Format{16, 44100, 2}));
-    EXPECT_EQ(format(), (Format{16, 44100, 1}));
-    EXPECT_EQ(t.s.convertToMp3, 1);
-    EXPECT_EQ(t.s.settingsDirty, 1);
-
-    // Unchecking the box changes nothing else.
-    setFormat({8, 22050, 1});
-    t.s.convertToMp3 = 0;
-    scriptDialog(t.win, [&](FakeDialog& d) {
-        d.click(212);
-        d.click(212);
-        d.click(208);
-        d.click(IDOK);
-    });
-    t.win.sendCommand(ID_WAV_PARAMETERS);
-    EXPECT_EQ(format(), (Format{16, 22050, 2}));
-    EXPECT_EQ(t.s.convertToMp3, 0);
+// Every click writes its value at once and the buttons always show the format; checking the
+// box forces the MP3 format, and later choices stand.
+TEST_F(ParamDialogs, ClicksWriteAtOnceAndCheckingConvertForcesTheMp3Format) {
+    auto buttonsFor = [](Format f, bool box) {
+        std::vector<int> ids{f.bits == 8 ? 205 : 206, f.rate == 11025 ? 207 : f.rate == 22050 ? 208 : 209,
+                             f.channels == 1 ? 210 : 211};
+        if (box) ids.push_back(212);
+        return ids;
+    };
+    struct Click {
+        int id;
+        Format after;
+    };
+    struct Case {
+        const char* name;
+        Format before;
+        std::vector<Click> clicks;
+        int convertToMp3;
+    } cases[] = {
+        {"checked, then mono", {16, 44100, 2},
+         {{205, {8, 44100, 2}}, {207, {8, 11025, 2}}, {212, {16, 44100, 2}}, {210, {16, 44100, 1}}}, 1},
+        {"checked and unchecked", {8, 22050, 1},
+         {{212, {16, 44100, 2}}, {212, {16, 44100, 2}}, {208, {16, 22050, 2}}}, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        t.s.convertToMp3 = 0;
+        t.s.settingsDirty = 0;
+        setFormat(c.before);
+        scriptDialog(t.win, [&](FakeDialog& d) {
+            for (const Click& k : c.clicks) {
+                SCOPED_TRACE(::testing::Message() << "click " << k.id);
+                d.click(k.id);
+                EXPECT_EQ(format(), k.after);
+                EXPECT_EQ(d.checkedIds(), buttonsFor(k.after, d.at(212).checked));
+            }
+            d.click(IDOK);
+        });
+        scriptDialog(t.win, [](FakeDialog& d) { d.click(IDOK); });
+        t.win.sendCommand(ID_WAV_PARAMETERS);
+        EXPECT_EQ(format(), c.clicks.back().after);
+        EXPECT_EQ(t.s.convertToMp3, c.convertToMp3);
+        EXPECT_EQ(t.s.settingsDirty, 1);
+        t.win.dialogScript.clear();
+    }
 }
 
+// OK follows with the MP3 dialog when conversion is checked; its Cancel then restores only
+// the bit rate, not the format the check forced.
 TEST_F(ParamDialogs, OkFollowsWithTheMp3DialogAndSetsItem122ByConversion) {
     struct Case {
         const char* name;
@@ -118,51 +130,43 @@ TEST_F(ParamDialogs, OkFollowsWithTheMp3DialogAndSetsItem122ByConversion) {
         bool checkBox;
         std::vector<std::string> dialogs;
         bool item122;
+        Format after;
     } cases[] = {
-        {"line in, unchecked", 0, 0, 1, false, {"RecParWav"}, false},
-        {"line in, checked", 0, 0, 1, true, {"RecParWav", "RecParMP3"}, true},
-        {"CD, unchecked", 0, 1, 0, false, {"RecParWav"}, false},
-        {"rip, checked", 1, 0, 0, true, {"RecParWav", "RecParMP3"}, true},
+        {"line in, unchecked", 0, 0, 1, false, {"RecParWav"}, false, {8, 11025, 1}},
+        {"line in, checked", 0, 0, 1, true, {"RecParWav", "RecParMP3"}, true, {16, 44100, 2}},
+        {"CD, unchecked", 0, 1, 0, false, {"RecParWav"}, false, {8, 11025, 1}},
+        {"rip, checked", 1, 0, 0, true, {"RecParWav", "RecParMP3"}, true, {16, 44100, 2}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         setMode(c.rip, c.cd, c.lineIn);
+        setFormat({8, 11025, 1});
         t.s.convertToMp3 = 0;
+        t.s.mp3Kbps = 64;
+        t.s.settingsDirty = 0;
         t.win.enableMenuItem(ID_MP3_PARAMETERS, !c.item122);
         t.win.dialogsRun.clear();
         scriptDialog(t.win, [&](FakeDialog& d) {
             if (c.checkBox) d.click(212);
             d.click(IDOK);
         });
-        scriptDialog(t.win, [](FakeDialog& d) { d.cancel(); });
+        std::vector<int> mp3Shown;
+        scriptDialog(t.win, [&](FakeDialog& d) {
+            mp3Shown = d.checkedIds();
+            d.click(216);
+            d.pressEscape();
+        });
         t.win.sendCommand(ID_WAV_PARAMETERS);
         EXPECT_EQ(t.win.dialogsRun, c.dialogs);
         EXPECT_EQ(t.win.isMenuItemEnabled(ID_MP3_PARAMETERS), c.item122);
         EXPECT_EQ(t.s.wavParamsAccepted, 1);
         EXPECT_EQ(t.s.settingsDirty, 1);
+        EXPECT_EQ(t.s.convertToMp3, c.checkBox);
+        EXPECT_EQ(format(), c.after);
+        EXPECT_EQ(t.s.mp3Kbps, 64);
+        EXPECT_EQ(mp3Shown, (c.checkBox ? std::vector<int>{214, 217} : std::vector<int>{}));
         t.win.dialogScript.clear();
     }
-}
-
-TEST_F(ParamDialogs, CancelInTheFollowingMp3DialogRestoresOnlyTheBitRate) {
-    t.s.convertToMp3 = 0;
-    t.s.mp3Kbps = 64;
-    setFormat({8, 11025, 1});
-    scriptDialog(t.win, [](FakeDialog& d) {
-        d.click(212);
-        d.click(IDOK);
-    });
-    std::vector<int> shown;
-    scriptDialog(t.win, [&](FakeDialog& d) {
-        shown = d.checkedIds();
-        d.click(216);
-        d.cancel();
-    });
-    t.win.sendCommand(ID_WAV_PARAMETERS);
-    EXPECT_EQ(shown, (std::vector<int>{214, 217}));
-    EXPECT_EQ(t.s.mp3Kbps, 64);
-    EXPECT_EQ(format(), (Format{16, 44100, 2}));
-    EXPECT_EQ(t.s.convertToMp3, 1);
 }
 
 TEST_F(ParamDialogs, Mp3DialogKeepsOrStoresItsFields) {

@@ -2,8 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 
-#include "FakeDialog.h"
+#include "FakeDialogHost.h"
 #include "cd_fixture.h"
 
 using namespace wl;
@@ -25,21 +26,24 @@ protected:
         cwd = fs::current_path().string();
         fs::create_directories(t.dir.path() / "Music" / "Live");
     }
-    // Runs the dialog: types the entry, presses OK, then Cancel if it is still open.
+    // Runs the dialog: types the entry (if any), presses OK, then Esc if it is still open.
     struct Run {
         std::string shown;
-        int focusAfterOk = 0;
+        int focusAtOpening = 0, focusAfterOk = 0;
         bool endedByOk = false;
     };
-    Run enter(const std::string& entry) {
+    Run enter(std::optional<std::string> entry) {
         Run r;
         scriptDialog(t.win, [&](FakeDialog& d) {
-            r.shown = d.texts[kPathEdit];
-            d.type(kPathEdit, entry);
-            d.click(IDOK);
-            r.endedByOk = d.ended;
-            r.focusAfterOk = d.focus;
-            d.cancel();
+            r.shown = d.at(kPathEdit).text;
+            r.focusAtOpening = d.focus;
+            if (entry) {
+                d.type(kPathEdit, *entry);
+                d.click(IDOK);
+                r.endedByOk = d.ended;
+                r.focusAfterOk = d.focus;
+            }
+            d.pressEscape();
         });
         t.win.sendCommand(ID_PATH_TO_SAVE_FILES);
         return r;
@@ -97,16 +101,9 @@ TEST_F(PathDialog, RefusedEntriesKeepTheDialogOpenAndNeverReachTheSavePath) {
 
 TEST_F(PathDialog, AnEmptySavePathOpensOnTheWorkingFolderEvenWhenCancelled) {
     t.s.savePath = "";
-    int focus = 0;
-    std::string shown;
-    scriptDialog(t.win, [&](FakeDialog& d) {
-        shown = d.texts[kPathEdit];
-        focus = d.focus;
-        d.cancel();
-    });
-    t.win.sendCommand(ID_PATH_TO_SAVE_FILES);
-    EXPECT_EQ(shown, t.s.workingDir.str() + "/");
-    EXPECT_EQ(focus, IDOK);  // the first control with a tab stop
+    Run r = enter(std::nullopt);
+    EXPECT_EQ(r.shown, t.s.workingDir.str() + "/");
+    EXPECT_EQ(r.focusAtOpening, IDOK);  // the first control with a tab stop
     EXPECT_EQ(t.s.savePath, t.s.workingDir.str() + "/");
     EXPECT_EQ(t.s.settingsDirty, 0);
 }

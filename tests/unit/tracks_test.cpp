@@ -20,128 +20,162 @@ std::vector<int> twelveTracks() {
 class Tracks : public ::testing::Test {
 protected:
     CdScenario t;
-    void startIn(int mode, std::vector<int> disc) {
-        t.start(mode, std::move(disc));
-        t.win.advance(1000);
-        ASSERT_EQ(t.s.discSeen, 1);
+    static void startIn(CdScenario& sc, int mode, std::vector<int> disc) {
+        sc.start(mode, std::move(disc));
+        sc.win.advance(1000);
+        ASSERT_EQ(sc.s.discSeen, 1);
     }
-    std::string lastImmediateDigits() {
-        for (auto it = t.win.drawn.rbegin(); it != t.win.drawn.rend(); ++it)
-            if (it->immediate && it->kind == DrawOp::Text && it->text != "    ") return it->text;
-        return {};
-    }
+    void startIn(int mode, std::vector<int> disc) { startIn(t, mode, std::move(disc)); }
 };
 
+std::string lastImmediateDigits(const CdScenario& sc) {
+    for (auto it = sc.win.drawn.rbegin(); it != sc.win.drawn.rend(); ++it)
+        if (it->immediate && it->kind == DrawOp::Text && it->text != "    ") return it->text;
+    return {};
+}
+
+struct Press {
+    int button, track;
+    std::string length;
+};
+
+// Each press shows the track's number at once and its length at the next paint; the rip mode
+// measures the length from a table of contents read afresh, the others never read one.
 TEST_F(Tracks, ButtonsWrapAtBothEndsAndShowTheTrackLength) {
-    startIn(RecordFromCd, twelveTracks());
-    ASSERT_EQ(t.s.currentTrack, 1);
-    t.win.invalidated.clear();
-    t.win.click(ID_PREV_TRACK);
-    EXPECT_EQ(t.s.currentTrack, 12);
-    EXPECT_EQ(t.s.currentTrackText, "12");
-    EXPECT_EQ(t.s.trackTimeText, "03:12:00");
-    EXPECT_EQ(lastImmediateDigits(), "12");
-    ASSERT_FALSE(t.win.invalidated.empty());
-    EXPECT_EQ(t.win.invalidated.back(), t.s.trackTimeRect);
-
-    t.win.click(ID_NEXT_TRACK);
-    EXPECT_EQ(t.s.currentTrack, 1);
-    EXPECT_EQ(t.s.trackTimeText, "03:01:00");
-    t.win.click(ID_NEXT_TRACK);
-    EXPECT_EQ(t.s.currentTrackText, "2");
-    t.win.click(ID_PREV_TRACK);
-    EXPECT_EQ(t.s.currentTrack, 1);
-
-    t.win.click(ID_LAST_TRACK);
-    EXPECT_EQ(t.s.currentTrack, 12);
-    EXPECT_EQ(t.s.trackTimeText, "03:12:00");
-    t.win.click(ID_FIRST_TRACK);
-    EXPECT_EQ(t.s.currentTrack, 1);
-    EXPECT_EQ(t.s.currentTrackText, "1");
-    EXPECT_EQ(t.s.trackTimeText, "03:01:00");
-    EXPECT_EQ(lastImmediateDigits(), "1");
-    // The track buttons never talk to the CD device outside the rip mode.
-    EXPECT_EQ(t.prog.cdrom.readTocCalls, 1);
+    struct Case {
+        const char* name;
+        int mode;
+        std::vector<int> disc;
+        const char* lengthAtStart;
+        std::vector<Press> presses;
+    } cases[] = {
+        {"record from CD", RecordFromCd, twelveTracks(), "03:01:00",
+         {{ID_PREV_TRACK, 12, "03:12:00"}, {ID_NEXT_TRACK, 1, "03:01:00"}, {ID_NEXT_TRACK, 2, "03:02:00"},
+          {ID_PREV_TRACK, 1, "03:01:00"}, {ID_LAST_TRACK, 12, "03:12:00"}, {ID_FIRST_TRACK, 1, "03:01:00"}}},
+        // Track 1 starts at 00:02 and track 2 at 04:32: 272 - 2 - 2 = 268 seconds; the last
+        // track is measured to the lead-out.
+        {"rip", RipFromCd, {270, 100, 200, 95}, "04:28",
+         {{ID_NEXT_TRACK, 2, "01:38"}, {ID_PREV_TRACK, 1, "04:28"}, {ID_PREV_TRACK, 4, "01:33"},
+          {ID_NEXT_TRACK, 1, "04:28"}, {ID_LAST_TRACK, 4, "01:33"}, {ID_FIRST_TRACK, 1, "04:28"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CdScenario sc;
+        startIn(sc, c.mode, c.disc);
+        ASSERT_EQ(sc.s.currentTrack, 1);
+        EXPECT_EQ(sc.s.trackTimeText, c.lengthAtStart);
+        for (const Press& p : c.presses) {
+            SCOPED_TRACE(::testing::Message() << "press " << p.button << " to " << p.track);
+            const int reads = sc.prog.cdrom.readTocCalls;
+            sc.win.invalidated.clear();
+            sc.win.click(p.button);
+            EXPECT_EQ(sc.s.currentTrack, p.track);
+            EXPECT_EQ(sc.s.currentTrackText, std::to_string(p.track));
+            EXPECT_EQ(lastImmediateDigits(sc), std::to_string(p.track));
+            EXPECT_EQ(sc.s.trackTimeText, p.length);
+            ASSERT_FALSE(sc.win.invalidated.empty());
+            EXPECT_EQ(sc.win.invalidated.back(), sc.s.trackTimeRect);
+            EXPECT_EQ(sc.prog.cdrom.readTocCalls, reads + (c.mode == RipFromCd));
+        }
+    }
 }
 
-TEST_F(Tracks, NoButtonMakesATrackOutsideTheDiscCurrent) {
-    startIn(RecordFromCd, twelveTracks());
-    t.s.trackCount = 0;  // a disc read as empty
-    t.win.click(ID_LAST_TRACK);
-    EXPECT_EQ(t.s.currentTrack, 1);
-    t.win.click(ID_PREV_TRACK);
-    EXPECT_EQ(t.s.currentTrack, 1);
-    t.s.trackCount = 5;
-    t.s.currentTrack = 9;  // left over from a longer disc
-    t.win.click(ID_NEXT_TRACK);
-    EXPECT_EQ(t.s.currentTrack, 1);
-    t.s.currentTrack = 9;
-    t.win.click(ID_PREV_TRACK);
-    EXPECT_EQ(t.s.currentTrack, 5);
-}
-
-TEST_F(Tracks, TheRipModeMeasuresEachTrackFromTheTableOfContents) {
-    // Track 1 starts at 00:02 and track 2 at 04:32: 272 - 2 - 2 = 268 seconds.
+TEST_F(Tracks, AnUnreadableTableOfContentsShowsNoLength) {
     startIn(RipFromCd, {270, 100, 200, 95});
-    EXPECT_EQ(t.s.trackTimeText, "04:28");
-    int reads = t.prog.cdrom.readTocCalls;
+    t.prog.cdrom.failReadToc = true;  // the read leaves zeros behind
     t.win.click(ID_NEXT_TRACK);
-    EXPECT_EQ(t.s.trackTimeText, "01:38");
-    EXPECT_EQ(t.prog.cdrom.readTocCalls, reads + 1);  // read afresh on every press
-    // The last track is measured to the lead-out.
-    t.win.click(ID_PREV_TRACK);
-    t.win.click(ID_PREV_TRACK);
-    EXPECT_EQ(t.s.currentTrack, 4);
-    EXPECT_EQ(t.s.trackTimeText, "01:33");
-    t.win.click(ID_NEXT_TRACK);
-    EXPECT_EQ(t.s.currentTrack, 1);
-    t.win.click(ID_LAST_TRACK);
-    EXPECT_EQ(t.s.currentTrack, 4);
-    EXPECT_EQ(t.s.currentTrackText, "4");
-    EXPECT_EQ(t.s.trackTimeText, "01:33");
-
-    // An unreadable table leaves zeros behind and the length shown is none.
-    t.prog.cdrom.failReadToc = true;
-    t.win.click(ID_FIRST_TRACK);
     EXPECT_EQ(t.s.trackTimeText, "00:00");
-}
-
-TEST_F(Tracks, TheRipModeNeverGoesBeyondTheTableOfContents) {
-    startIn(RipFromCd, {200, 200, 200});
-    t.s.trackCount = 7;  // the CD device counted more than the table holds
-    t.s.currentTrack = 3;
-    t.win.click(ID_NEXT_TRACK);
-    EXPECT_EQ(t.s.currentTrack, 3);
-    t.win.click(ID_LAST_TRACK);
-    EXPECT_EQ(t.s.currentTrack, 3);
-    EXPECT_EQ(t.s.currentTrackText, "3");
-
     uint8_t toc[kTocSize] = {};
     EXPECT_EQ(TocTrackDuration(toc, 250), "00:00");  // held to the table's 99 tracks
 }
 
+// A count the disc or the table does not back (an empty disc, a track left over from a longer
+// one, a CD device counting more than the table holds) never makes a track outside them current.
+TEST_F(Tracks, NoButtonMakesATrackOutsideTheDiscCurrent) {
+    struct Case {
+        const char* name;
+        int mode;
+        std::vector<int> disc;
+        int trackCount, currentBefore;
+        Press press;
+    } cases[] = {
+        {"empty, last", RecordFromCd, twelveTracks(), 0, 1, {ID_LAST_TRACK, 1, ""}},
+        {"empty, previous", RecordFromCd, twelveTracks(), 0, 1, {ID_PREV_TRACK, 1, ""}},
+        {"left over, next", RecordFromCd, twelveTracks(), 5, 9, {ID_NEXT_TRACK, 1, ""}},
+        {"left over, previous", RecordFromCd, twelveTracks(), 5, 9, {ID_PREV_TRACK, 5, ""}},
+        {"rip, next", RipFromCd, {200, 200, 200}, 7, 3, {ID_NEXT_TRACK, 3, ""}},
+        {"rip, last", RipFromCd, {200, 200, 200}, 7, 3, {ID_LAST_TRACK, 3, ""}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CdScenario sc;
+        startIn(sc, c.mode, c.disc);
+        sc.s.trackCount = c.trackCount;
+        sc.s.currentTrack = c.currentBefore;
+        sc.win.click(c.press.button);
+        EXPECT_EQ(sc.s.currentTrack, c.press.track);
+        EXPECT_EQ(sc.s.currentTrackText, std::to_string(c.press.track));
+    }
+}
+
+// The drive's own answer decides which way the tray goes; the wave device is stopped and
+// closed only when one is open; a door that will not move is reported and the rest runs.
+TEST_F(Tracks, EjectSendsWhatTheTrayAndTheWaveDeviceCallFor) {
+    struct Case {
+        const char* name;
+        bool waveOpen, trayOpenedByHand;
+        std::pair<const char*, int> failing;
+        std::vector<std::string> sent;
+        bool trayOpenAfter;
+        int discState;
+        std::vector<std::string> box;  // text and caption
+    } cases[] = {
+        {"tray closed, wave device open", true, false, {},
+         {"status cd ready", "stop cd", "status wave mode", "stop wave", "close wave", "set cd door open"}, true, 1,
+         {}},
+        {"tray closed, no wave device", false, false, {},
+         {"status cd ready", "stop cd", "status wave mode", "set cd door open"}, true, 1, {}},
+        {"tray opened by hand", false, true, {}, {"status cd ready", "set cd door closed"}, false, 2, {}},
+        {"door will not open", false, false, {"set cd door open", 5},
+         {"status cd ready", "stop cd", "status wave mode", "set cd door open"}, false, 1,
+         {"MCI error 5.", "Eject Error 1"}},
+        {"door will not close", false, true, {"set cd door closed", 6}, {"status cd ready", "set cd door closed"},
+         true, 2, {"MCI error 6.", "Eject Error 2"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CdScenario sc;
+        startIn(sc, RecordFromCd, twelveTracks());
+        sc.cd.waveOpen = c.waveOpen;
+        if (c.trayOpenedByHand) sc.cd.openTrayByHand();
+        if (c.failing.first) sc.mci.on(c.failing.first, c.failing.second);
+        const size_t mark = sc.mci.sent.size();
+        sc.win.click(ID_EJECT);
+        EXPECT_EQ(sc.sentSince(mark), c.sent);
+        EXPECT_EQ(sc.cd.trayOpen, c.trayOpenAfter);
+        EXPECT_EQ(sc.s.discState, c.discState);
+        EXPECT_TRUE(sc.win.timerRunning(PollTimer));
+        std::vector<std::string> shown;
+        for (const ShownBox& b : sc.win.boxes) shown.insert(shown.end(), {b.text, b.caption});
+        EXPECT_EQ(shown, c.box);
+    }
+}
+
 TEST_F(Tracks, EjectWithTheTrayClosedStopsEverythingAndOpensIt) {
     startIn(RecordFromCd, twelveTracks());
-    t.cd.waveOpen = true;
     t.win.setControlText(ID_SONG_NAME_EDIT, "my song");
-    size_t mark = t.mci.sent.size();
     t.win.click(ID_EJECT);
-    EXPECT_EQ(t.sentSince(mark), (std::vector<std::string>{"status cd ready", "stop cd", "status wave mode",
-                                                           "stop wave", "close wave", "set cd door open"}));
-    EXPECT_TRUE(t.cd.trayOpen);
-    EXPECT_EQ(t.s.discState, 1);
     EXPECT_EQ(t.win.controls[ID_SONG_NAME_EDIT].text, "");
     EXPECT_TRUE(t.enabled(ID_EJECT));
     for (int id : {ID_PLAY, ID_SAVE, ID_PLAYBACK, ID_STOP_PLAYBACK, ID_PREV_TRACK, ID_NEXT_TRACK, ID_FIRST_TRACK,
                    ID_LAST_TRACK})
         EXPECT_FALSE(t.enabled(id)) << id;
     EXPECT_TRUE(t.win.timerRunning(PollTimer));
-    EXPECT_TRUE(t.win.boxes.empty());
     t.win.advance(1000);
     EXPECT_EQ(t.s.trackTimeText, "00:00");
 
     // The second press closes the tray, and the next poll reads the disc again.
-    mark = t.mci.sent.size();
+    const size_t mark = t.mci.sent.size();
     t.win.click(ID_EJECT);
     EXPECT_EQ(t.sentSince(mark), (std::vector<std::string>{"status cd ready", "set cd door closed"}));
     EXPECT_EQ(t.s.discState, 2);
@@ -151,43 +185,6 @@ TEST_F(Tracks, EjectWithTheTrayClosedStopsEverythingAndOpensIt) {
     EXPECT_EQ(t.win.commandsSent, std::vector<int>{ID_RECORD_FROM_CD});
     EXPECT_EQ(t.s.trackTimeText, "03:01:00");
     EXPECT_TRUE(t.enabled(ID_PLAY));
-}
-
-TEST_F(Tracks, EjectWithoutAWaveDeviceLeavesTheWaveStringsOut) {
-    startIn(RecordFromCd, twelveTracks());
-    t.win.click(ID_EJECT);
-    EXPECT_EQ(t.mci.count("status wave mode"), 1u);
-    EXPECT_EQ(t.mci.count("stop wave"), 0u);
-    EXPECT_EQ(t.mci.count("close wave"), 0u);
-}
-
-TEST_F(Tracks, EjectWithTheTrayOpenedByHandClosesIt) {
-    startIn(RecordFromCd, twelveTracks());
-    t.cd.openTrayByHand();
-    size_t mark = t.mci.sent.size();
-    t.win.click(ID_EJECT);
-    EXPECT_EQ(t.sentSince(mark), (std::vector<std::string>{"status cd ready", "set cd door closed"}));
-    EXPECT_FALSE(t.cd.trayOpen);
-    EXPECT_EQ(t.s.discState, 2);
-}
-
-TEST_F(Tracks, EjectFailuresAreShownAndTheRestRuns) {
-    startIn(RecordFromCd, twelveTracks());
-    t.mci.on("set cd door open", 5);
-    t.win.click(ID_EJECT);
-    ASSERT_EQ(t.win.boxes.size(), 1u);
-    EXPECT_EQ(t.win.boxes[0].text, "MCI error 5.");
-    EXPECT_EQ(t.win.boxes[0].caption, "Eject Error 1");
-    EXPECT_EQ(t.s.discState, 1);
-    EXPECT_TRUE(t.win.timerRunning(PollTimer));
-
-    t.mci.on("status cd ready", 0, "false");
-    t.mci.on("set cd door closed", 6);
-    t.win.click(ID_EJECT);
-    ASSERT_EQ(t.win.boxes.size(), 2u);
-    EXPECT_EQ(t.win.boxes[1].text, "MCI error 6.");
-    EXPECT_EQ(t.win.boxes[1].caption, "Eject Error 2");
-    EXPECT_EQ(t.s.discState, 2);
 }
 
 TEST_F(Tracks, ClosingTheTrayAfterTheCheckEndedWithoutATimerBringsThePollBack) {
