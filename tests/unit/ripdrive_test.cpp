@@ -1,7 +1,7 @@
 // Choosing and opening the ripping drive.
 #include <gtest/gtest.h>
 
-#include "FakeDialog.h"
+#include "FakeDialogHost.h"
 #include "cd_fixture.h"
 #include "rip/RipDrive.h"
 
@@ -10,18 +10,7 @@ using namespace wl::test;
 
 namespace {
 
-// The Default CD Player dialog: its list box keeps one selection.
-struct ListDialog : FakeDialog {
-    using FakeDialog::FakeDialog;
-    std::vector<std::string> items;
-    int sel = -1;
-    int listAdd(int id, const std::string& s) override {
-        items.push_back(s);
-        return FakeDialog::listAdd(id, s);
-    }
-    int listCurSel(int) override { return sel; }
-    void listSetCurSel(int, int i) override { sel = i; }
-};
+constexpr int kDriveListBox = 127;  // the Default CD Player dialog's list of drives
 
 class RipDrive : public ::testing::Test {
 protected:
@@ -99,15 +88,12 @@ TEST(RipDriveDialog, ListsTheDrivesAndItsChoiceReopensTheDriveInTheRipMode) {
         ASSERT_EQ(prog.s().settingsDirty, 0);
         const CdHandle before = prog.s().cdHandle;
         prog.s().currentTrack = 3;
-        prog.window.dialogScript.push_back([&](const DialogTemplate& t, DialogProc& proc) {
-            ListDialog d(t, proc);
-            d.open();
-            EXPECT_EQ(t.caption, "Default CD Player");
-            EXPECT_EQ(d.items, (std::vector<std::string>{"FIRST DRIVE", "SECOND DRIVE"}));
-            EXPECT_EQ(d.sel, c.stored[0] - '0');
-            if (c.pick >= 0) d.sel = c.pick;
+        scriptDialog(prog.window, [&](FakeDialog& d) {
+            EXPECT_EQ(d.caption, "Default CD Player");
+            EXPECT_EQ(d.controls.at(kDriveListBox).items, (std::vector<std::string>{"FIRST DRIVE", "SECOND DRIVE"}));
+            EXPECT_EQ(d.listCurSel(kDriveListBox), c.stored[0] - '0');
+            if (c.pick >= 0) d.select(kDriveListBox, c.pick);
             d.click(IDOK);
-            return d.result;
         });
         prog.window.sendCommand(ID_DEFAULT_RIPPING_PLAYER);
         EXPECT_EQ(prog.s().ripDriveIndex, c.index);
