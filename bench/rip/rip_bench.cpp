@@ -11,13 +11,13 @@
 #include <QTimer>
 
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <vector>
 
+#include "DiscImage.h"
 #include "FakeDesktop.h"
 #include "FakeEncoder.h"
 #include "FakeMci.h"
@@ -27,8 +27,8 @@
 #include "app/Commands.h"
 #include "app/MainWindow.h"
 #include "app/Settings.h"
+#include "cd_fixture.h"
 #include "mp3/WavHeader.h"
-#include "platform/Bytes.h"
 #include "rip/RipDrive.h"
 #include "rip/RipEngine.h"
 
@@ -36,36 +36,6 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-constexpr uint32_t kFrames = 10 * 60 * 75;
-
-void writeImage(const fs::path& folder) {
-    std::ofstream bin(folder / "long.bin", std::ios::binary);
-    // Audio-like samples: cd-paranoia guesses the byte order from the signal, and plain
-    // random bytes can make it guess wrong and swap them.
-    std::vector<uint8_t> frame(wl::kCdFrameBytes);
-    uint32_t x = 1;
-    uint64_t n = 0;
-    for (uint32_t f = 0; f < kFrames; ++f) {
-        for (size_t i = 0; i < frame.size(); i += 2, ++n) {
-            x = x * 1664525u + 1013904223u;
-            const double t = double(n / 2) / 44100;
-            const auto v = int16_t(9000 * std::sin(6.2831853 * (220 + 110 * (n % 2)) * t) + int32_t(x >> 24) - 128);
-            wl::putLe16(frame.data() + i, uint16_t(v));
-        }
-        bin.write(reinterpret_cast<const char*>(frame.data()), std::streamsize(frame.size()));
-    }
-    std::ofstream(folder / "long.cue") << "FILE \"long.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n";
-}
-
-double ripWithCdParanoia(const fs::path& folder) {
-    const std::string cmd =
-        "cd '" + folder.string() + "' && cd-paranoia -q -d long.cue -Z 1 paranoia.wav >/dev/null 2>&1";
-    ::sync();
-    const auto t0 = Clock::now();
-    if (std::system(cmd.c_str()) != 0) return -1;
-    return std::chrono::duration<double>(Clock::now() - t0).count();
-}
 
 std::string audioOf(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
@@ -100,19 +70,12 @@ double ripHeadless(const fs::path& cue, const std::string& out) {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication qapp(argc, argv);
-    const fs::path folder = (argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path()) /
-                            ("wl-bench-rip-" + std::to_string(::getpid()));
-    fs::create_directories(folder);
-    writeImage(folder);  // just written, so every reader finds it in the page cache
-    const double paranoia = ripWithCdParanoia(folder);
+    const fs::path folder = wl::bench::scratchFolder(argc, argv, "wl-bench-rip");
+    wl::bench::writeLongImage(folder);  // just written, so every reader finds it in the page cache
+    const double paranoia = wl::bench::ripWithCdParanoia(folder);
 
-    // The program in the rip mode on the image; its settings file is read from the working folder.
-    const fs::path previous = fs::current_path();
-    fs::current_path(folder);
-    std::string settings(6, '\0');
-    settings += "16441002128" "0" "1" "0" "99";
-    settings.resize(wl::kSettingsFileSize, '\0');
-    std::ofstream(wl::kSettingsFileName, std::ios::binary) << settings;
+    // The program in the rip mode on the image, the WAV kept, no MP3.
+    wl::test::writeFileBytes(folder / wl::kSettingsFileName, wl::test::settingsWithMode(wl::RipFromCd, 0));
     wl::QtWindow window;
     wl::test::FakeMci mci;
     wl::LibcdioCdrom cdrom((folder / "long.cue").string());
@@ -120,8 +83,8 @@ int main(int argc, char** argv) {
     wl::test::FakeDesktop desktop;
     wl::App app{wl::Platform{window, mci, cdrom, encoder, desktop}};
     wl::MainWindowProc proc{app};
+    app.s.workingDir = folder.string();
     const bool created = window.create(proc) == 0;
-    fs::current_path(previous);
     if (!created || app.s.ripMode != 1) {
         std::fprintf(stderr, "the program did not come up in the rip mode\n");
         return 1;
@@ -155,9 +118,9 @@ int main(int argc, char** argv) {
     const double bare = ripHeadless(folder / "long.cue", headless);
     const std::string reference = audioOf(folder / "paranoia.wav");
     const bool same = paranoia >= 0 && bare >= 0 && audioOf(ours) == reference && audioOf(headless) == reference &&
-                      reference.size() == size_t(kFrames) * wl::kCdFrameBytes;
-    std::printf("10-minute track (%u frames, %.1f MB) from a disc image into a WAV file\n", kFrames,
-                kFrames * double(wl::kCdFrameBytes) / 1e6);
+                      reference.size() == size_t(wl::bench::kImageFrames) * wl::kCdFrameBytes;
+    std::printf("10-minute track (%u frames, %.1f MB) from a disc image into a WAV file\n", wl::bench::kImageFrames,
+                wl::bench::kImageFrames * double(wl::kCdFrameBytes) / 1e6);
     std::printf("  program's rip branch : %8.3f s (window's longest wait for a 5 ms timer: %.1f ms)\n", program,
                 longestGapMs);
     std::printf("  headless window      : %8.3f s\n", bare);
