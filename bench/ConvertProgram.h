@@ -18,6 +18,12 @@ using Clock = std::chrono::steady_clock;
 
 inline double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
+// How long each generated WAV lasts: the seconds the first argument gives, else three minutes.
+inline int wavSeconds(int argc, char** argv) {
+    const int s = argc > 1 ? std::atoi(argv[1]) : 180;
+    return s > 0 ? s : 180;
+}
+
 inline double percentile(std::vector<double> v, double p) {
     if (v.empty()) return 0;
     std::sort(v.begin(), v.end());

@@ -1,6 +1,7 @@
 #pragma once
-// The disc the rip benchmarks read: one 10-minute audio track in a generated image, and
-// cd-paranoia's rip of it for the reference time and bytes.
+// The disc the rip benchmarks read: one audio track, 10 minutes unless the command line says
+// otherwise, in a generated image; and cd-paranoia's rip of it for the reference time and bytes.
+// Their command line: [FOLDER [MINUTES]].
 #include <unistd.h>
 
 #include <chrono>
@@ -17,17 +18,21 @@
 
 namespace wl::bench {
 
-constexpr uint32_t kImageFrames = 10 * 60 * 75;
+// The track's length in frames: the minutes the second argument gives, else 10.
+inline uint32_t imageFrames(int argc, char** argv) {
+    const int minutes = argc > 2 ? std::atoi(argv[2]) : 10;
+    return uint32_t(minutes > 0 ? minutes : 10) * 60 * 75;
+}
 
 // Writes long.bin and long.cue into the folder.
-inline void writeLongImage(const std::filesystem::path& folder) {
+inline void writeLongImage(const std::filesystem::path& folder, uint32_t frames) {
     std::ofstream bin(folder / "long.bin", std::ios::binary);
     // Audio-like samples: cd-paranoia guesses the byte order from the signal, and plain
     // random bytes can make it guess wrong and swap them.
     std::vector<uint8_t> frame(kCdFrameBytes);
     uint32_t x = 1;
     uint64_t n = 0;
-    for (uint32_t f = 0; f < kImageFrames; ++f) {
+    for (uint32_t f = 0; f < frames; ++f) {
         for (size_t i = 0; i < frame.size(); i += 2, ++n) {
             x = x * 1664525u + 1013904223u;
             const double t = double(n / 2) / 44100;

@@ -1,6 +1,6 @@
-// Rips the one track of a generated 10-minute image through ReadCDAudioLBA in 26-frame
-// chunks into a WAV file, then has cd-paranoia -Z rip the same track, and prints both times.
-// Usage: bench_cdrom [FOLDER]   (scratch files, about 320 MB, removed afterwards)
+// Rips the one track of a generated image through ReadCDAudioLBA in 26-frame chunks into a WAV
+// file, then has cd-paranoia -Z rip the same track, and prints both times.
+// Usage: bench_cdrom [FOLDER [MINUTES]]   (scratch files, about 32 MB a minute, removed afterwards)
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -97,13 +97,14 @@ bool sameAudio(const fs::path& a, const fs::path& b) {
 
 int main(int argc, char** argv) {
     const fs::path folder = wl::bench::scratchFolder(argc, argv, "wl-bench-cdrom");
-    wl::bench::writeLongImage(folder);  // just written, so both readers find it in the page cache
+    const uint32_t frames = wl::bench::imageFrames(argc, argv);
+    wl::bench::writeLongImage(folder, frames);  // just written, so both readers find it in the page cache
 
     const double ours = ripThroughLibrary(folder / "long.cue", folder / "library.wav");
     const double theirs = wl::bench::ripWithCdParanoia(folder);
     const bool same = ours >= 0 && theirs >= 0 && sameAudio(folder / "library.wav", folder / "paranoia.wav");
-    std::printf("10-minute track (%u frames, %.1f MB), 26-frame chunks into a WAV file\n", wl::bench::kImageFrames,
-                wl::bench::kImageFrames * double(wl::kCdFrameBytes) / 1e6);
+    std::printf("%u-minute track (%u frames, %.1f MB), 26-frame chunks into a WAV file\n", frames / 4500, frames,
+                frames * double(wl::kCdFrameBytes) / 1e6);
     std::printf("  ReadCDAudioLBA loop : %8.3f s\n", ours);
     std::printf("  cd-paranoia -Z      : %8.3f s\n", theirs);
     std::printf("  same audio bytes    : %s\n", same ? "yes" : "NO");

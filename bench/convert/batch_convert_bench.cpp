@@ -1,6 +1,6 @@
-// Converts five generated 3-minute WAV files as one batch (command 114, the dialog's choice,
-// the worker) and with `lame -b 128 -q 3 --cbr` run five times one after another; reports
-// both times and their ratio.
+// Converts five generated WAV files (3 minutes each unless the first argument gives seconds)
+// as one batch (command 114, the dialog's choice, the worker) and with
+// `lame -b 128 -q 3 --cbr` run five times one after another; reports both times and their ratio.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -54,16 +54,17 @@ double convertWithLame(const fs::path& folder, const std::vector<std::string>& n
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    const int length = wavSeconds(argc, argv);
     test::TempWorkingDir dir;
     std::vector<std::string> names;
     for (int i = 1; i <= 5; ++i) {
         names.push_back("song" + std::to_string(i) + ".wav");
-        test::writeFileBytes(dir.path() / names.back(), test::musicWav(180));
+        test::writeFileBytes(dir.path() / names.back(), test::musicWav(length));
     }
     const double lame = convertWithLame(dir.path(), names);
     const double program = convertWithProgram(dir.path(), names);
-    std::printf("five 3-minute WAV files, 128 kbit/s CBR:\n");
+    std::printf("five %d-second WAV files, 128 kbit/s CBR:\n", length);
     std::printf("  program (batch on the worker): %.3f s\n", program);
     if (lame > 0)
         std::printf("  lame command line, five runs:  %.3f s\n  ratio program/lame: %.3f (limit 1.0)\n", lame,

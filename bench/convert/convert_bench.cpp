@@ -1,8 +1,8 @@
-// Converts a generated 3-minute WAV through the convert mode's Play (worker and a window
-// thread serving it) and with `lame -b 128 -q 3 --cbr`, and reports the times and their
-// ratio. Meanwhile a second thread posts events to the window thread every 2 ms; the delay
-// until the window's loop serves them is reported (a stand-in for the real window's event
-// latency, which the Qt adapter's own measurement gives).
+// Converts a generated WAV (3 minutes unless the first argument gives seconds) through the
+// convert mode's Play (worker and a window thread serving it) and with `lame -b 128 -q 3 --cbr`,
+// and reports the times and their ratio. Meanwhile a second thread posts events to the window
+// thread every 2 ms; the delay until the window's loop serves them is reported (a stand-in for
+// the real window's event latency, which the Qt adapter's own measurement gives).
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -67,16 +67,17 @@ double convertWithProgram(const std::string& wav, std::vector<double>& latencyMs
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    const int length = wavSeconds(argc, argv);
     test::TempWorkingDir dir;
     const std::string wav = (dir.path() / "song.wav").string();
     const fs::path lameMp3 = dir.path() / "lame.mp3";
-    test::writeFileBytes(wav, test::musicWav(180));
+    test::writeFileBytes(wav, test::musicWav(length));
 
     std::vector<double> latencyMs;
     const double lame = lameSeconds(wav, lameMp3.string());
     const double program = convertWithProgram(wav, latencyMs);
-    std::printf("3-minute WAV, 128 kbit/s CBR:\n");
+    std::printf("%d-second WAV, 128 kbit/s CBR:\n", length);
     std::printf("  program (worker):    %.3f s, MP3 %ju bytes\n", program, uintmax_t(fs::file_size(dir.path() / "song.mp3")));
     if (lame > 0)
         std::printf("  lame command line:   %.3f s, MP3 %ju bytes\n  ratio program/lame: %.3f (limit 1.05)\n", lame,

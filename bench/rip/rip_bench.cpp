@@ -1,10 +1,10 @@
-// Rips the one track of a generated 10-minute image with cd-paranoia -Z, then through the
+// Rips the one track of a generated image with cd-paranoia -Z, then through the
 // program's rip branch (the real window offscreen, its status line drawn at once, the real
 // CD-ROM library), then through the same branch on a headless window, which shows what the
 // window's drawing and event serving cost. Prints the times, the longest the real window's
 // event loop went without serving a 5 ms timer during the rip, and whether the audio is the
 // same. Each rip starts after a sync, so none pays for the writeback of another's file.
-// Usage: rip_bench [FOLDER]   (scratch files, about 320 MB, removed afterwards)
+// Usage: rip_bench [FOLDER [MINUTES]]   (scratch files, about 42 MB a minute, removed afterwards)
 #include <unistd.h>
 
 #include <QApplication>
@@ -29,13 +29,22 @@
 #include "app/Settings.h"
 #include "cd_fixture.h"
 #include "mp3/WavHeader.h"
-#include "rip/RipDrive.h"
 #include "rip/RipEngine.h"
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 namespace {
+
+// The CD audio device around the rip (closed before it, opened again after) says yes to
+// everything: the rip reads the image itself. An unanswered command would open an error box,
+// which nobody clicks offscreen.
+void answerEverything(wl::test::FakeMci& mci) {
+    mci.handler = [](const std::string&, wl::test::MciReply& answer) {
+        answer = {};
+        return true;
+    };
+}
 
 std::string audioOf(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
@@ -45,23 +54,25 @@ std::string audioOf(const fs::path& file) {
     return bytes.substr(size_t(h.dataOffset), size_t(h.dataSize));
 }
 
-// The rip branch on a window that draws nothing and serves nothing.
-double ripHeadless(const fs::path& cue, const std::string& out) {
+// The rip branch on a window that draws nothing and serves nothing, started as the real one.
+double ripHeadless(const fs::path& folder, const std::string& out) {
     wl::test::FakeWindow window;
     wl::test::FakeMci mci;
-    wl::LibcdioCdrom cdrom(cue.string());
+    answerEverything(mci);
+    wl::LibcdioCdrom cdrom((folder / "long.cue").string());
     wl::test::FakeEncoderLoader encoder;
     wl::test::FakeDesktop desktop;
     wl::App app{wl::Platform{window, mci, cdrom, encoder, desktop}};
-    app.s.ripMode = 1;
-    app.s.keepWav = 1;
-    app.s.cdHandle = wl::OpenRipDrive(app);
+    wl::MainWindowProc proc{app};
+    app.s.workingDir = folder.string();
+    if (window.create(proc) != 0 || app.s.ripMode != 1) return -1;
     window.setControlText(wl::ID_SONG_NAME_EDIT, out);
     app.s.songName = out;
     ::sync();
     const auto t0 = Clock::now();
     wl::RipPlayBranch(app);
     const double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+    for (const wl::test::ShownBox& b : window.boxes) std::fprintf(stderr, "headless window's message: %s\n", b.text.c_str());
     return window.boxes.empty() ? seconds : -1;
 }
 
@@ -71,13 +82,15 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication qapp(argc, argv);
     const fs::path folder = wl::bench::scratchFolder(argc, argv, "wl-bench-rip");
-    wl::bench::writeLongImage(folder);  // just written, so every reader finds it in the page cache
+    const uint32_t frames = wl::bench::imageFrames(argc, argv);
+    wl::bench::writeLongImage(folder, frames);  // just written, so every reader finds it in the page cache
     const double paranoia = wl::bench::ripWithCdParanoia(folder);
 
     // The program in the rip mode on the image, the WAV kept, no MP3.
     wl::test::writeFileBytes(folder / wl::kSettingsFileName, wl::test::settingsWithMode(wl::RipFromCd, 0));
     wl::QtWindow window;
     wl::test::FakeMci mci;
+    answerEverything(mci);
     wl::LibcdioCdrom cdrom((folder / "long.cue").string());
     wl::test::FakeEncoderLoader encoder;
     wl::test::FakeDesktop desktop;
@@ -115,12 +128,12 @@ int main(int argc, char** argv) {
     window.destroy();
 
     const std::string headless = (folder / "headless.wav").string();
-    const double bare = ripHeadless(folder / "long.cue", headless);
+    const double bare = ripHeadless(folder, headless);
     const std::string reference = audioOf(folder / "paranoia.wav");
     const bool same = paranoia >= 0 && bare >= 0 && audioOf(ours) == reference && audioOf(headless) == reference &&
-                      reference.size() == size_t(wl::bench::kImageFrames) * wl::kCdFrameBytes;
-    std::printf("10-minute track (%u frames, %.1f MB) from a disc image into a WAV file\n", wl::bench::kImageFrames,
-                wl::bench::kImageFrames * double(wl::kCdFrameBytes) / 1e6);
+                      reference.size() == size_t(frames) * wl::kCdFrameBytes;
+    std::printf("%u-minute track (%u frames, %.1f MB) from a disc image into a WAV file\n", frames / 4500, frames,
+                frames * double(wl::kCdFrameBytes) / 1e6);
     std::printf("  program's rip branch : %8.3f s (window's longest wait for a 5 ms timer: %.1f ms)\n", program,
                 longestGapMs);
     std::printf("  headless window      : %8.3f s\n", bare);
