@@ -1,10 +1,7 @@
-// Rips the one track of a generated 10-minute image through ReadCDAudioLBA in 26-frame
-// chunks into a WAV file, then has cd-paranoia -Z rip the same track, and prints both times.
-// Usage: bench_cdrom [FOLDER]   (scratch files, about 320 MB, removed afterwards)
-#include <unistd.h>
-
+// Rips the one track of a generated image through ReadCDAudioLBA in 26-frame chunks into a WAV
+// file, then has cd-paranoia -Z rip the same track, and prints both times.
+// Usage: bench_cdrom [FOLDER [MINUTES]]   (scratch files, about 32 MB a minute, removed afterwards)
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -12,6 +9,7 @@
 #include <iostream>
 #include <vector>
 
+#include "DiscImage.h"
 #include "adapters/cdrom/LibcdioCdrom.h"
 
 namespace fs = std::filesystem;
@@ -19,27 +17,7 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-constexpr uint32_t kFrames = 10 * 60 * 75;
 constexpr uint32_t kChunk = 26;
-
-void writeImage(const fs::path& folder) {
-    std::ofstream bin(folder / "long.bin", std::ios::binary);
-    // Audio-like samples: cd-paranoia guesses the byte order from the signal, and plain
-    // random bytes can make it guess wrong and swap them.
-    std::vector<uint8_t> frame(wl::kCdFrameBytes);
-    uint32_t x = 1;
-    uint64_t n = 0;
-    for (uint32_t f = 0; f < kFrames; ++f) {
-        for (size_t i = 0; i < frame.size(); i += 2, ++n) {
-            x = x * 1664525u + 1013904223u;
-            const double t = double(n / 2) / 44100;
-            const auto v = int16_t(9000 * std::sin(6.2831853 * (220 + 110 * (n % 2)) * t) + int32_t(x >> 24) - 128);
-            wl::putLe16(frame.data() + i, uint16_t(v));
-        }
-        bin.write(reinterpret_cast<const char*>(frame.data()), std::streamsize(frame.size()));
-    }
-    std::ofstream(folder / "long.cue") << "FILE \"long.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n";
-}
 
 void wavHeader(uint8_t (&h)[44], uint32_t dataLength) {
     const uint8_t fixed[44] = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
@@ -92,13 +70,6 @@ double ripThroughLibrary(const fs::path& cue, const fs::path& out) {
     return std::chrono::duration<double>(Clock::now() - t0).count();
 }
 
-double ripWithCdParanoia(const fs::path& folder) {
-    const std::string cmd = "cd '" + folder.string() + "' && cd-paranoia -q -d long.cue -Z 1 paranoia.wav >/dev/null 2>&1";
-    const auto t0 = Clock::now();
-    if (std::system(cmd.c_str()) != 0) return -1;
-    return std::chrono::duration<double>(Clock::now() - t0).count();
-}
-
 // Compares the audio after the 44-byte headers; prints where they first differ.
 bool sameAudio(const fs::path& a, const fs::path& b) {
     std::ifstream fa(a, std::ios::binary), fb(b, std::ios::binary);
@@ -125,16 +96,15 @@ bool sameAudio(const fs::path& a, const fs::path& b) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const fs::path folder = (argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path()) /
-                            ("wl-bench-cdrom-" + std::to_string(::getpid()));
-    fs::create_directories(folder);
-    writeImage(folder);  // just written, so both readers find it in the page cache
+    const fs::path folder = wl::bench::scratchFolder(argc, argv, "wl-bench-cdrom");
+    const uint32_t frames = wl::bench::imageFrames(argc, argv);
+    wl::bench::writeLongImage(folder, frames);  // just written, so both readers find it in the page cache
 
     const double ours = ripThroughLibrary(folder / "long.cue", folder / "library.wav");
-    const double theirs = ripWithCdParanoia(folder);
+    const double theirs = wl::bench::ripWithCdParanoia(folder);
     const bool same = ours >= 0 && theirs >= 0 && sameAudio(folder / "library.wav", folder / "paranoia.wav");
-    std::printf("10-minute track (%u frames, %.1f MB), 26-frame chunks into a WAV file\n", kFrames,
-                kFrames * double(wl::kCdFrameBytes) / 1e6);
+    std::printf("%u-minute track (%u frames, %.1f MB), 26-frame chunks into a WAV file\n", frames / 4500, frames,
+                frames * double(wl::kCdFrameBytes) / 1e6);
     std::printf("  ReadCDAudioLBA loop : %8.3f s\n", ours);
     std::printf("  cd-paranoia -Z      : %8.3f s\n", theirs);
     std::printf("  same audio bytes    : %s\n", same ? "yes" : "NO");

@@ -1,40 +1,29 @@
-// The real window's responsiveness while a 3-minute WAV converts on the worker: a second
-// thread posts an event to the window's thread every 2 ms, and the delay until the event
-// loop runs it is recorded, first for a second of idling, then during the conversion.
-// Runs offscreen unless QT_QPA_PLATFORM says otherwise.
+// The real window's responsiveness while a WAV (3 minutes unless the first argument gives
+// seconds) converts on the worker: a second thread posts an event to the window's thread every
+// 2 ms, and the delay until the event loop runs it is recorded, first for a second of idling,
+// then during the conversion. Runs offscreen unless QT_QPA_PLATFORM says otherwise.
 #include <QApplication>
 #include <QTimer>
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
+#include <filesystem>
 #include <thread>
 #include <vector>
 
-#include "FakeCdAudio.h"
-#include "FakeCdrom.h"
-#include "FakeDesktop.h"
-#include "FakeMci.h"
-#include "TestProgram.h"
+#include "ConvertProgram.h"
 #include "WavFiles.h"
-#include "adapters/dl/DlEncoderLoader.h"
 #include "adapters/qt/QtWindow.h"
 #include "app/Commands.h"
+#include "app/Settings.h"
+#include "cd_fixture.h"
 
 using namespace wl;
-using namespace wl::test;
-using Clock = std::chrono::steady_clock;
+using namespace wl::bench;
 namespace fs = std::filesystem;
 
 namespace {
-
-double percentile(std::vector<double> v, double p) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, size_t(p * double(v.size())))];
-}
 
 void print(const char* phase, const std::vector<double>& ms) {
     std::printf("  %-11s %5zu events, latency p50 %.3f ms, p99 %.3f ms, max %.3f ms\n", phase, ms.size(),
@@ -45,36 +34,24 @@ void print(const char* phase, const std::vector<double>& ms) {
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    const int length = wavSeconds(argc, argv);
     QApplication qapp(argc, argv);
-    TempWorkingDir dir;
+    test::TempWorkingDir dir;
     const std::string wav = (dir.path() / "song.wav").string();
-    writeFileBytes(wav, musicWav(180));
-    const auto lameStart = Clock::now();
-    const bool lameRan = std::system(("lame --quiet -b 128 -q 3 --cbr '" + wav + "' lame.mp3").c_str()) == 0;
-    const double lame = std::chrono::duration<double>(Clock::now() - lameStart).count();
+    test::writeFileBytes(wav, test::musicWav(length));
+    const double lame = lameSeconds(wav, (dir.path() / "lame.mp3").string());
 
+    ConvertProgram<QtWindow> prog;
     // Start in the convert mode: no disc is needed, and no start-up message box waits for a click.
-    std::string settings(6, '\0');
-    settings += "164410021283" "1199";
-    settings.resize(355, '\0');
-    writeFileBytes("Wavelathe.ini", settings);
-
-    QtWindow window;
-    FakeMci mci;
-    FakeCdrom cdrom;
-    DlEncoderLoader encoder{fs::path(WL_LAMEENC_PATH).parent_path().string()};
-    FakeDesktop desktop;
-    FakeCdAudio cd{mci, cdrom};  // answers the drive's commands at start and exit
-    App app{Platform{window, mci, cdrom, encoder, desktop}};
-    MainWindowProc proc{app};
-    if (window.create(proc) != 0 || !app.s.encoderModule) {
+    test::writeFileBytes(prog.ownFolder.path() / kSettingsFileName, test::settingsWithMode(ConvertWavToMp3));
+    auto& window = prog.window;
+    auto& app = prog.app;
+    if (window.create(prog.proc) != 0 || !prog.ready()) {
         std::fprintf(stderr, "the window or the encoder library (%s) did not come up\n", WL_LAMEENC_PATH);
         return 1;
     }
     window.show();
     app.s.convertMode = 1;
-    app.s.keepWav = 1;
-    app.s.mp3Kbps = 128;
     window.setControlText(ID_SONG_NAME_EDIT, wav);
 
     enum Phase { Idle, Converting, Done };
@@ -118,9 +95,9 @@ int main(int argc, char** argv) {
     posting = false;
     poster.join();
 
-    std::printf("Window event latency, 3-minute WAV converted in %.3f s (MP3 %ju bytes):\n", elapsed,
+    std::printf("Window event latency, %d-second WAV converted in %.3f s (MP3 %ju bytes):\n", length, elapsed,
                 uintmax_t(fs::exists(dir.path() / "song.mp3") ? fs::file_size(dir.path() / "song.mp3") : 0));
-    if (lameRan) std::printf("  lame command line %.3f s; ratio program/lame %.3f (limit 1.05)\n", lame, elapsed / lame);
+    if (lame > 0) std::printf("  lame command line %.3f s; ratio program/lame %.3f (limit 1.05)\n", lame, elapsed / lame);
     print("idle", idleMs);
     print("converting", convertingMs);
     return 0;

@@ -23,6 +23,7 @@
 #include "app/Commands.h"
 #include "app/MainWindow.h"
 #include "app/Settings.h"
+#include "cd_fixture.h"
 
 namespace fs = std::filesystem;
 
@@ -35,11 +36,6 @@ long residentKb() {
     return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
-void writeFile(const fs::path& p, const std::string& bytes) {
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), std::streamsize(bytes.size()));
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -50,15 +46,10 @@ int main(int argc, char** argv) {
     std::string lineIn = argc > 2 ? argv[2] : "";
     if (lineIn.empty()) {
         lineIn = (dir / "input.wav").string();
-        writeFile(lineIn, test::musicWav(30));  // thirty seconds of sound, then the input is silent
+        test::writeFileBytes(lineIn, test::musicWav(30));  // thirty seconds of sound, then the input is silent
     }
-    std::string settings(6, '\0');
-    settings += "1644100212821099";  // 16 bits, 44,100 Hz, stereo, line in, keep WAV, no MP3
-    settings.resize(kSettingsFileSize, '\0');
-    // The program keeps its settings file in the working folder.
-    const fs::path previous = fs::current_path();
-    fs::current_path(dir);
-    writeFile(dir / kSettingsFileName, settings);
+    // 16 bits, 44,100 Hz, stereo, line in, keep WAV, no MP3.
+    test::writeFileBytes(dir / kSettingsFileName, test::settingsWithMode(RecordFromLineIn, 0));
 
     long peak = 0, atPlay = 0, afterSave = 0;
     double seconds = 0;
@@ -83,6 +74,7 @@ int main(int argc, char** argv) {
         test::FakeDesktop desktop;
         App app(Platform{window, layer, cdrom, encoder, desktop});
         MainWindowProc proc(app);
+        app.s.workingDir = dir.string();
         WavelatheMain(app, proc);
         window.advance(1000);
         window.boxes.clear();
@@ -111,7 +103,6 @@ int main(int argc, char** argv) {
         fileBytes = fs::file_size(dir / "hour.wav", ec);
         window.destroy();
     }
-    fs::current_path(previous);
     fs::remove_all(dir);
     const long growth = peak - atPlay;
     std::printf("%d minutes of line in through the program: %.1f s wall, WAV file %.1f MB\n", minutes, seconds,

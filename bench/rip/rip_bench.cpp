@@ -1,23 +1,23 @@
-// Rips the one track of a generated 10-minute image with cd-paranoia -Z, then through the
+// Rips the one track of a generated image with cd-paranoia -Z, then through the
 // program's rip branch (the real window offscreen, its status line drawn at once, the real
 // CD-ROM library), then through the same branch on a headless window, which shows what the
 // window's drawing and event serving cost. Prints the times, the longest the real window's
 // event loop went without serving a 5 ms timer during the rip, and whether the audio is the
 // same. Each rip starts after a sync, so none pays for the writeback of another's file.
-// Usage: rip_bench [FOLDER]   (scratch files, about 320 MB, removed afterwards)
+// Usage: rip_bench [FOLDER [MINUTES]]   (scratch files, about 42 MB a minute, removed afterwards)
 #include <unistd.h>
 
 #include <QApplication>
 #include <QTimer>
 
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <vector>
 
+#include "DiscImage.h"
 #include "FakeDesktop.h"
 #include "FakeEncoder.h"
 #include "FakeMci.h"
@@ -27,9 +27,8 @@
 #include "app/Commands.h"
 #include "app/MainWindow.h"
 #include "app/Settings.h"
+#include "cd_fixture.h"
 #include "mp3/WavHeader.h"
-#include "platform/Bytes.h"
-#include "rip/RipDrive.h"
 #include "rip/RipEngine.h"
 
 namespace fs = std::filesystem;
@@ -37,34 +36,14 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-constexpr uint32_t kFrames = 10 * 60 * 75;
-
-void writeImage(const fs::path& folder) {
-    std::ofstream bin(folder / "long.bin", std::ios::binary);
-    // Audio-like samples: cd-paranoia guesses the byte order from the signal, and plain
-    // random bytes can make it guess wrong and swap them.
-    std::vector<uint8_t> frame(wl::kCdFrameBytes);
-    uint32_t x = 1;
-    uint64_t n = 0;
-    for (uint32_t f = 0; f < kFrames; ++f) {
-        for (size_t i = 0; i < frame.size(); i += 2, ++n) {
-            x = x * 1664525u + 1013904223u;
-            const double t = double(n / 2) / 44100;
-            const auto v = int16_t(9000 * std::sin(6.2831853 * (220 + 110 * (n % 2)) * t) + int32_t(x >> 24) - 128);
-            wl::putLe16(frame.data() + i, uint16_t(v));
-        }
-        bin.write(reinterpret_cast<const char*>(frame.data()), std::streamsize(frame.size()));
-    }
-    std::ofstream(folder / "long.cue") << "FILE \"long.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n";
-}
-
-double ripWithCdParanoia(const fs::path& folder) {
-    const std::string cmd =
-        "cd '" + folder.string() + "' && cd-paranoia -q -d long.cue -Z 1 paranoia.wav >/dev/null 2>&1";
-    ::sync();
-    const auto t0 = Clock::now();
-    if (std::system(cmd.c_str()) != 0) return -1;
-    return std::chrono::duration<double>(Clock::now() - t0).count();
+// The CD audio device around the rip (closed before it, opened again after) says yes to
+// everything: the rip reads the image itself. An unanswered command would open an error box,
+// which nobody clicks offscreen.
+void answerEverything(wl::test::FakeMci& mci) {
+    mci.handler = [](const std::string&, wl::test::MciReply& answer) {
+        answer = {};
+        return true;
+    };
 }
 
 std::string audioOf(const fs::path& file) {
@@ -75,23 +54,25 @@ std::string audioOf(const fs::path& file) {
     return bytes.substr(size_t(h.dataOffset), size_t(h.dataSize));
 }
 
-// The rip branch on a window that draws nothing and serves nothing.
-double ripHeadless(const fs::path& cue, const std::string& out) {
+// The rip branch on a window that draws nothing and serves nothing, started as the real one.
+double ripHeadless(const fs::path& folder, const std::string& out) {
     wl::test::FakeWindow window;
     wl::test::FakeMci mci;
-    wl::LibcdioCdrom cdrom(cue.string());
+    answerEverything(mci);
+    wl::LibcdioCdrom cdrom((folder / "long.cue").string());
     wl::test::FakeEncoderLoader encoder;
     wl::test::FakeDesktop desktop;
     wl::App app{wl::Platform{window, mci, cdrom, encoder, desktop}};
-    app.s.ripMode = 1;
-    app.s.keepWav = 1;
-    app.s.cdHandle = wl::OpenRipDrive(app);
+    wl::MainWindowProc proc{app};
+    app.s.workingDir = folder.string();
+    if (window.create(proc) != 0 || app.s.ripMode != 1) return -1;
     window.setControlText(wl::ID_SONG_NAME_EDIT, out);
     app.s.songName = out;
     ::sync();
     const auto t0 = Clock::now();
     wl::RipPlayBranch(app);
     const double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+    for (const wl::test::ShownBox& b : window.boxes) std::fprintf(stderr, "headless window's message: %s\n", b.text.c_str());
     return window.boxes.empty() ? seconds : -1;
 }
 
@@ -100,28 +81,23 @@ double ripHeadless(const fs::path& cue, const std::string& out) {
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication qapp(argc, argv);
-    const fs::path folder = (argc > 1 ? fs::path(argv[1]) : fs::temp_directory_path()) /
-                            ("wl-bench-rip-" + std::to_string(::getpid()));
-    fs::create_directories(folder);
-    writeImage(folder);  // just written, so every reader finds it in the page cache
-    const double paranoia = ripWithCdParanoia(folder);
+    const fs::path folder = wl::bench::scratchFolder(argc, argv, "wl-bench-rip");
+    const uint32_t frames = wl::bench::imageFrames(argc, argv);
+    wl::bench::writeLongImage(folder, frames);  // just written, so every reader finds it in the page cache
+    const double paranoia = wl::bench::ripWithCdParanoia(folder);
 
-    // The program in the rip mode on the image; its settings file is read from the working folder.
-    const fs::path previous = fs::current_path();
-    fs::current_path(folder);
-    std::string settings(6, '\0');
-    settings += "16441002128" "0" "1" "0" "99";
-    settings.resize(wl::kSettingsFileSize, '\0');
-    std::ofstream(wl::kSettingsFileName, std::ios::binary) << settings;
+    // The program in the rip mode on the image, the WAV kept, no MP3.
+    wl::test::writeFileBytes(folder / wl::kSettingsFileName, wl::test::settingsWithMode(wl::RipFromCd, 0));
     wl::QtWindow window;
     wl::test::FakeMci mci;
+    answerEverything(mci);
     wl::LibcdioCdrom cdrom((folder / "long.cue").string());
     wl::test::FakeEncoderLoader encoder;
     wl::test::FakeDesktop desktop;
     wl::App app{wl::Platform{window, mci, cdrom, encoder, desktop}};
     wl::MainWindowProc proc{app};
+    app.s.workingDir = folder.string();
     const bool created = window.create(proc) == 0;
-    fs::current_path(previous);
     if (!created || app.s.ripMode != 1) {
         std::fprintf(stderr, "the program did not come up in the rip mode\n");
         return 1;
@@ -152,12 +128,12 @@ int main(int argc, char** argv) {
     window.destroy();
 
     const std::string headless = (folder / "headless.wav").string();
-    const double bare = ripHeadless(folder / "long.cue", headless);
+    const double bare = ripHeadless(folder, headless);
     const std::string reference = audioOf(folder / "paranoia.wav");
     const bool same = paranoia >= 0 && bare >= 0 && audioOf(ours) == reference && audioOf(headless) == reference &&
-                      reference.size() == size_t(kFrames) * wl::kCdFrameBytes;
-    std::printf("10-minute track (%u frames, %.1f MB) from a disc image into a WAV file\n", kFrames,
-                kFrames * double(wl::kCdFrameBytes) / 1e6);
+                      reference.size() == size_t(frames) * wl::kCdFrameBytes;
+    std::printf("%u-minute track (%u frames, %.1f MB) from a disc image into a WAV file\n", frames / 4500, frames,
+                frames * double(wl::kCdFrameBytes) / 1e6);
     std::printf("  program's rip branch : %8.3f s (window's longest wait for a 5 ms timer: %.1f ms)\n", program,
                 longestGapMs);
     std::printf("  headless window      : %8.3f s\n", bare);

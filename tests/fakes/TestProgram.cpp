@@ -17,11 +17,6 @@ TempWorkingDir::~TempWorkingDir() {
     std::filesystem::remove_all(dir_, ec);
 }
 
-int TestProgram::start() {
-    WavelatheMain(app, proc);
-    return window.createResult;
-}
-
 std::string readFileBytes(const std::filesystem::path& p) {
     std::ifstream in(p, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});

@@ -1,8 +1,10 @@
 #pragma once
-// One program wired to fakes, with a private folder for its settings file.
+// Programs wired to fakes, and the files they work on.
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "FakeCdAudio.h"
 #include "FakeCdrom.h"
@@ -27,12 +29,15 @@ private:
     std::filesystem::path dir_;
 };
 
-struct TestProgram {
+// One program wired to fakes, with a private folder for its settings file. Window and Encoder
+// may be real adapters instead (the Qt window, the encoder library).
+template <class Window, class Encoder = FakeEncoderLoader>
+struct ProgramOn {
     TempWorkingDir ownFolder;  // the settings folder unless the test names one
-    FakeWindow window;
+    Window window;
     FakeMci mci;
     FakeCdrom cdrom;
-    FakeEncoderLoader encoder;
+    Encoder encoder;
     FakeDesktop desktop;
     // The drive behind "cd", holding kDefaultDisc unless a test changes it.
     FakeCdAudio cd{mci, cdrom};
@@ -40,17 +45,29 @@ struct TestProgram {
     MainWindowProc proc{app};
 
     static inline const std::vector<int> kDefaultDisc{185, 242, 199, 263, 301};
-    TestProgram() {
+    ProgramOn() { init(); }
+    template <class EncoderArg>
+    explicit ProgramOn(EncoderArg&& encoderArg) : encoder(std::forward<EncoderArg>(encoderArg)) {
+        init();
+    }
+
+    // Runs the entry point (a fake window's message loop returns at once). Returns WM_CREATE's result.
+    int start() {
+        WavelatheMain(app, proc);
+        return window.createResult;
+    }
+    AppState& s() { return app.s; }
+
+private:
+    void init() {
         cd.insertDisc(kDefaultDisc);
         app.s.workingDir = ownFolder.path().string();
     }
-    explicit TestProgram(const std::filesystem::path& settingsFolder) : TestProgram() {
-        app.s.workingDir = settingsFolder.string();
-    }
+};
 
-    // Runs the entry point (the fake's message loop returns at once). Returns WM_CREATE's result.
-    int start();
-    AppState& s() { return app.s; }
+struct TestProgram : ProgramOn<FakeWindow> {
+    TestProgram() = default;
+    explicit TestProgram(const std::filesystem::path& settingsFolder) { app.s.workingDir = settingsFolder.string(); }
 };
 
 // Bytes of a file, or empty when it does not exist.

@@ -14,31 +14,14 @@
 #include <utility>
 #include <vector>
 
-#include "FakeCdAudio.h"
-#include "FakeCdrom.h"
-#include "FakeDesktop.h"
-#include "FakeEncoder.h"
-#include "FakeMci.h"
 #include "GuiTestSupport.h"
 #include "TestProgram.h"
-#include "app/App.h"
 #include "app/Commands.h"
-#include "app/MainWindow.h"
 
 namespace wl::test {
 namespace {
 
-struct QtProgram {
-    QtWindow window;
-    FakeMci mci;
-    FakeCdrom cdrom;
-    FakeEncoderLoader encoder;
-    FakeDesktop desktop;
-    FakeCdAudio cd{mci, cdrom};
-    App app{Platform{window, mci, cdrom, encoder, desktop}};
-    MainWindowProc proc{app};
-
-    QtProgram() { cd.insertDisc(TestProgram::kDefaultDisc); }
+struct QtProgram : ProgramOn<QtWindow> {
     ~QtProgram() {
         app.s.settingsDirty = 0;  // no save prompt at the end
         if (!app.destroyed) window.destroy();

@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 
-#include <cstdio>
 #include <functional>
 
 #include "Mp3Decode.h"
@@ -16,7 +15,6 @@
 
 using namespace wl;
 using namespace wl::e2e;
-
 
 namespace {
 
@@ -91,7 +89,7 @@ TEST(BatchEndToEnd, ThreeChosenTracksAreRecordedUnderTheirNames) {
 }
 
 TEST(BatchEndToEnd, ThreeChosenWavFilesConvertOnTheWorkerWhileTheWindowRuns) {
-    if (std::system("mpg123 --version > /dev/null 2>&1") != 0) GTEST_SKIP() << "mpg123 is not installed";
+    if (!haveMpg123()) GTEST_SKIP() << "mpg123 is not installed";
     BoxAnswerer boxes;
     Rig rig(ConvertWavToMp3);
     for (int i = 1; i <= 3; ++i) test::writeFileBytes(rig.folder() + "tune" + std::to_string(i) + ".wav", test::musicWav(i));
@@ -107,23 +105,13 @@ TEST(BatchEndToEnd, ThreeChosenWavFilesConvertOnTheWorkerWhileTheWindowRuns) {
     });
     rig.window.sendCommand(ID_WAV_FILES_TO_CONVERT);
     ASSERT_EQ(rig.s().convertFileCount, 3);
-    int ticks = 0;
-    QTimer probe;
-    QObject::connect(&probe, &QTimer::timeout, [&] { ++ticks; });
-    probe.start(5);
+    LoopTicks ticks;
     ASSERT_TRUE(QTest::qWaitFor([&] { return !rig.s().workerRunning; }, 60000));
-    EXPECT_GT(ticks, 5) << "the window kept serving its timers";
+    EXPECT_GT(ticks.count, 5) << "the window kept serving its timers";
     for (int i = 1; i <= 3; ++i)
         EXPECT_EQ(decodedBytes(rig.folder() + "tune" + std::to_string(i) + ".mp3"), i * 44100LL * 4) << i;
-    EXPECT_TRUE(boxes.texts.empty()) << boxes.texts.front();
+    EXPECT_TRUE(noBoxes(boxes));
     EXPECT_EQ(rig.s().statusText, "Enter song name or click here:");
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication qtApp(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -6,29 +6,16 @@
 // Run it in an empty working folder: the settings file and the sound files are written there.
 #include <QApplication>
 #include <QIcon>
-#include <QMessageBox>
 #include <QTest>
-#include <QTimer>
 
 #include <filesystem>
 #include <iostream>
-#include <memory>
 #include <string>
 
-#include "FakeDesktop.h"
-#include "TestProgram.h"
+#include "RealProgram.h"
 #include "WavFiles.h"
-#include "adapters/audio/AudioEngine.h"
-#include "adapters/audio/Clock.h"
-#include "adapters/audio/LoopbackBackend.h"
-#include "adapters/cdrom/LibcdioCdrom.h"
-#include "adapters/dl/DlEncoderLoader.h"
 #include "adapters/dl/InstallPaths.h"
-#include "adapters/mci/DeviceLayer.h"
-#include "adapters/qt/QtWindow.h"
 #include "app/Commands.h"
-#include "app/MainWindow.h"
-#include "app/Settings.h"
 
 using namespace wl;
 namespace fs = std::filesystem;
@@ -72,59 +59,33 @@ int main(int argc, char** argv) {
     if (paths.icon.empty() || QIcon(QString::fromStdString(paths.icon)).availableSizes().isEmpty())
         return fail("the installed 48 px icon is missing or unreadable");
 
-    // The convert mode at start, with MP3 conversion on and the WAV kept.
-    std::string settings(6, '\0');
-    settings += "16441002128" + std::to_string(ConvertWavToMp3) + "1199";
-    settings.resize(kSettingsFileSize, '\0');
-    test::writeFileBytes(kSettingsFileName, settings);
     const std::string wav = (fs::current_path() / "short.wav").string();
     const std::string mp3 = (fs::current_path() / "short.mp3").string();
     test::writeFileBytes(wav, test::musicWav(3));
 
-    LibcdioCdrom cdrom(disc);
     audio::SteadyClock clock;
-    audio::LoopbackBackend backend(clock, audio::LoopbackOptions{});
-    audio::AudioEngine engine(backend);
-    std::string why;
-    if (!engine.start(why)) return fail("the loopback audio does not start: " + why);
-    mci::DeviceLayerOptions options;
-    options.cd.namePrefix = "Disc image:";
-    mci::DeviceLayer mciLayer(cdrom, cdrom, engine, clock, options);
-    QtWindow window;
-    DlEncoderLoader encoder(paths.encoderFolders);
-    test::FakeDesktop desktop;
-    App app(Platform{window, mciLayer, cdrom, encoder, desktop});
-    MainWindowProc proc(app);
-
-    // Any box is a failure; answer it so the check ends instead of waiting for a click.
-    std::string boxText;
-    QTimer boxes;
-    QObject::connect(&boxes, &QTimer::timeout, [&] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            if (boxText.empty()) boxText = box->text().toStdString();
-            box->reject();
-        }
-    });
-    boxes.start(50);
-
-    if (window.create(proc) != 0) return fail("the window was not created");
-    window.show();
+    e2e::RealProgram prog(disc, clock, paths.encoderFolders, fs::current_path().string());
+    if (!prog.engineError.empty()) return fail("the loopback audio does not start: " + prog.engineError);
+    // The convert mode at start, with MP3 conversion on and the WAV kept.
+    prog.writeSettings(ConvertWavToMp3, true);
+    // Any box is a failure; it is answered so that the check ends instead of waiting for a click.
+    e2e::BoxAnswerer boxes;
+    if (!prog.create()) return fail("the window was not created");
     int result = 0;
-    if (!app.s.encoderModule) {
+    if (!prog.s().encoderModule) {
         result = fail("the encoder library was not loaded");
-    } else if (app.s.convertMode != 1) {
+    } else if (prog.s().convertMode != 1) {
         result = fail("the program did not start in the convert mode");
     } else {
-        window.setControlText(ID_SONG_NAME_EDIT, wav);
-        window.sendCommand(ID_PLAY);
-        if (!QTest::qWaitFor([&] { return app.s.converting == 0 && !app.s.workerRunning; }, 60000))
+        prog.window.setControlText(ID_SONG_NAME_EDIT, wav);
+        prog.window.sendCommand(ID_PLAY);
+        if (!QTest::qWaitFor([&] { return prog.s().converting == 0 && !prog.s().workerRunning; }, 60000))
             result = fail("the conversion did not end within a minute");
         else if (!looksLikeMp3(test::readFileBytes(mp3)))
             result = fail("no MP3 was written to " + mp3);
     }
-    if (result == 0 && !boxText.empty()) result = fail("a message box said: " + boxText);
-    window.grabToPng(shot);
-    if (!app.destroyed) window.destroy();
+    if (result == 0 && !boxes.texts.empty()) result = fail("a message box said: " + boxes.texts.front());
+    prog.window.grabToPng(shot);
     if (result == 0)
         std::cout << "installed program check: encoder from " << paths.encoderFolders.front() << ", "
                   << fs::file_size(mp3) << " bytes of MP3 from a 3 s WAV\n";

@@ -1,9 +1,12 @@
 #pragma once
 // What an MP3 decodes to, checked with an independent decoder.
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace wl::e2e {
+
+inline bool haveMpg123() { return std::system("mpg123 --version > /dev/null 2>&1") == 0; }
 
 // Bytes of 16-bit stereo PCM that mpg123 decodes a file to, or -1.
 inline long long decodedBytes(const std::string& mp3) {

@@ -1,13 +1,10 @@
-// Recording and play back through the program's own window on the real adapters: the device
-// layer over libcdio on the demo disc, the loopback audio (no sound card), a virtual audio
-// clock that the window's event loop drives twenty times faster than real time.
+// Recording and play back through the program's own window on the real adapters.
 #include <gtest/gtest.h>
 
 #include "Rig.h"
 
 using namespace wl;
 using namespace wl::e2e;
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -28,7 +25,7 @@ TEST(RecordingEndToEnd, ACdRecordingEndsWithTheTrackAndHoldsTheImagesSamples) {
     ASSERT_TRUE(fs::exists(file));
     const std::string data = wavData(file);
     const std::string track = imageBytes(50 * 75, SIZE_MAX);
-    ASSERT_EQ(track.size(), 12u * 75 * kFrameBytes);
+    ASSERT_EQ(track.size(), 12u * 75 * kCdFrameBytes);
     const size_t at = exactOffset(data, track);
     ASSERT_NE(at, std::string::npos) << "the track's samples, every one, in order";
     // Around it only the silent line input before the play and after its end.
@@ -73,11 +70,8 @@ TEST(RecordingEndToEnd, APartialRecordingCapturesFromStartToSave) {
 
 TEST(RecordingEndToEnd, LineInRecordsTheInputAndPlaysItBack) {
     BoxAnswerer boxes;
-    test::TempWorkingDir source;
-    const std::string input = (source.path() / "input.wav").string();
-    test::writeFileBytes(input, test::musicWav(3));
-    const std::string pcm = readAll(input).substr(44);
-    Rig rig(RecordFromLineIn, input);
+    Rig rig(RecordFromLineIn, {.lineInSeconds = 3});
+    const std::string pcm = rig.lineInPcm();
     ASSERT_TRUE(rig.start());
     ASSERT_EQ(rig.s().lineInMode, 1);
     rig.type(rig.folder() + "Live Take");
@@ -94,24 +88,24 @@ TEST(RecordingEndToEnd, LineInRecordsTheInputAndPlaysItBack) {
     EXPECT_EQ(boxes.texts.back(), "I have saved the song to your hard drive.");
 
     // Played back to its end: the notification brings the idle buttons back.
-    const uint64_t before = rig.backend->framesPlayed();
+    const uint64_t before = rig.backend.framesPlayed();
     rig.window.sendCommand(ID_PLAYBACK);
     ASSERT_EQ(rig.s().playbackActive, 1);
     EXPECT_TRUE(rig.window.isControlEnabled(ID_STOP_PLAYBACK));
     rig.window.grabToPng(WL_SHOT_DIR "/recording_playback.png");
     ASSERT_TRUE(QTest::qWaitFor([&] { return rig.s().playbackActive == 0; }, 20000));
-    EXPECT_GE(rig.backend->framesPlayed() - before, data.size() / 4);
+    EXPECT_GE(rig.backend.framesPlayed() - before, data.size() / 4);
     EXPECT_FALSE(rig.window.isControlEnabled(ID_STOP_PLAYBACK));
     EXPECT_TRUE(rig.window.isControlEnabled(ID_PLAYBACK));
     EXPECT_EQ(rig.mci->deviceId("newwave"), 0u);
 
     // Stopped early: the device closes at once and its notification changes nothing.
-    const uint64_t again = rig.backend->framesPlayed();
+    const uint64_t again = rig.backend.framesPlayed();
     rig.window.sendCommand(ID_PLAYBACK);
     ASSERT_TRUE(rig.waitAudio(1));
     rig.window.sendCommand(ID_STOP_PLAYBACK);
     EXPECT_EQ(rig.mci->deviceId("newwave"), 0u);
-    EXPECT_LT(rig.backend->framesPlayed() - again, data.size() / 4);
+    EXPECT_LT(rig.backend.framesPlayed() - again, data.size() / 4);
     ASSERT_TRUE(rig.waitAudio(1));
     EXPECT_EQ(rig.s().playbackActive, 0);
     EXPECT_TRUE(rig.window.isControlEnabled(ID_PLAY));
@@ -122,10 +116,7 @@ TEST(RecordingEndToEnd, LineInRecordsTheInputAndPlaysItBack) {
 
 TEST(RecordingEndToEnd, ExitDuringALineInRecordingAsksAndKeepsIt) {
     BoxAnswerer boxes;  // answers Yes, the question's default button
-    test::TempWorkingDir source;
-    const std::string input = (source.path() / "input.wav").string();
-    test::writeFileBytes(input, test::musicWav(2));
-    Rig rig(RecordFromLineIn, input);
+    Rig rig(RecordFromLineIn, {.lineInSeconds = 2});
     ASSERT_TRUE(rig.start());
     rig.type(rig.folder() + "kept");
     ASSERT_TRUE(QTest::qWaitFor([&] { return rig.window.isControlEnabled(ID_PLAY); }, 5000));
@@ -141,10 +132,3 @@ TEST(RecordingEndToEnd, ExitDuringALineInRecordingAsksAndKeepsIt) {
 }
 
 }  // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication qtApp(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -1,107 +1,77 @@
 #pragma once
-// The program on its real adapters for end-to-end runs: the device layer over libcdio on the
-// demo disc, the loopback audio (no sound card), a virtual audio clock that the window's
-// event loop drives twenty times faster than real time, the offscreen Qt window and the real
-// encoder library. Message boxes are answered with their default button and remembered.
+// The program on its real adapters for end-to-end runs on the demo disc, with a virtual audio
+// clock that the window's event loop drives twenty times faster than real time, on the
+// offscreen Qt window. Message boxes are answered with their default button and remembered.
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QMessageBox>
-#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
-#include <memory>
 #include <string>
-#include <vector>
 
-#include "FakeDesktop.h"
-#include "TestProgram.h"
+#include "RealProgram.h"
 #include "WavFiles.h"
-#include "adapters/audio/AudioEngine.h"
-#include "adapters/audio/Clock.h"
-#include "adapters/audio/LoopbackBackend.h"
-#include "adapters/cdrom/LibcdioCdrom.h"
-#include "adapters/dl/DlEncoderLoader.h"
-#include "adapters/mci/DeviceLayer.h"
-#include "adapters/qt/QtWindow.h"
 #include "app/Commands.h"
-#include "app/MainWindow.h"
-#include "app/Settings.h"
 
 namespace wl::e2e {
 
 namespace fs = std::filesystem;
 
-constexpr size_t kFrameBytes = 2352;
+// Passes when no message box opened; names the first one that did.
+inline ::testing::AssertionResult noBoxes(const BoxAnswerer& boxes) {
+    if (boxes.texts.empty()) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << boxes.texts.size() << " message boxes, the first: " << boxes.texts.front();
+}
 
-class BoxAnswerer {
-public:
-    BoxAnswerer() {
-        timer_.setInterval(30);
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                texts.push_back(box->text().toStdString());
-                captions.push_back(box->windowTitle().toStdString());
-                if (auto* b = box->defaultButton()) b->click();
-                else box->reject();
-            }
-        });
-        timer_.start();
+// Counts how often the window's event loop served a 5 ms timer.
+struct LoopTicks {
+    int count = 0;
+    QTimer timer;
+    LoopTicks() {
+        QObject::connect(&timer, &QTimer::timeout, [this] { ++count; });
+        timer.start(5);
     }
-    std::vector<std::string> texts, captions;
-
-private:
-    QTimer timer_;
 };
 
-struct Rig {
-    test::TempWorkingDir dir;
-    LibcdioCdrom cdrom{WL_DEMO_DISC};
+struct RigOptions {
+    bool convertToMp3 = false;  // the WAV is kept either way
+    int lineInSeconds = 0;      // music on the line input; 0 leaves it silent
+};
+
+// What the rig's program stands on, made before it and gone after it.
+struct RigGround {
+    test::TempWorkingDir dir, sourceDir;
     audio::VirtualClock clock;
-    std::unique_ptr<audio::LoopbackBackend> backend;
-    std::unique_ptr<audio::AudioEngine> engine;
-    std::unique_ptr<mci::DeviceLayer> mci;
-    QtWindow window;
-    DlEncoderLoader encoder{WL_BIN_DIR};
-    test::FakeDesktop desktop;
-    std::unique_ptr<App> app;
-    std::unique_ptr<MainWindowProc> proc;
+    std::string lineIn;  // the line input's WAV file; empty when it is silent
+
+    explicit RigGround(int lineInSeconds) {
+        if (lineInSeconds <= 0) return;
+        lineIn = (sourceDir.path() / "input.wav").string();
+        test::writeFileBytes(lineIn, test::musicWav(lineInSeconds));
+    }
+};
+
+struct Rig : RigGround, RealProgram {
     QTimer pace;
 
-    Rig(int sourceMode, const std::string& lineInWav = {}) {
-        backend = std::make_unique<audio::LoopbackBackend>(clock, audio::LoopbackOptions{lineInWav, 0, 100000});
-        engine = std::make_unique<audio::AudioEngine>(*backend);
-        std::string why;
-        EXPECT_TRUE(engine->start(why)) << why;
-        mci::DeviceLayerOptions options;
-        options.cd.namePrefix = "Disc image:";
-        options.tempFolder = dir.path().string();
-        mci = std::make_unique<mci::DeviceLayer>(cdrom, cdrom, *engine, clock, options);
-        app = std::make_unique<App>(Platform{window, *mci, cdrom, encoder, desktop});
-        app->s.workingDir = dir.path().string();
-        proc = std::make_unique<MainWindowProc>(*app);
-        std::string settings(6, '\0');
-        settings += "16441002128" + std::to_string(sourceMode) + "1099";  // keep WAV, no MP3
-        settings.resize(kSettingsFileSize, '\0');
-        test::writeFileBytes(dir.path() / kSettingsFileName, settings);
+    explicit Rig(int sourceMode, RigOptions options = {})
+        : RigGround(options.lineInSeconds),
+          RealProgram(WL_DEMO_DISC, clock, {WL_BIN_DIR}, dir.path().string(), lineIn) {
+        EXPECT_EQ(engineError, "");
+        writeSettings(sourceMode, options.convertToMp3);
         // 100 ms of audio time every 5 ms.
         QObject::connect(&pace, &QTimer::timeout, [this] { clock.advance(100000); });
     }
-    ~Rig() {
-        pace.stop();
-        if (app && !app->destroyed) window.destroy();
-    }
+    ~Rig() { pace.stop(); }
+    // Creates the window and waits for its start-up disc check.
     bool start() {
-        if (window.create(*proc) != 0) return false;
-        window.show();
+        if (!create()) return false;
         pace.start(5);
         return QTest::qWaitFor([&] { return s().discCheckDone == 1; }, 10000);
     }
-    AppState& s() { return app->s; }
     std::string folder() const { return dir.path().string() + "/"; }
     void type(const std::string& text) { window.setControlText(ID_SONG_NAME_EDIT, text); }
     // Waits until `seconds` of audio time have passed.
@@ -109,21 +79,21 @@ struct Rig {
         const audio::Micros until = clock.now() + audio::Micros(seconds * 1e6);
         return QTest::qWaitFor([&] { return clock.now() >= until; }, 20000);
     }
+    // The samples the line input plays.
+    std::string lineInPcm() const { return test::readFileBytes(lineIn).substr(44); }
 };
-
-inline std::string readAll(const std::string& path) { return test::readFileBytes(path); }
 
 // The audio bytes of a canonical WAV file written by the device.
 inline std::string wavData(const std::string& path) {
-    std::string wav = readAll(path);
+    std::string wav = test::readFileBytes(path);
     EXPECT_GE(wav.size(), 44u) << path;
     return wav.size() >= 44 ? wav.substr(44) : std::string();
 }
 
 inline std::string imageBytes(size_t fromFrame, size_t toFrame) {
-    std::string bin = readAll(fs::path(WL_DEMO_DISC).replace_extension(".bin").string());
-    toFrame = std::min(toFrame, bin.size() / kFrameBytes);
-    return bin.substr(fromFrame * kFrameBytes, (toFrame - fromFrame) * kFrameBytes);
+    std::string bin = test::readFileBytes(fs::path(WL_DEMO_DISC).replace_extension(".bin").string());
+    toFrame = std::min(toFrame, bin.size() / kCdFrameBytes);
+    return bin.substr(fromFrame * kCdFrameBytes, (toFrame - fromFrame) * kCdFrameBytes);
 }
 
 // Where `part` (from its first sound on) lies in `whole` exactly; npos when it does not.
