@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "ResidentMemory.h"
 #include "adapters/audio/AudioEngine.h"
 #include "adapters/audio/Clock.h"
 #include "adapters/audio/LoopbackBackend.h"
@@ -29,13 +30,6 @@ struct NoDrive : wl::Cdrom, wl::DriveControl {
     bool mediaPresent(wl::CdHandle) override { return false; }
 };
 
-long residentKb() {
-    std::ifstream statm("/proc/self/statm");
-    long size = 0, resident = 0;
-    statm >> size >> resident;
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -48,13 +42,13 @@ int main(int argc, char** argv) {
     if (layer.sendString("open new type waveaudio alias wave", nullptr, 0) != 0) return 1;
     wl::MciParams set = wl::MciWaveSetParms{0, 1, 2, 44100, 176400, 4, 16};
     layer.sendCommand(layer.deviceId("wave"), wl::MCI_SET, 0x3F0400, set);
-    long before = residentKb();
+    long before = wl::bench::residentKb();
     auto start = std::chrono::steady_clock::now();
     layer.sendString("record wave", nullptr, 0);
     long peak = before;
     for (int minute = 0; minute < 60; ++minute) {
         clock.advanceSeconds(60);
-        peak = std::max(peak, residentKb());
+        peak = std::max(peak, wl::bench::residentKb());
     }
     layer.sendString("stop wave", nullptr, 0);
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

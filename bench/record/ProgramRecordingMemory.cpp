@@ -14,6 +14,7 @@
 #include "FakeDesktop.h"
 #include "FakeEncoder.h"
 #include "FakeWindow.h"
+#include "ResidentMemory.h"
 #include "WavFiles.h"
 #include "adapters/audio/AudioEngine.h"
 #include "adapters/audio/Clock.h"
@@ -26,17 +27,6 @@
 #include "cd_fixture.h"
 
 namespace fs = std::filesystem;
-
-namespace {
-
-long residentKb() {
-    std::ifstream statm("/proc/self/statm");
-    long size = 0, resident = 0;
-    statm >> size >> resident;
-    return resident * (sysconf(_SC_PAGESIZE) / 1024);
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     using namespace wl;
@@ -81,7 +71,7 @@ int main(int argc, char** argv) {
 
         window.setControlText(ID_SONG_NAME_EDIT, (dir / "hour").string());
         const auto start = std::chrono::steady_clock::now();
-        atPlay = residentKb();
+        atPlay = wl::bench::residentKb();
         peak = atPlay;
         window.click(ID_PLAY);
         if (app.s.recording != 1) {
@@ -93,10 +83,10 @@ int main(int argc, char** argv) {
             clock.advance(1000000);
             window.advance(990);
             window.drawn.clear();  // the fake window's record of drawing, not the program's memory
-            if (second % 60 == 0) peak = std::max(peak, residentKb());
+            if (second % 60 == 0) peak = std::max(peak, wl::bench::residentKb());
         }
         window.click(ID_SAVE);
-        afterSave = residentKb();
+        afterSave = wl::bench::residentKb();
         peak = std::max(peak, afterSave);
         seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         std::error_code ec;

@@ -54,26 +54,41 @@ std::string audioOf(const fs::path& file) {
     return bytes.substr(size_t(h.dataOffset), size_t(h.dataSize));
 }
 
-// The rip branch on a window that draws nothing and serves nothing, started as the real one.
-double ripHeadless(const fs::path& folder, const std::string& out) {
-    wl::test::FakeWindow window;
+// The program started in the rip mode on the image (the WAV kept, no MP3), on either window.
+template <class Window>
+struct RipProgram {
+    Window window;
     wl::test::FakeMci mci;
-    answerEverything(mci);
-    wl::LibcdioCdrom cdrom((folder / "long.cue").string());
+    wl::LibcdioCdrom cdrom;
     wl::test::FakeEncoderLoader encoder;
     wl::test::FakeDesktop desktop;
     wl::App app{wl::Platform{window, mci, cdrom, encoder, desktop}};
     wl::MainWindowProc proc{app};
-    app.s.workingDir = folder.string();
-    if (window.create(proc) != 0 || app.s.ripMode != 1) return -1;
-    window.setControlText(wl::ID_SONG_NAME_EDIT, out);
-    app.s.songName = out;
+
+    explicit RipProgram(const fs::path& folder) : cdrom((folder / "long.cue").string()) {
+        answerEverything(mci);
+        app.s.workingDir = folder.string();
+    }
+    bool create() { return window.create(proc) == 0 && app.s.ripMode == 1; }
+    // Times the rip branch into `out`.
+    double rip(const std::string& out) {
+        window.setControlText(wl::ID_SONG_NAME_EDIT, out);
+        app.s.songName = out;
+        const auto t0 = Clock::now();
+        wl::RipPlayBranch(app);
+        return std::chrono::duration<double>(Clock::now() - t0).count();
+    }
+};
+
+// The rip branch on a window that draws nothing and serves nothing.
+double ripHeadless(const fs::path& folder, const std::string& out) {
+    RipProgram<wl::test::FakeWindow> prog(folder);
+    if (!prog.create()) return -1;
     ::sync();
-    const auto t0 = Clock::now();
-    wl::RipPlayBranch(app);
-    const double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
-    for (const wl::test::ShownBox& b : window.boxes) std::fprintf(stderr, "headless window's message: %s\n", b.text.c_str());
-    return window.boxes.empty() ? seconds : -1;
+    const double seconds = prog.rip(out);
+    for (const wl::test::ShownBox& b : prog.window.boxes)
+        std::fprintf(stderr, "headless window's message: %s\n", b.text.c_str());
+    return prog.window.boxes.empty() ? seconds : -1;
 }
 
 }  // namespace
@@ -86,30 +101,19 @@ int main(int argc, char** argv) {
     wl::bench::writeLongImage(folder, frames);  // just written, so every reader finds it in the page cache
     const double paranoia = wl::bench::ripWithCdParanoia(folder);
 
-    // The program in the rip mode on the image, the WAV kept, no MP3.
     wl::test::writeFileBytes(folder / wl::kSettingsFileName, wl::test::settingsWithMode(wl::RipFromCd, 0));
-    wl::QtWindow window;
-    wl::test::FakeMci mci;
-    answerEverything(mci);
-    wl::LibcdioCdrom cdrom((folder / "long.cue").string());
-    wl::test::FakeEncoderLoader encoder;
-    wl::test::FakeDesktop desktop;
-    wl::App app{wl::Platform{window, mci, cdrom, encoder, desktop}};
-    wl::MainWindowProc proc{app};
-    app.s.workingDir = folder.string();
-    const bool created = window.create(proc) == 0;
-    if (!created || app.s.ripMode != 1) {
+    RipProgram<wl::QtWindow> prog(folder);
+    if (!prog.create()) {
         std::fprintf(stderr, "the program did not come up in the rip mode\n");
         return 1;
     }
+    wl::QtWindow& window = prog.window;
     // The start-up disc check asks the scripted device layer nothing useful: no ticks.
     window.killTimer(wl::ClockTimer);
     window.show();
     QApplication::processEvents();
 
     const std::string ours = (folder / "program.wav").string();
-    window.setControlText(wl::ID_SONG_NAME_EDIT, ours);
-    app.s.songName = ours;
     Clock::time_point lastTick = Clock::now();
     double longestGapMs = 0;
     QTimer probe;
@@ -121,9 +125,7 @@ int main(int argc, char** argv) {
     probe.start(5);
     ::sync();
     lastTick = Clock::now();
-    const auto t0 = Clock::now();
-    wl::RipPlayBranch(app);
-    const double program = std::chrono::duration<double>(Clock::now() - t0).count();
+    const double program = prog.rip(ours);
     probe.stop();
     window.destroy();
 
