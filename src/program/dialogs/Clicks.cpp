@@ -6,6 +6,7 @@
 #include "dialogs/FileDialogs.h"
 #include "dialogs/PathDialog.h"
 #include "mp3/Convert.h"
+#include "record/Recording.h"
 
 namespace wl {
 
@@ -23,11 +24,7 @@ void DiscardRecording(App& app) {
     AppState& s = app.s;
     Window& win = app.p.window;
     win.killTimer(RecordTimer);
-    for (int id : {ID_WAV_PARAMETERS, ID_RIP_FROM_CD, ID_RECORD_FROM_CD, ID_RECORD_FROM_LINE_IN,
-                   ID_CONVERT_WAV_TO_MP3, ID_PARTIAL_CD_RECORDING, ID_TRACKS_TO_RECORD, ID_DEFAULT_RIPPING_PLAYER})
-        win.enableMenuItem(id, true);
-    if (s.convertToMp3 == 1) win.enableMenuItem(ID_MP3_PARAMETERS, true);
-    win.enableControl(ID_SONG_NAME_EDIT, true);
+    enableIdleMenus(app);
 
     // The captured sound is dropped: nothing is saved.
     stopStep(app, "stop wave", "Stop Wave Error");

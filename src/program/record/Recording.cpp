@@ -58,16 +58,6 @@ std::string folderOf(const std::string& path) {
     return parts.drive + parts.dir;
 }
 
-void enableIdleMenus(App& app) {
-    Window& win = app.p.window;
-    win.enableMenuItem(ID_WAV_PARAMETERS, true);
-    if (app.s.convertToMp3 == 1) win.enableMenuItem(ID_MP3_PARAMETERS, true);
-    for (int id : {ID_RIP_FROM_CD, ID_RECORD_FROM_CD, ID_RECORD_FROM_LINE_IN, ID_CONVERT_WAV_TO_MP3,
-                   ID_PARTIAL_CD_RECORDING, ID_TRACKS_TO_RECORD, ID_DEFAULT_RIPPING_PLAYER})
-        win.enableMenuItem(id, true);
-    win.enableControl(ID_SONG_NAME_EDIT, true);
-}
-
 // A start that failed after the menus were greyed gives everything back, so a missing sound
 // input or a busy drive leaves nothing half-done (no device open, no timer lost, no batch
 // half-run).
@@ -175,6 +165,16 @@ void keepAfterFailedSave(App& app, uint32_t code) {
 }
 
 }  // namespace
+
+void enableIdleMenus(App& app) {
+    Window& win = app.p.window;
+    win.enableMenuItem(ID_WAV_PARAMETERS, true);
+    if (app.s.convertToMp3 == 1) win.enableMenuItem(ID_MP3_PARAMETERS, true);
+    for (int id : {ID_RIP_FROM_CD, ID_RECORD_FROM_CD, ID_RECORD_FROM_LINE_IN, ID_CONVERT_WAV_TO_MP3,
+                   ID_PARTIAL_CD_RECORDING, ID_TRACKS_TO_RECORD, ID_DEFAULT_RIPPING_PLAYER})
+        win.enableMenuItem(id, true);
+    win.enableControl(ID_SONG_NAME_EDIT, true);
+}
 
 uint32_t RequiredRecordingBytes(const std::string& lengthText, int channels, int samplesPerSec, int bitsPerSample) {
     auto number = [&](size_t at) {

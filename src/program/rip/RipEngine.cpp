@@ -4,7 +4,6 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
-#include <initializer_list>
 #include <limits>
 #include <memory>
 #include <new>
@@ -16,6 +15,7 @@
 #include "app/Paths.h"
 #include "mp3/Convert.h"
 #include "platform/Bytes.h"
+#include "record/Recording.h"
 
 namespace wl {
 
@@ -308,13 +308,8 @@ void RipPlayBranch(App& app) {
 
     // 6.
     setStatus(app, kPrompt);
-    win.enableMenuItem(ID_WAV_PARAMETERS, true);
-    if (s.convertToMp3 == 1) win.enableMenuItem(ID_MP3_PARAMETERS, true);
-    for (int id : {ID_RIP_FROM_CD, ID_RECORD_FROM_CD, ID_RECORD_FROM_LINE_IN, ID_CONVERT_WAV_TO_MP3,
-                   ID_PARTIAL_CD_RECORDING, ID_TRACKS_TO_RECORD, ID_DEFAULT_RIPPING_PLAYER})
-        win.enableMenuItem(id, true);
-    for (int id : std::initializer_list<int>{ID_SONG_NAME_EDIT, ID_PLAY, ID_PREV_TRACK, ID_NEXT_TRACK, ID_FIRST_TRACK,
-                                             ID_LAST_TRACK, ID_EJECT})
+    enableIdleMenus(app);
+    for (int id : {ID_PLAY, ID_PREV_TRACK, ID_NEXT_TRACK, ID_FIRST_TRACK, ID_LAST_TRACK, ID_EJECT})
         win.enableControl(id, true);
 
     // 7.
