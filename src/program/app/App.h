@@ -1,6 +1,7 @@
 #pragma once
 // One running program: its state and the ports it is wired to. Tests build as many as they
 // like; nothing is process-wide.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -31,5 +32,7 @@ uint32_t mciSend(App& app, const std::string& command, bool wantReply = false);
 
 // MB_OK box owned by the main window.
 int showMessage(App& app, const std::string& text, const std::string& caption, unsigned type = 0);
+// The device layer's text for an error code (at most `textBytes`), in such a box.
+void showMciError(App& app, uint32_t code, const std::string& caption, size_t textBytes = 128);
 
 }  // namespace wl

@@ -14,6 +14,8 @@ Font labelFont();
 void PrepareDisplay(App& app);  // creation: colours, fixed rectangles, "00"
 void PaintMainWindow(App& app, Canvas& canvas);
 
+// The status line's text whenever the program waits for a name.
+constexpr const char* kSongNamePrompt = "Enter song name or click here:";
 void setStatus(App& app, const std::string& text);
 // Draws statusText at once where the paint handler would, padded to cover a longer text.
 void drawStatusLineNow(App& app);

@@ -33,6 +33,10 @@ int showMessage(App& app, const std::string& text, const std::string& caption, u
     return app.p.window.messageBox(text, caption, type);
 }
 
+void showMciError(App& app, uint32_t code, const std::string& caption, size_t textBytes) {
+    showMessage(app, app.p.mci.errorText(code, textBytes), caption);
+}
+
 namespace {
 
 constexpr uint32_t kAutoRunOff = 0xFF;
@@ -162,7 +166,7 @@ int CreateMainWindow(App& app) {
     // 17.
     win.setTimer(ClockTimer, kClockTimerMs);
     // 18.
-    s.statusText = "Enter song name or click here:";
+    s.statusText = kSongNamePrompt;
     s.batchCount = 0;
     return 0;
 }

@@ -16,7 +16,6 @@ namespace wl {
 
 namespace {
 
-constexpr const char* kPrompt = "Enter song name or click here:";
 
 // What Volume Control and Help Contents say when the desktop has nothing to start them with.
 constexpr const char* kNoVolumeControlText =
@@ -74,7 +73,7 @@ void TrackNumberFromLetter(AppState& s) {
 }
 
 void ShowNewMode(App& app) {
-    app.s.statusText = kPrompt;
+    app.s.statusText = kSongNamePrompt;
     app.p.window.invalidate(nullptr, true);
 }
 

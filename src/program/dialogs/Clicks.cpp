@@ -12,12 +12,10 @@ namespace wl {
 
 namespace {
 
-constexpr size_t kErrorTextBytes = 128;
-
 // Sends a stop step; a failure is shown and the stop goes on.
 void stopStep(App& app, const char* command, const char* caption) {
     uint32_t code = mciSend(app, command);
-    if (code > 0) showMessage(app, app.p.mci.errorText(code, kErrorTextBytes), caption);
+    if (code > 0) showMciError(app, code, caption);
 }
 
 void DiscardRecording(App& app) {
@@ -47,7 +45,7 @@ void DiscardRecording(App& app) {
     s.saveFailed = 0;
     win.setControlText(ID_EXIT, "E&xit");
     win.setControlText(ID_PLAY, s.lineInMode ? "&Record" : "Play");
-    setStatus(app, "Enter song name or click here:");
+    setStatus(app, kSongNamePrompt);
 }
 
 }  // namespace

@@ -22,7 +22,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kPrompt = "Enter song name or click here:";
 
 bool isWavName(const std::string& name) {
     if (name.size() < 4) return false;
@@ -273,7 +272,7 @@ void BatchConversionThread(App& app) {
             return;
     }
     onWindow(app, [&app] {
-        setStatus(app, kPrompt);
+        setStatus(app, kSongNamePrompt);
         app.p.window.setTimer(PollTimer, kPollTimerMs);
         // Outside the convert mode nothing else would give the name box back.
         app.p.window.enableControl(ID_SONG_NAME_EDIT, true);

@@ -24,7 +24,6 @@ namespace wl {
 
 namespace {
 
-constexpr const char* kPrompt = "Enter song name or click here:";
 constexpr size_t kSongNameChars = 254;
 
 struct EntryPoints {
@@ -113,7 +112,7 @@ void restoreIdle(App& app) {
     win.enableControl(ID_PLAY, s.convertMode == 1 || s.lineInMode == 1 || (s.discState == 2 && s.trackCount > 0));
     win.enableControl(ID_SONG_NAME_EDIT, true);
     win.enableControl(ID_EXIT, true);
-    setStatus(app, kPrompt);
+    setStatus(app, kSongNamePrompt);
     win.setTimer(PollTimer, kPollTimerMs);
 }
 
@@ -327,7 +326,7 @@ bool Conversion::encodeAll(bool& cancelled) {
             AppState& s = app->s;
             drawProgress(*app, percent);
             if (s.converting == 0) {
-                s.statusText = kPrompt;
+                s.statusText = kSongNamePrompt;
                 app->p.window.invalidate(nullptr, true);
                 return true;
             }
@@ -389,7 +388,7 @@ void Conversion::finish(bool cancelled) {
             win.setCursor(CursorKind::Arrow);
             win.enableControl(ID_SONG_NAME_EDIT, true);
             win.enableControl(ID_EXIT, true);
-            setStatus(*app, kPrompt);
+            setStatus(*app, kSongNamePrompt);
             win.setTimer(PollTimer, kPollTimerMs);
             win.setControlText(ID_SONG_NAME_EDIT, lowerFileName(mp3Name));
             win.enableControl(ID_PLAYBACK, false);

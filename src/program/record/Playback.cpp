@@ -8,8 +8,6 @@ namespace wl {
 
 namespace {
 
-constexpr size_t kMciErrorBytes = 128;
-
 // The file Play Back opens: the recording's name, or the one entry of its folder that
 // matches it ignoring case, as the original's file system would find it.
 std::string playbackFile(const App& app) { return findExistingFile(app.s.lastRecordedFile.str()); }
@@ -17,10 +15,6 @@ std::string playbackFile(const App& app) { return findExistingFile(app.s.lastRec
 uint32_t send(App& app, uint32_t message, uint32_t flags = 0) {
     MciParams none;
     return app.p.mci.sendCommand(app.s.waveDeviceId, message, flags, none);
-}
-
-void showMciError(App& app, uint32_t code, const std::string& caption) {
-    showMessage(app, app.p.mci.errorText(code, kMciErrorBytes), caption);
 }
 
 // After a failed start nothing plays: the drive is watched again instead of no timer at all.

@@ -18,7 +18,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kPrompt = "Enter song name or click here:";
 constexpr const char* kRecordingWav = "Recording WAV file...";
 constexpr const char* kRecordingIntermediate = "Recording intermediate file...";
 constexpr const char* kClickStart = "Click on Start to record...";
@@ -33,10 +32,6 @@ constexpr int kBusyMenuItems[] = {ID_RIP_FROM_CD,        ID_RECORD_FROM_CD,     
 constexpr int kTrackButtons[] = {ID_PREV_TRACK, ID_NEXT_TRACK, ID_FIRST_TRACK, ID_LAST_TRACK};
 
 std::string mciErrorText(App& app, uint32_t code) { return app.p.mci.errorText(code, kMciErrorBytes); }
-
-void showMciError(App& app, uint32_t code, const std::string& caption) {
-    showMessage(app, mciErrorText(app, code), caption);
-}
 
 uint32_t waveCommand(App& app, uint32_t message, uint32_t flags = 0, MciParams params = {}) {
     return app.p.mci.sendCommand(app.s.waveDeviceId, message, flags, params);
@@ -72,7 +67,7 @@ void abandonStart(App& app, bool closeWave) {
     s.captured = 0;
     s.batchCount = 0;
     enableIdleMenus(app);
-    setStatus(app, kPrompt);
+    setStatus(app, kSongNamePrompt);
     focusSongName(app);
 }
 
@@ -471,7 +466,7 @@ void SaveRecording(App& app) {
     // 15.
     resetElapsedDisplay(app);
     win.setCursor(CursorKind::Arrow);
-    setStatus(app, kPrompt);
+    setStatus(app, kSongNamePrompt);
     // 16.
     if (s.batchCount != 0) {
         const int t = batchTrack(s, s.batchIndex);

@@ -21,7 +21,6 @@ namespace wl {
 
 namespace {
 
-constexpr const char* kPrompt = "Enter song name or click here:";
 constexpr size_t kSongNameChars = 254;
 constexpr size_t kTransferBufferSize = kReadBufHeaderSize + kRipChunkBytes;
 constexpr int kReadAttempts = 3;
@@ -307,7 +306,7 @@ void RipPlayBranch(App& app) {
     }
 
     // 6.
-    setStatus(app, kPrompt);
+    setStatus(app, kSongNamePrompt);
     enableIdleMenus(app);
     for (int id : {ID_PLAY, ID_PREV_TRACK, ID_NEXT_TRACK, ID_FIRST_TRACK, ID_LAST_TRACK, ID_EJECT})
         win.enableControl(id, true);
