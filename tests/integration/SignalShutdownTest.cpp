@@ -2,6 +2,7 @@
 // SIGTERM, SIGINT and SIGHUP: exit status 0, the desktop's AutoRun setting restored. A run
 // killed outright leaves the setting changed; the next start mends it.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -9,6 +10,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -43,7 +45,7 @@ struct Sandbox {
         std::vector<std::string> env;
         for (char** e = environ; *e; ++e) {
             const std::string v = *e;
-            for (const char* drop : {"QT_QPA_PLATFORM=", "GSETTINGS_BACKEND=", "XDG_CONFIG_HOME=", "XDG_STATE_HOME=", "HOME=", "ASAN_OPTIONS="})
+            for (const char* drop : {"QT_QPA_PLATFORM=", "GSETTINGS_BACKEND=", "XDG_CONFIG_HOME=", "XDG_STATE_HOME=", "HOME=", "ASAN_OPTIONS=", "TSAN_OPTIONS=", "UBSAN_OPTIONS="})
                 if (v.rfind(drop, 0) == 0) goto skip;
             env.push_back(v);
         skip:;
@@ -57,7 +59,14 @@ struct Sandbox {
         // the exit: what they allocated then shows as leaked from an unnamed module, and no
         // suppression can name it. This run is about the shutdown path; the program's own
         // leaks are checked by the in-process tests.
-        env.push_back("ASAN_OPTIONS=detect_leaks=0");
+        // A sanitizer's report goes to a file of its own: the program silences its error
+        // output while it probes the sound card, where a report would otherwise be lost.
+        for (std::string name : {"ASAN_OPTIONS", "TSAN_OPTIONS", "UBSAN_OPTIONS"}) {
+            const char* given = std::getenv(name.c_str());
+            std::string options = name + "=" + (given ? given : "");
+            if (name == "ASAN_OPTIONS") options += ":detect_leaks=0";
+            env.push_back(options + ":log_path=" + (root / "sanitizer").string());
+        }
         std::vector<char*> envp;
         for (auto& v : env) envp.push_back(v.data());
         envp.push_back(nullptr);
@@ -67,10 +76,23 @@ struct Sandbox {
         posix_spawn_file_actions_init(&actions);
         // The program's settings folder is where it starts; the test's own stays put.
         posix_spawn_file_actions_addchdir_np(&actions, (root / "run").c_str());
+        // What the program says is shown when a run fails.
+        posix_spawn_file_actions_addopen(&actions, 2, log().c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
         pid_t pid = 0;
         const int err = posix_spawn(&pid, exe.c_str(), &actions, nullptr, argv, envp.data());
         posix_spawn_file_actions_destroy(&actions);
         return err == 0 ? pid : -1;
+    }
+
+    fs::path log() const { return root / "program.log"; }
+    std::string logText() const {
+        std::string text;
+        for (const auto& file : fs::directory_iterator(root))
+            if (const std::string name = file.path().filename(); name == "program.log" || name.rfind("sanitizer", 0) == 0) {
+                std::ifstream in(file.path());
+                text += "-- " + name + ":\n" + std::string{std::istreambuf_iterator<char>(in), {}};
+            }
+        return text;
     }
 
     ino_t stateInode() const {
@@ -123,16 +145,16 @@ TEST(SignalShutdown, EachSignalEndsTheRunThroughItsShutdownAndAKilledRunIsMended
         // Only a program that runs on without keeping a value means a desktop without the
         // setting; one that ended at its start failed.
         if (started == "no AutoRun setting") GTEST_SKIP() << "the desktop has no AutoRun setting here (media-handling schema missing)";
-        ASSERT_EQ(started, "running");
+        ASSERT_EQ(started, "running") << box.logText();
         EXPECT_EQ(box.autorunNever(), "true") << "turned off for the run";
         ::kill(pid, sig);
-        EXPECT_EQ(waitForExit(pid), 0) << strsignal(sig);
+        EXPECT_EQ(waitForExit(pid), 0) << strsignal(sig) << "\n" << box.logText();
         EXPECT_EQ(box.autorunNever(), "false") << strsignal(sig);
         EXPECT_FALSE(fs::exists(box.stateFile())) << strsignal(sig);
 
         // Killed outright: nothing runs, the setting stays "never" and the kept value stays.
         const pid_t killed = box.start();
-        ASSERT_EQ(box.waitUntilRunning(killed, 0), "running");
+        ASSERT_EQ(box.waitUntilRunning(killed, 0), "running") << box.logText();
         ::kill(killed, SIGKILL);
         ::waitpid(killed, nullptr, 0);
         EXPECT_EQ(box.autorunNever(), "true");
@@ -141,9 +163,9 @@ TEST(SignalShutdown, EachSignalEndsTheRunThroughItsShutdownAndAKilledRunIsMended
     }
     const ino_t left = box.stateInode();
     const pid_t last = box.start();
-    ASSERT_EQ(box.waitUntilRunning(last, left), "running");
+    ASSERT_EQ(box.waitUntilRunning(last, left), "running") << box.logText();
     ::kill(last, SIGTERM);
-    EXPECT_EQ(waitForExit(last), 0);
+    EXPECT_EQ(waitForExit(last), 0) << box.logText();
     EXPECT_EQ(box.autorunNever(), "false");
     EXPECT_FALSE(fs::exists(box.stateFile()));
     EXPECT_FALSE(fs::exists(box.root / "run/Wavelathe.ini"));  // nothing changed, nothing saved
