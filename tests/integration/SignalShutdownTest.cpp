@@ -55,15 +55,14 @@ struct Sandbox {
         env.push_back("XDG_CONFIG_HOME=" + (root / "config").string());
         env.push_back("XDG_STATE_HOME=" + (root / "state").string());
         env.push_back("HOME=" + root.string());
-        // The program probes the sound card through ALSA, which unloads its plugins before
-        // the exit: what they allocated then shows as leaked from an unnamed module, and no
-        // suppression can name it. This run is about the shutdown path; the program's own
-        // leaks are checked by the in-process tests.
         // A sanitizer's report goes to a file of its own: the program silences its error
         // output while it probes the sound card, where a report would otherwise be lost.
         for (std::string name : {"ASAN_OPTIONS", "TSAN_OPTIONS", "UBSAN_OPTIONS"}) {
             const char* given = std::getenv(name.c_str());
             std::string options = name + "=" + (given ? given : "");
+            // ALSA unloads its plugins before the exit: what they allocated then shows as
+            // leaked from an unnamed module, and no suppression can name it. This run is about
+            // the shutdown path; the program's own leaks are checked by the in-process tests.
             if (name == "ASAN_OPTIONS") options += ":detect_leaks=0";
             env.push_back(options + ":log_path=" + (root / "sanitizer").string());
         }
@@ -77,14 +76,14 @@ struct Sandbox {
         // The program's settings folder is where it starts; the test's own stays put.
         posix_spawn_file_actions_addchdir_np(&actions, (root / "run").c_str());
         // What the program says is shown when a run fails.
-        posix_spawn_file_actions_addopen(&actions, 2, log().c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+        posix_spawn_file_actions_addopen(&actions, 2, (root / "program.log").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
         pid_t pid = 0;
         const int err = posix_spawn(&pid, exe.c_str(), &actions, nullptr, argv, envp.data());
         posix_spawn_file_actions_destroy(&actions);
         return err == 0 ? pid : -1;
     }
 
-    fs::path log() const { return root / "program.log"; }
+    // The program's error output and its sanitizer reports, for a failed run's message.
     std::string logText() const {
         std::string text;
         for (const auto& file : fs::directory_iterator(root))
