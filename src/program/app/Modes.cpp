@@ -16,7 +16,6 @@ namespace wl {
 
 namespace {
 
-
 // What Volume Control and Help Contents say when the desktop has nothing to start them with.
 constexpr const char* kNoVolumeControlText =
     "No volume control program was found. Install pavucontrol (PulseAudio Volume Control) to set "

@@ -22,7 +22,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-
 bool isWavName(const std::string& name) {
     if (name.size() < 4) return false;
     std::string ext = name.substr(name.size() - 4);
