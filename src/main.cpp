@@ -26,7 +26,7 @@
 #include "adapters/qt/QuitOnSignal.h"
 #include "app/App.h"
 #include "app/Commands.h"
-#include "app/MainWindow.h"
+#include "window/MainWindow.h"
 
 namespace {
 

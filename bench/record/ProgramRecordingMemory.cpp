@@ -22,7 +22,7 @@
 #include "adapters/cdrom/LibcdioCdrom.h"
 #include "adapters/mci/DeviceLayer.h"
 #include "app/Commands.h"
-#include "app/MainWindow.h"
+#include "window/MainWindow.h"
 #include "app/Settings.h"
 #include "cd_fixture.h"
 

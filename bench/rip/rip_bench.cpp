@@ -25,7 +25,7 @@
 #include "adapters/cdrom/LibcdioCdrom.h"
 #include "adapters/qt/QtWindow.h"
 #include "app/Commands.h"
-#include "app/MainWindow.h"
+#include "window/MainWindow.h"
 #include "app/Settings.h"
 #include "cd_fixture.h"
 #include "mp3/WavHeader.h"

@@ -13,7 +13,7 @@
 #include "FakeMci.h"
 #include "FakeWindow.h"
 #include "app/App.h"
-#include "app/MainWindow.h"
+#include "window/MainWindow.h"
 
 namespace wl::test {
 

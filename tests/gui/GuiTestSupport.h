@@ -22,7 +22,7 @@
 #include "app/App.h"
 #include "app/Commands.h"
 #include "app/Display.h"
-#include "app/MainWindow.h"
+#include "window/MainWindow.h"
 
 namespace wl::test {
 

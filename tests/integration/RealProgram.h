@@ -20,7 +20,7 @@
 #include "adapters/dl/DlEncoderLoader.h"
 #include "adapters/mci/DeviceLayer.h"
 #include "adapters/qt/QtWindow.h"
-#include "app/MainWindow.h"
+#include "window/MainWindow.h"
 #include "app/Settings.h"
 #include "cd_fixture.h"
 

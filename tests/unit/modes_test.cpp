@@ -6,7 +6,7 @@
 #include <functional>
 #include <iterator>
 
-#include "app/Modes.h"
+#include "modes/Modes.h"
 #include "cd_fixture.h"
 
 using namespace wl;

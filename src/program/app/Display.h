@@ -25,4 +25,7 @@ void invalidateTrackNumber(App& app);
 void invalidateTrackTime(App& app);
 std::string formatDuration(int end, int start);
 
+// Gives back the menu items a recording or a rip greys, and the name box.
+void enableIdleMenus(App& app);
+
 }  // namespace wl

@@ -6,7 +6,6 @@
 #include "dialogs/FileDialogs.h"
 #include "dialogs/PathDialog.h"
 #include "mp3/Convert.h"
-#include "record/Recording.h"
 
 namespace wl {
 

@@ -161,16 +161,6 @@ void keepAfterFailedSave(App& app, uint32_t code) {
 
 }  // namespace
 
-void enableIdleMenus(App& app) {
-    Window& win = app.p.window;
-    win.enableMenuItem(ID_WAV_PARAMETERS, true);
-    if (app.s.convertToMp3 == 1) win.enableMenuItem(ID_MP3_PARAMETERS, true);
-    for (int id : {ID_RIP_FROM_CD, ID_RECORD_FROM_CD, ID_RECORD_FROM_LINE_IN, ID_CONVERT_WAV_TO_MP3,
-                   ID_PARTIAL_CD_RECORDING, ID_TRACKS_TO_RECORD, ID_DEFAULT_RIPPING_PLAYER})
-        win.enableMenuItem(id, true);
-    win.enableControl(ID_SONG_NAME_EDIT, true);
-}
-
 uint32_t RequiredRecordingBytes(const std::string& lengthText, int channels, int samplesPerSec, int bitsPerSample) {
     auto number = [&](size_t at) {
         return at < lengthText.size() ? std::strtol(lengthText.substr(at, 2).c_str(), nullptr, 10) : 0L;

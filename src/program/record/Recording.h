@@ -16,9 +16,6 @@ void BeginCapture(App& app);
 // A save that fails keeps the recording in the device until the user saves it elsewhere.
 void SaveRecording(App& app);
 
-// Gives back the menu items a recording or a rip greys, and the name box.
-void enableIdleMenus(App& app);
-
 // Asks about an existing file in `folder` ("" = the working folder). False = Cancel.
 bool ConfirmOverwrite(App& app, const std::string& folder, const std::string& candidate);
 // Room for the track in trackTimeText, in the recording format, with 30 % to spare.

@@ -15,7 +15,6 @@
 #include "app/Paths.h"
 #include "mp3/Convert.h"
 #include "platform/Bytes.h"
-#include "record/Recording.h"
 
 namespace wl {
 

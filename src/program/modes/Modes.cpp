@@ -1,4 +1,4 @@
-#include "app/Modes.h"
+#include "modes/Modes.h"
 
 #include <algorithm>
 #include <initializer_list>

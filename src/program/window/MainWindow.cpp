@@ -1,8 +1,8 @@
-#include "app/MainWindow.h"
+#include "window/MainWindow.h"
 
 #include "app/Commands.h"
 #include "app/Display.h"
-#include "app/Modes.h"
+#include "modes/Modes.h"
 #include "app/Settings.h"
 #include "mp3/BatchConvert.h"
 #include "mp3/Convert.h"
