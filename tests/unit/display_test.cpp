@@ -159,13 +159,13 @@ TEST_F(Display, SetStatusInvalidatesTheStatusLineOnlyOnceItHasBeenPainted) {
     EXPECT_EQ(prog.window.invalidated[0], prog.s().statusRect);
 }
 
-TEST(FormatDuration, MinutesAndSecondsLessTwoSeconds) {
-    EXPECT_EQ(formatDuration(272, 2), "04:28");
-    EXPECT_EQ(formatDuration(4, 2), "00:00");
-    EXPECT_EQ(formatDuration(62, 0), "01:00");
-    EXPECT_EQ(formatDuration(641, 2), "10:37");
-    EXPECT_EQ(formatDuration(6002 + 2, 0), "100:02");
-    EXPECT_EQ(formatDuration(3, 2), "00:00");  // negative durations
+TEST(FormatDuration, MinutesAndSecondsBetweenTwoTimes) {
+    EXPECT_EQ(formatDuration(272, 2), "04:30");
+    EXPECT_EQ(formatDuration(4, 2), "00:02");
+    EXPECT_EQ(formatDuration(62, 0), "01:02");
+    EXPECT_EQ(formatDuration(641, 2), "10:39");
+    EXPECT_EQ(formatDuration(6002, 0), "100:02");
+    EXPECT_EQ(formatDuration(1, 2), "00:00");  // negative durations
     EXPECT_EQ(formatDuration(0, 100), "00:00");
 }
 

@@ -64,7 +64,7 @@ TEST_F(Modes, EveryModeCommandSetsItsRow) {
         std::vector<int> enabled, greyed;
         bool unchecks118;
     } rows[] = {
-        {0, ID_RIP_FROM_CD, 0, {1, 0, 0, 0, 0}, "Rip", "3", "03:01", true, "Stripping from CD",
+        {0, ID_RIP_FROM_CD, 0, {1, 0, 0, 0, 0}, "Rip", "3", "03:03", true, "Stripping from CD",
          {112, 116, 117, 119, 121}, {114, 118}, true},
         {ID_RECORD_FROM_LINE_IN, ID_RECORD_FROM_CD, 1, {0, 1, 0, 0, 0}, "Play", "1", "03:01:00", true,
          "Playing time:", {112, 118, 121}, {114}, false},
@@ -184,7 +184,7 @@ TEST(RipFromCd, Track12OnANineTrackDiscBecomesTrack9WithItsLength) {
     EXPECT_EQ(t.s.currentTrackText, "9");
     EXPECT_EQ(t.s.trackCount, 9);
     EXPECT_EQ(t.s.ripTrackCount, 9);
-    EXPECT_EQ(t.s.trackTimeText, "04:38");  // to the lead-out, less the two seconds
+    EXPECT_EQ(t.s.trackTimeText, "04:40");  // to the lead-out
 }
 
 TEST(ModeFallbacks, FailedCdModesEndInConvertWavToMp3WithTheirMessage) {

@@ -52,11 +52,11 @@ TEST_F(Tracks, ButtonsWrapAtBothEndsAndShowTheTrackLength) {
         {"record from CD", RecordFromCd, twelveTracks(), "03:01:00",
          {{ID_PREV_TRACK, 12, "03:12:00"}, {ID_NEXT_TRACK, 1, "03:01:00"}, {ID_NEXT_TRACK, 2, "03:02:00"},
           {ID_PREV_TRACK, 1, "03:01:00"}, {ID_LAST_TRACK, 12, "03:12:00"}, {ID_FIRST_TRACK, 1, "03:01:00"}}},
-        // Track 1 starts at 00:02 and track 2 at 04:32: 272 - 2 - 2 = 268 seconds; the last
-        // track is measured to the lead-out.
-        {"rip", RipFromCd, {270, 100, 200, 95}, "04:28",
-         {{ID_NEXT_TRACK, 2, "01:38"}, {ID_PREV_TRACK, 1, "04:28"}, {ID_PREV_TRACK, 4, "01:33"},
-          {ID_NEXT_TRACK, 1, "04:28"}, {ID_LAST_TRACK, 4, "01:33"}, {ID_FIRST_TRACK, 1, "04:28"}}},
+        // Track 1 starts at 00:02 and track 2 at 04:32: the lengths the CD device gives; the
+        // last track is measured to the lead-out.
+        {"rip", RipFromCd, {270, 100, 200, 95}, "04:30",
+         {{ID_NEXT_TRACK, 2, "01:40"}, {ID_PREV_TRACK, 1, "04:30"}, {ID_PREV_TRACK, 4, "01:35"},
+          {ID_NEXT_TRACK, 1, "04:30"}, {ID_LAST_TRACK, 4, "01:35"}, {ID_FIRST_TRACK, 1, "04:30"}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -130,8 +130,8 @@ void invalidateTrackNumber(App& app) { app.p.window.invalidate(&app.s.trackNumbe
 void invalidateTrackTime(App& app) { app.p.window.invalidate(&app.s.trackTimeRect, true); }
 
 std::string formatDuration(int end, int start) {
-    long d = long(end) - start - 2;
-    // Tracks starting less than 2 seconds apart would give a negative time.
+    // Both times count the disc's 2-second lead-in, so it is not taken off again.
+    long d = long(end) - start;
     if (d < 0) return "00:00";
     char text[32];
     std::snprintf(text, sizeof text, "%02ld:%02ld", d / 60, d % 60);

@@ -33,9 +33,11 @@ std::string TocTrackDuration(const uint8_t (&toc)[kTocSize], int t) {
     t = std::clamp(t, 1, kMaxTrack);
     const uint8_t* own = tocEntry(toc, size_t(t - 1));
     const uint8_t* next = tocEntry(toc, size_t(t));
-    const int start = 60 * own[5] + own[6];
-    const int end = 60 * next[5] + next[6];
-    return formatDuration(end, start);
+    // Counted in frames and cut to whole seconds, as the CD device reports a length.
+    constexpr int kFramesPerSecond = 75;
+    const int start = (60 * own[5] + own[6]) * kFramesPerSecond + own[7];
+    const int end = (60 * next[5] + next[6]) * kFramesPerSecond + next[7];
+    return formatDuration((end - start) / kFramesPerSecond, 0);
 }
 
 void SelectTrack(App& app, int t) {
