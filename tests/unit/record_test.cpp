@@ -95,6 +95,44 @@ TEST(Recording, TheOverwriteCheckLooksForTheFileThatWillRemainAndOkReplacesIt) {
     }
 }
 
+// A WAV refused by the convert mode leaves its path in the box of Record from CD: Play then
+// asks only about the file the recording will replace, never about the refused one.
+TEST(Recording, AfterARefusedConversionTheOverwriteCheckLooksInTheSaveFolder) {
+    struct Case {
+        const char* what;
+        const char* savePath;
+        bool savedCopyExists, asked;
+    };
+    for (const Case& c : {Case{"save folder set", "saved/", false, false},
+                          Case{"same name in the save folder", "saved/", true, true},
+                          Case{"save folder missing", "gone/", false, false},
+                          Case{"no save folder", "", false, true}}) {
+        SCOPED_TRACE(c.what);
+        Recorder t;
+        t.begin(RecordFromCd, 0);
+        fs::create_directories(t.dir.path() / "other");
+        fs::create_directories(t.dir.path() / "saved");
+        const fs::path source = t.dir.path() / "other" / "hi2.wav";
+        writeFileBytes(source, canonicalWav(std::string(48, 'a'), WavFormat{1, 2, 48000, 24, {}}));
+        if (c.savedCopyExists) writeFileBytes(t.dir.path() / "saved" / "hi2.wav", "old");
+        if (*c.savePath) t.s.savePath = t.folder() + c.savePath;
+        t.win.click(ID_CONVERT_WAV_TO_MP3);
+        t.play(source.string());
+        ASSERT_EQ(t.s.cdMode, 1) << "the refusal switches to Record from CD";
+        ASSERT_EQ(t.win.controlText(ID_SONG_NAME_EDIT, 300), source.string());
+        t.win.boxes.clear();
+        t.win.answerBoxes({IDOK});
+        t.win.click(ID_PLAY);
+        ASSERT_EQ(t.win.boxes.size(), c.asked ? 1u : 0u);
+        if (c.asked) {
+            EXPECT_EQ(t.win.boxes[0].text, "File name already exists. Overwrite current file?");
+        }
+        EXPECT_EQ(fs::exists(source), *c.savePath != 0) << "only the file to be written goes";
+        EXPECT_FALSE(fs::exists(t.dir.path() / "saved" / "hi2.wav"));
+        EXPECT_EQ(t.s.recording, 1);
+    }
+}
+
 TEST(Recording, TheCdPlaysExactlyTheOneTrackAndTheLastEndsAtItsLength) {
     struct Case {
         int track;

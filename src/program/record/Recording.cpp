@@ -92,7 +92,8 @@ std::string playCommand(const AppState& s) {
 bool checkSingleRecording(App& app, const std::string& base) {
     AppState& s = app.s;
     s.batchIndex = 0;
-    const std::string folder = folderOf(s.songName.str());
+    // The folder the file will be saved in: a file of the typed folder is not the one replaced.
+    const std::string folder = !s.savePath.empty() ? s.savePath.str() : folderOf(s.songName.str());
     if (s.keepWav == 1 && !ConfirmOverwrite(app, folder, base + ".wav")) return false;
     if (s.convertToMp3 == 1 && s.keepWav == 0) {
         if (!ConfirmOverwrite(app, folder, base + ".mp3")) return false;
@@ -191,9 +192,10 @@ bool HasRoomFor(double availableBytes, uint32_t requiredBytes) { return availabl
 bool ConfirmOverwrite(App& app, const std::string& folder, const std::string& candidate) {
     const std::string name = lowerFileName(candidate);
     std::error_code ec;
-    // A folder that cannot be entered leaves the check in the working folder.
-    fs::path dir = folder.empty() || !fs::is_directory(folder, ec) ? fs::path(workingFolder(app.s.workingDir.str()))
-                                                                    : fs::path(folder);
+    // A folder that does not exist holds no file to replace; the working folder's files are
+    // not the ones that would be written.
+    if (!folder.empty() && !fs::is_directory(folder, ec)) return true;
+    fs::path dir = folder.empty() ? fs::path(workingFolder(app.s.workingDir.str())) : fs::path(folder);
     std::vector<std::string> entries;
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
         entries.push_back(it->path().filename().string());
