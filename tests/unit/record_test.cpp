@@ -239,6 +239,29 @@ TEST(Recording, PartialRecordingArmsOnTheFirstPressAndCapturesOnTheSecond) {
     EXPECT_EQ(t.mci.count("stop cd"), 1u);
 }
 
+// The track ends while nothing is captured: the device's refusal is shown, and nothing is
+// converted, reported as saved or offered for play back.
+TEST(Recording, APartialRecordingThatCapturedNothingSavesNothingAndSaysNoMore) {
+    for (const bool startFails : {false, true}) {
+        SCOPED_TRACE(startFails ? "Start refused by the device" : "Start never pressed");
+        Recorder t;
+        t.begin(PartialCdRecording, 1);
+        t.mci.commandCodes[MCI_SAVE] = 517;
+        t.mci.commandCodes[MCI_RECORD] = 5;
+        t.mci.on("status wave length", 0, "0");
+        t.play(t.folder() + "nostart");
+        if (startFails) t.win.click(ID_PLAY);
+        t.cdPlaysToTheEnd();
+        std::vector<std::string> expected{"MCI error 517."};
+        if (startFails) expected.insert(expected.begin(), "MCI error 5.");
+        EXPECT_EQ(t.boxTexts(), expected);
+        EXPECT_EQ(t.win.lastBox()->caption, "Save Wave Error");
+        EXPECT_TRUE(t.lib.config.empty()) << "no conversion";
+        EXPECT_FALSE(t.enabled(ID_PLAYBACK));
+        t.expectIdle();
+    }
+}
+
 TEST(Recording, ACdRecordingSavesItselfAtTheEndOfTheTrackAndReturnsToIdle) {
     Recorder t;
     t.begin(RecordFromCd);

@@ -404,11 +404,17 @@ void SaveRecording(App& app) {
         win.setControlText(ID_SONG_NAME_EDIT, s.songName.str());
         s.lastRecordedFile = s.songName.view();
     }
-    // 7.
+    // 7. A failing code may still come with a file (one cut short); an older file of the name
+    // is not this recording.
+    std::error_code ec;
+    const auto writtenBefore = fs::last_write_time(s.songName.str(), ec);
+    const bool existedBefore = !ec;
+    bool written = true;
     if (uint32_t code = waveCommand(app, MCI_SAVE, MCI_SAVE_FILE | MCI_WAIT, MciSaveParms{s.songName.str()});
         code != 0) {
-        std::error_code ec;
-        if (!fs::exists(s.songName.str(), ec) && heldMilliseconds(app) > 0) {
+        const auto writtenAfter = fs::last_write_time(s.songName.str(), ec);
+        written = !ec && (!existedBefore || writtenAfter != writtenBefore);
+        if (!written && heldMilliseconds(app) > 0) {
             keepAfterFailedSave(app, code);
             return;
         }
@@ -417,14 +423,14 @@ void SaveRecording(App& app) {
     s.saveFailed = 0;
     if (uint32_t code = waveCommand(app, MCI_CLOSE); code != 0) showMciError(app, code, "Close Wave Error");
     s.captured = 0;
-    // 8.
-    if (s.convertToMp3 == 1) {
+    // 8. Nothing saved (the track ended before Start): nothing to convert, and no success.
+    if (s.convertToMp3 == 1 && written) {
         s.convertFileCount = 0;
         s.converting = 1;
         ConvertWavFile(app, s.songName.str());
     }
     // 9.
-    if (s.batchIndex == 0) {
+    if (s.batchIndex == 0 && written) {
         if (s.convertToMp3 == 1) {
             s.songName = mp3NameFor(s.songName.str());
             win.setControlText(ID_SONG_NAME_EDIT, s.songName.str());
@@ -434,11 +440,11 @@ void SaveRecording(App& app) {
     }
     // 10.
     if (s.batchIndex == s.batchCount && s.batchCount != 0) {
-        showMessage(app, "I have saved the requested songs to your hard drive.", "Saved!");
+        if (written) showMessage(app, "I have saved the requested songs to your hard drive.", "Saved!");
         s.batchCount = 0;
     }
     // 11.
-    win.enableControl(ID_PLAYBACK, s.keepWav == 1 || s.convertToMp3 == 0);
+    win.enableControl(ID_PLAYBACK, written && (s.keepWav == 1 || s.convertToMp3 == 0));
     win.enableControl(ID_PLAY, true);
     win.enableControl(ID_SAVE, false);
     if (s.cdMode == 1) {
