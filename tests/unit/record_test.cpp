@@ -2,6 +2,7 @@
 // partial and line-in recordings, saving, MP3 chaining, batches, failures and the exit question.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "WavFiles.h"
@@ -130,6 +131,27 @@ TEST(Recording, AfterARefusedConversionTheOverwriteCheckLooksInTheSaveFolder) {
         EXPECT_EQ(fs::exists(source), *c.savePath != 0) << "only the file to be written goes";
         EXPECT_FALSE(fs::exists(t.dir.path() / "saved" / "hi2.wav"));
         EXPECT_EQ(t.s.recording, 1);
+    }
+}
+
+// The name box gives back 254 characters: a longer name is cut so that, in the folder it is
+// written to, it keeps its ".wav" and its MP3 takes the same name.
+TEST(Recording, ANameTooLongForItsFolderIsCutBeforeItsExtension) {
+    for (const bool toSaveFolder : {false, true}) {
+        SCOPED_TRACE(toSaveFolder ? "save folder" : "typed folder");
+        Recorder t;
+        t.begin(RipFromCd, 1, {3, 3});
+        const fs::path out = toSaveFolder ? t.dir.path() / std::string(40, 's') : t.dir.path() / "typed";
+        fs::create_directories(out);
+        fs::create_directories(t.dir.path() / "typed");
+        if (toSaveFolder) t.s.savePath = out.string() + "/";
+        t.play(t.folder() + "typed/" + std::string(300, 'a') + ".wav");
+        const std::string base(254 - out.string().size() - 1 - 4, 'a');
+        std::vector<std::string> files;
+        for (auto& e : fs::directory_iterator(out)) files.push_back(e.path().filename().string());
+        std::sort(files.begin(), files.end());
+        EXPECT_EQ(files, (std::vector<std::string>{base + ".mp3", base + ".wav"}));
+        EXPECT_EQ(t.boxTexts(), std::vector<std::string>{});
     }
 }
 

@@ -1,5 +1,6 @@
 #include "record/Recording.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
@@ -46,6 +47,21 @@ std::string wavNameFrom(const std::string& typed, std::string* typedExt = nullpt
     if (typedExt) *typedExt = parts.ext;
     parts.ext = ".wav";
     return joinPath(parts);
+}
+
+// A name too long to be read back whole from the name box, in its own folder or in the save
+// folder, loses the end of its base name, never its ".wav". False when the folder leaves no room.
+bool cutToFit(std::string& name, const std::string& savePath) {
+    SplitPath parts = splitPath(name);
+    const size_t folder = std::max(parts.drive.size() + parts.dir.size(), savePath.size());
+    if (folder + parts.base.size() + parts.ext.size() <= kSongNameChars) return true;
+    if (folder + parts.ext.size() >= kSongNameChars) return false;
+    size_t keep = kSongNameChars - folder - parts.ext.size();
+    // Never half a character of a UTF-8 name.
+    while (keep > 0 && (static_cast<unsigned char>(parts.base[keep]) & 0xC0) == 0x80) --keep;
+    parts.base.resize(keep);
+    name = joinPath(parts);
+    return keep > 0;
 }
 
 std::string folderOf(const std::string& path) {
@@ -252,7 +268,14 @@ void StartRecording(App& app) {
     }
     // 5.
     std::string ext;
-    s.songName = wavNameFrom(typed, &ext);
+    std::string name = wavNameFrom(typed, &ext);
+    if (!cutToFit(name, s.savePath.str())) {
+        showMessage(app, "Please enter a file name after clicking on OK. This name is too long for its folder.",
+                    "FileName Error");
+        focusSongName(app);
+        return;
+    }
+    s.songName = name;
     for (size_t i = 1; i <= 2 && i < ext.size(); ++i) ext[i] = char(std::tolower(static_cast<unsigned char>(ext[i])));
     if (ext == ".mp3") s.convertToMp3 = 1;
     const std::string base = splitPath(s.songName.str()).base;
