@@ -154,7 +154,7 @@ TEST_F(Convert, ProgressIsDrawnOncePerFigure) {
 
 TEST_F(Convert, PlayRefusesAMissingFileOrAWrongFormat) {
     play(at("nothere"));
-    expectBox("I can't find this WAV file.", "File Error");
+    expectBox("I can't find this WAV file. \"" + at("nothere.wav") + "\"", "File Error");
     EXPECT_EQ(prog.s().songName, at("nothere.wav"));
     EXPECT_EQ(win.controls[ID_SONG_NAME_EDIT].text, at("nothere.wav"));
 
@@ -170,11 +170,13 @@ TEST_F(Convert, PlayRefusesAMissingFileOrAWrongFormat) {
     EXPECT_TRUE(lib.config.empty());  // no conversion started
     EXPECT_FALSE(fs::exists(at("low.mp3")));
 
-    // Not a RIFF file at all: no format to read, so the same refusal.
+    // Not a RIFF file at all: the same refusal, saying why.
     prog.s().convertMode = 1;
     writeFileBytes(at("text.wav"), std::string(100, 'x'));
     play(at("text.wav"));
-    EXPECT_EQ(win.lastBox()->caption, "Error");
+    expectBox("To convert, the WAV file must be recorded in stereo with 16 bits per sample and 44,100 samples per "
+              "second. Click on \"Settings->WAV Parameters.\" \"" + at("text.wav") + "\" is not a WAV file.",
+              "Error");
     EXPECT_EQ(prog.s().samplesPerSec, 0);
 }
 

@@ -458,7 +458,7 @@ void ConvertPlayCommand(App& app) {
     // 2, 3.
     File file(std::fopen(source.c_str(), "rb"));
     if (!file) {
-        showMessage(app, "I can't find this WAV file.", "File Error");
+        showMessage(app, "I can't find this WAV file. \"" + source + "\"", "File Error");
         return;
     }
     const WavHeader header = readWavHeader(file.get());
@@ -469,9 +469,12 @@ void ConvertPlayCommand(App& app) {
     s.samplesPerSec = int32_t(header.samplesPerSec());
     s.channels = header.channels();
     if (s.bitsPerSample != 16 || s.samplesPerSec != 44100 || s.channels != 2) {
+        // A file with no WAV format at all is told so, not sent to the WAV settings alone.
+        const std::string reason =
+            header.riff && header.hasFormat ? "" : " \"" + source + "\" is not a WAV file.";
         showMessage(app,
                     "To convert, the WAV file must be recorded in stereo with 16 bits per sample and 44,100 samples "
-                    "per second. Click on \"Settings->WAV Parameters.\"",
+                    "per second. Click on \"Settings->WAV Parameters.\"" + reason,
                     "Error");
         s.convertMode = 0;
         sendCommand(app, ID_RECORD_FROM_CD);
