@@ -1,5 +1,7 @@
 #include "GuiTestSupport.h"
 
+#include <filesystem>
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTest>
@@ -81,6 +83,14 @@ QImage grabClient(QtWindow& window) {
     window.updateWindow();
     return window.clientArea()->grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
+
+std::string screenshotPath(const std::string& name) {
+    std::error_code ec;
+    std::filesystem::create_directories(WL_SHOT_DIR, ec);
+    return std::string(WL_SHOT_DIR) + "/" + name;
+}
+
+QString screenshotFile(const std::string& name) { return QString::fromStdString(screenshotPath(name)); }
 
 }  // namespace wl::test
 

@@ -98,6 +98,10 @@ QWidget* dialogControl(QWidget* dlg, int id);
 // Runs the event loop until pred holds or ms pass.
 bool waitFor(const std::function<bool()>& pred, int ms = 3000);
 QImage grabClient(QtWindow& window);
+// Where a screenshot named name goes: the build's screenshot folder, made when first asked
+// for, whatever folder the test was started in.
+std::string screenshotPath(const std::string& name);
+QString screenshotFile(const std::string& name);
 // Pixels that differ from the first one: 0 for a blank picture.
 int pixelsUnlike(const QImage& image, const QColor& colour);
 

@@ -153,7 +153,7 @@ TEST_F(ModalTest, ATemplateDialogRoundTrip) {
     QSize size;
     whenModal([&](QWidget* dlg) {
         size = dlg->size();
-        dlg->grab().save(QStringLiteral("gui_dialog.png"), "PNG");
+        dlg->grab().save(screenshotFile("gui_dialog.png"), "PNG");
         auto* ok = child<QPushButton>(dlg, QStringLiteral("&OK"));
         okGeometry = ok->geometry();
         child<QRadioButton>(dlg, QStringLiteral("8 bits"))->click();

@@ -162,7 +162,7 @@ TEST_F(Screenshot, MainWindowShowsTheProgramsPanelAndIsWrittenToTheBuildFolder) 
     EXPECT_LT(black, inPanel);  // the track number and time are drawn on it
     EXPECT_GT(face, outside / 2);
 
-    const std::string path = "gui_main_window.png";
+    const std::string path = screenshotPath("gui_main_window.png");
     ASSERT_TRUE(window.grabToPng(path));
     QImage shot(QString::fromStdString(path));
     ASSERT_FALSE(shot.isNull());
@@ -174,7 +174,7 @@ TEST_F(Screenshot, MainWindowShowsTheProgramsPanelAndIsWrittenToTheBuildFolder) 
     ASSERT_TRUE(waitFor([&] { return options->isVisible(); }));
     QImage menu = options->grab().toImage();
     options->hide();
-    ASSERT_TRUE(menu.save(QStringLiteral("gui_menu.png"), "PNG"));
+    ASSERT_TRUE(menu.save(screenshotFile("gui_menu.png"), "PNG"));
     // Item texts leave ink on the menu's background.
     EXPECT_GT(pixelsUnlike(menu, menu.pixelColor(menu.width() / 2, 2)), 50);
     std::printf("units: charWidth %d, lineHeight %d; client %dx%d; window %dx%d; screenshot %s\n", app.s.charWidth,

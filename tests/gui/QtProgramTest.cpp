@@ -166,7 +166,7 @@ TEST_F(ProgramLooks, EachModeShowsClockTrackAndTimeApartAndUpToDate) {
         SCOPED_TRACE(mode.name);
         for (int id : mode.commands) prog.window.sendCommand(id);
         QImage img = shown(prog.window);
-        img.save(QStringLiteral("looks_%1.png").arg(QLatin1String(mode.name)), "PNG");
+        img.save(screenshotFile(std::string("looks_") + mode.name + ".png"), "PNG");
         expectColonVisible(img);
         if (mode.showsTrackTime) expectTrackTimeInItsFrame(img);
         EXPECT_TRUE(sameRows(img, repainted(prog.window), 0, img.height(), editArea)) << "stale areas";
@@ -200,7 +200,7 @@ TEST_F(ProgramLooks, TrackButtonsShowTheNewTrackTimeAtOnceAndEveryClickCounts) {
             EXPECT_TRUE(sameRows(now, truth, panelTop, panelBottom, editArea)) << "stale panel";
             before = truth;
         }
-        prog.window.grabToPng(std::string("looks_track_buttons_") + std::to_string(mode) + ".png");
+        prog.window.grabToPng(screenshotPath("looks_track_buttons_" + std::to_string(mode) + ".png"));
     }
 }
 
@@ -225,7 +225,7 @@ TEST_F(ProgramLooks, AGreyEjectButtonPushesADiscImageTrayBackIn) {
     // The poll shows the open tray's "00:00", and the screen shows it too.
     ASSERT_TRUE(QTest::qWaitFor([&] { return prog.app.s.trackTimeText == "00:00"; }, 5000));
     QImage open = shown(prog.window);
-    open.save(QStringLiteral("looks_tray_open.png"), "PNG");
+    open.save(screenshotFile("looks_tray_open.png"), "PNG");
     EXPECT_TRUE(sameRows(open, repainted(prog.window), 0, open.height(), editArea)) << "stale areas";
     prog.window.sendCommand(ID_CONVERT_WAV_TO_MP3);
     ASSERT_FALSE(prog.window.isControlEnabled(ID_EJECT));

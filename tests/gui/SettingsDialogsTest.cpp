@@ -72,7 +72,7 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(window.widget()));
         QTest::keyClick(window.widget(), key, Qt::ControlModifier);
     }
-    std::string shot(const std::string& name) const { return std::string(WL_SHOT_DIR) + "/" + name; }
+    std::string shot(const std::string& name) const { return screenshotPath(name); }
 
     // Save Settings from its menu item, answering its confirmation.
     std::string saveSettings() {
