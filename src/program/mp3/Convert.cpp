@@ -311,15 +311,14 @@ bool Conversion::encodeAll(bool& cancelled) {
         }
         done += n;
         const int percent = int(double(done) / double(total) * 100.0);
+        // The program is ending: what was encoded is kept as a cancelled file's is.
+        if (s_.stopConversion) {
+            cancelled = true;
+            break;
+        }
         // Redrawing the same figure changes nothing on screen but costs the window a wait:
         // chunks that leave it unchanged only test the flag.
-        if (percent == shownPercent) {
-            if (s_.stopConversion) {
-                abandon();
-                return false;
-            }
-            if (s_.converting != 0) continue;
-        }
+        if (percent == shownPercent && s_.converting != 0) continue;
         shownPercent = percent;
         // The cancel test runs on the window's thread, in order with the panel click.
         auto cancelledNow = onWindow([app = &app_, percent] {
@@ -333,11 +332,8 @@ bool Conversion::encodeAll(bool& cancelled) {
             if (s.convertMode == 1) s.currentTrackText = "C";
             return false;
         });
-        if (!cancelledNow) {
-            abandon();
-            return false;
-        }
-        cancelled = *cancelledNow;
+        // No answer: the window has gone, and the program is ending.
+        cancelled = !cancelledNow || *cancelledNow;
         if (cancelled) break;
     }
 
