@@ -54,6 +54,8 @@ public:
     virtual void onMouseMove(int x, int y) = 0;
     virtual void onClick(int x, int y, bool doubleClick) = 0;
     virtual void onMciNotify(uint32_t flags, uint32_t deviceId) = 0;
+    // The session ends (see WindowFrame::endSession): called first, before any box closes.
+    virtual void onEndSession() {}
 };
 
 class WindowFrame {

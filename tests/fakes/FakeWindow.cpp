@@ -254,6 +254,7 @@ void FakeWindow::paint() {
 void FakeWindow::endSession() {
     if (sessionEnding || destroyCalled) return;
     sessionEnding = true;
+    if (events) events->onEndSession();
     // The real window goes once the boxes' loops have unwound: here, at the next turn of time.
     if (modalDepth_ == 0) destroy();
 }

@@ -393,6 +393,7 @@ void QtWindow::Impl::destroy() {
 void QtWindow::Impl::endSession() {
     if (sessionEnding || life != Life::Alive) return;
     sessionEnding = true;
+    if (events) events->onEndSession();
     // Polled rather than done once: a handler may still open a dialog the wrappers do not
     // see (or one whose loop starts after this), and the program's handler that opened a box
     // must have returned before the window goes, which only an idle turn of the loop shows.

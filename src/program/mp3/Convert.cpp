@@ -311,10 +311,14 @@ bool Conversion::encodeAll(bool& cancelled) {
         }
         done += n;
         const int percent = int(double(done) / double(total) * 100.0);
-        // The program is ending: what was encoded is kept as a cancelled file's is.
         if (s_.stopConversion) {
-            cancelled = true;
-            break;
+            // At the session's end what was encoded is kept, as a cancelled file's is.
+            if (s_.sessionEnding) {
+                cancelled = true;
+                break;
+            }
+            abandon();
+            return false;
         }
         // Redrawing the same figure changes nothing on screen but costs the window a wait:
         // chunks that leave it unchanged only test the flag.
@@ -332,7 +336,10 @@ bool Conversion::encodeAll(bool& cancelled) {
             if (s.convertMode == 1) s.currentTrackText = "C";
             return false;
         });
-        // No answer: the window has gone, and the program is ending.
+        if (!cancelledNow && !s_.sessionEnding) {
+            abandon();
+            return false;
+        }
         cancelled = !cancelledNow || *cancelledNow;
         if (cancelled) break;
     }
