@@ -3,7 +3,6 @@
 //   wavelathe --disc X.cue    a disc image as the CD drive
 #include <QApplication>
 #include <QIcon>
-#include <QTimer>
 
 #include <cstdio>
 #include <cstring>
@@ -131,14 +130,10 @@ int main(int argc, char** argv) {
     // A disc image has no tray to push in by hand: a click on the grey Eject button does that.
     if (!options.disc.empty())
         window.setDisabledClickAction(wl::ID_EJECT, [&mci] { mci.sendString("set cd door closed", nullptr, 0); });
-    // A signal takes the way of the Exit button: the window's destroy shuts everything
-    // down, restores the desktop's AutoRun setting and ends the message loop. A box opened
-    // while the window is being created runs its own loop, where destroy cannot act yet:
-    // then try again until it has.
-    std::function<void()> endRun = [&] {
-        window.destroy();
-        if (!app.destroyed) QTimer::singleShot(100, &qtApp, endRun);
-    };
+    // A signal ends the session: open boxes and dialogs close with their safe answers, then
+    // the window's destroy shuts everything down as the Exit button does (a recording under
+    // way is kept, the desktop's AutoRun setting restored) and ends the message loop.
+    std::function<void()> endRun = [&window] { window.endSession(); };
     wl::QuitOnSignal quitOnSignal(endRun);
     return wl::WavelatheMain(app, proc);
 }

@@ -54,6 +54,8 @@ public:
     virtual void onMouseMove(int x, int y) = 0;
     virtual void onClick(int x, int y, bool doubleClick) = 0;
     virtual void onMciNotify(uint32_t flags, uint32_t deviceId) = 0;
+    // The session ends (see WindowFrame::endSession): called first, before any box closes.
+    virtual void onEndSession() {}
 };
 
 class WindowFrame {
@@ -78,6 +80,12 @@ public:
     // ends the message loop with exitCode. Timers stop firing.
     virtual void destroy() = 0;
     virtual void quit(int exitCode) = 0;  // PostQuitMessage
+
+    // The session ends (a signal, a logout) and no one is there to answer: every open message
+    // box, dialog and file dialog closes with its safe answer (see MB_YES_IS_SAFE), any opened
+    // from then on answers so at once without showing, and once their loops have unwound the
+    // window is destroyed as by destroy(). Window's thread only.
+    virtual void endSession() = 0;
 };
 
 class Window : public WindowFrame,

@@ -17,10 +17,21 @@ namespace wl {
 constexpr unsigned MB_OK = 0x0;
 constexpr unsigned MB_OKCANCEL = 0x1;
 constexpr unsigned MB_YESNO = 0x4;
+// Ours, not the platform's, and never shown: the box's safe answer is Yes, not No. The safe
+// answer is the one given when no one can answer (the session ends): it deletes, overwrites
+// and throws away nothing. Without the flag it is No, Cancel, or OK for a lone OK button.
+constexpr unsigned MB_YES_IS_SAFE = 0x40000000;
 constexpr int IDOK = 1;
 constexpr int IDCANCEL = 2;
 constexpr int IDYES = 6;
 constexpr int IDNO = 7;
+inline int safeAnswer(unsigned type) {
+    switch (type & 0xFu) {
+    case MB_OKCANCEL: return IDCANCEL;
+    case MB_YESNO: return (type & MB_YES_IS_SAFE) ? IDYES : IDNO;
+    default: return IDOK;
+    }
+}
 
 // A dialog built from a template: controls in dialog units.
 enum class ControlKind { Static, Button, DefPushButton, GroupBox, AutoRadio, AutoCheckBox, ListBox, Edit };
@@ -98,7 +109,8 @@ class WindowModal {
 public:
     virtual ~WindowModal() = default;
     // ownerless = no owner window. After shutdown has begun, a call from another thread
-    // returns the box's "no" answer (IDCANCEL, IDNO, or IDOK for MB_OK) without showing it.
+    // returns the box's safe answer without showing it; so does any call once the session
+    // ends. Dialogs then return IDCANCEL and file dialogs false.
     virtual int messageBox(const std::string& text, const std::string& caption, unsigned type,
                            bool ownerless = false) = 0;
     virtual int runDialog(const DialogTemplate& dialog, DialogProc& proc) = 0;

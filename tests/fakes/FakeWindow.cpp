@@ -134,6 +134,7 @@ bool FakeWindow::setTimer(int id, int ms) {
 
 int FakeWindow::messageBox(const std::string& text, const std::string& caption, unsigned type, bool ownerless) {
     noteCaller();
+    if (sessionEnding) return safeAnswer(type);  // as the real window: not shown
     boxes.push_back(ShownBox{text, caption, type, ownerless});
     BoxAnswer answer{defaultAnswer(type), 0};
     if (!boxAnswers.empty()) {
@@ -141,9 +142,11 @@ int FakeWindow::messageBox(const std::string& text, const std::string& caption, 
         boxAnswers.pop_front();
     }
     // The box's own event loop: timers keep firing while it is open.
+    ++modalDepth_;
     if (answer.advanceMsWhileOpen > 0) advance(answer.advanceMsWhileOpen);
     if (answer.whileOpen) answer.whileOpen();
-    return answer.button;
+    --modalDepth_;
+    return sessionEnding ? safeAnswer(type) : answer.button;
 }
 
 void FakeWindow::answerBoxes(std::initializer_list<int> buttons) {
@@ -151,18 +154,25 @@ void FakeWindow::answerBoxes(std::initializer_list<int> buttons) {
 }
 
 int FakeWindow::runDialog(const DialogTemplate& dialog, DialogProc& proc) {
+    if (sessionEnding) return IDCANCEL;
     dialogsRun.push_back(dialog.name);
     if (dialogScript.empty()) return 0;
     auto step = std::move(dialogScript.front());
     dialogScript.pop_front();
-    return step(dialog, proc);
+    ++modalDepth_;
+    const int result = step(dialog, proc);
+    --modalDepth_;
+    return sessionEnding ? IDCANCEL : result;
 }
 
 bool FakeWindow::runFileDialog(FileDialogParams& params) {
-    if (fileDialogScript.empty()) return false;
+    if (sessionEnding || fileDialogScript.empty()) return false;
     auto step = std::move(fileDialogScript.front());
     fileDialogScript.pop_front();
-    return step(params);
+    ++modalDepth_;
+    const bool chosen = step(params);
+    --modalDepth_;
+    return chosen && !sessionEnding;
 }
 
 void FakeWindow::sendCommand(int id) {
@@ -241,7 +251,16 @@ void FakeWindow::paint() {
     if (events) events->onPaint(canvas);
 }
 
+void FakeWindow::endSession() {
+    if (sessionEnding || destroyCalled) return;
+    sessionEnding = true;
+    if (events) events->onEndSession();
+    // The real window goes once the boxes' loops have unwound: here, at the next turn of time.
+    if (modalDepth_ == 0) destroy();
+}
+
 void FakeWindow::advance(int64_t ms) {
+    if (sessionEnding && modalDepth_ == 0 && !destroyCalled) destroy();
     const int64_t end = nowMs + ms;
     while (!timersStopped_) {
         // The earliest due timer; ties go to the lower id, as a message queue would serve them.

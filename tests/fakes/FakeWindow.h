@@ -122,6 +122,8 @@ public:
     bool runOnWindowThread(std::function<void()> fn) override;
     void destroy() override;
     void quit(int code) override { quitCode = code; }
+    void endSession() override;
+    bool sessionEnding = false;
     void postMciNotify(uint32_t flags, uint32_t deviceId) override;
 
     // Test controls.
@@ -156,6 +158,7 @@ private:
     std::condition_variable callCv_;
     std::deque<WindowThreadGate::Job> calls_;
     bool timersStopped_ = false;
+    int modalDepth_ = 0;
     void noteCaller() {
         if (marshalCalls && std::this_thread::get_id() != owner_) ++offThreadCalls;
     }

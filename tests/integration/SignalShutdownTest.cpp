@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -41,16 +42,18 @@ struct Sandbox {
         return "false";  // written as false, or never written: the schema's default
     }
 
-    pid_t start() const {
+    // display: an X server to show the window on; none runs it offscreen.
+    pid_t start(const std::string& display = {}) const {
         std::vector<std::string> env;
         for (char** e = environ; *e; ++e) {
             const std::string v = *e;
-            for (const char* drop : {"QT_QPA_PLATFORM=", "GSETTINGS_BACKEND=", "XDG_CONFIG_HOME=", "XDG_STATE_HOME=", "HOME=", "ASAN_OPTIONS=", "TSAN_OPTIONS=", "UBSAN_OPTIONS="})
+            for (const char* drop : {"QT_QPA_PLATFORM=", "DISPLAY=", "GSETTINGS_BACKEND=", "XDG_CONFIG_HOME=", "XDG_STATE_HOME=", "HOME=", "ASAN_OPTIONS=", "TSAN_OPTIONS=", "UBSAN_OPTIONS="})
                 if (v.rfind(drop, 0) == 0) goto skip;
             env.push_back(v);
         skip:;
         }
-        env.push_back("QT_QPA_PLATFORM=offscreen");
+        env.push_back(display.empty() ? "QT_QPA_PLATFORM=offscreen" : "QT_QPA_PLATFORM=xcb");
+        if (!display.empty()) env.push_back("DISPLAY=" + display);
         env.push_back("GSETTINGS_BACKEND=keyfile");
         env.push_back("XDG_CONFIG_HOME=" + (root / "config").string());
         env.push_back("XDG_STATE_HOME=" + (root / "state").string());
@@ -122,8 +125,8 @@ struct Sandbox {
 };
 
 // The exit status, or -1 when the program did not end by itself in time.
-int waitForExit(pid_t pid) {
-    for (auto until = std::chrono::steady_clock::now() + 30s; std::chrono::steady_clock::now() < until;) {
+int waitForExit(pid_t pid, std::chrono::milliseconds limit = 30s) {
+    for (auto until = std::chrono::steady_clock::now() + limit; std::chrono::steady_clock::now() < until;) {
         int status = 0;
         if (::waitpid(pid, &status, WNOHANG) == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
         std::this_thread::sleep_for(50ms);
@@ -168,6 +171,104 @@ TEST(SignalShutdown, EachSignalEndsTheRunThroughItsShutdownAndAKilledRunIsMended
     EXPECT_EQ(box.autorunNever(), "false");
     EXPECT_FALSE(fs::exists(box.stateFile()));
     EXPECT_FALSE(fs::exists(box.root / "run/Wavelathe.ini"));  // nothing changed, nothing saved
+}
+
+// A private X server, so that the test can press the window's buttons as a user does.
+struct XServer {
+    std::string display;
+    pid_t pid = -1;
+    XServer() {
+        if (std::system("command -v Xvfb >/dev/null 2>&1 && command -v xdotool >/dev/null 2>&1") != 0) return;
+        for (int n = 90 + ::getpid() % 50; n < 200 && pid < 0; ++n) {
+            if (fs::exists("/tmp/.X11-unix/X" + std::to_string(n)) || fs::exists("/tmp/.X" + std::to_string(n) + "-lock")) continue;
+            const std::string name = ":" + std::to_string(n);
+            std::string exe = "Xvfb", screen = "-screen", geometry = "0", size = "1024x768x24", noTcp = "-nolisten", tcp = "tcp";
+            char* argv[] = {exe.data(), const_cast<char*>(name.c_str()), screen.data(), geometry.data(), size.data(), noTcp.data(), tcp.data(), nullptr};
+            posix_spawn_file_actions_t actions;
+            posix_spawn_file_actions_init(&actions);
+            posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+            const int err = posix_spawnp(&pid, "Xvfb", &actions, nullptr, argv, environ);
+            posix_spawn_file_actions_destroy(&actions);
+            if (err != 0) return;
+            for (int i = 0; i < 100 && !fs::exists("/tmp/.X11-unix/X" + std::to_string(n)); ++i) std::this_thread::sleep_for(50ms);
+            display = name;
+        }
+    }
+    ~XServer() {
+        if (pid <= 0) return;
+        ::kill(pid, SIGTERM);
+        ::waitpid(pid, nullptr, 0);
+    }
+    // xdotool on this display; its first line of output.
+    std::string run(const std::string& args) const {
+        const std::string cmd = "DISPLAY=" + display + " xdotool " + args + " 2>/dev/null";
+        std::string out;
+        if (FILE* p = ::popen(cmd.c_str(), "r")) {
+            char line[256] = {};
+            if (std::fgets(line, sizeof line, p)) out = line;
+            ::pclose(p);
+        }
+        while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
+        return out;
+    }
+    std::string waitForWindow(const std::string& title) const {
+        for (int i = 0; i < 100; ++i) {
+            if (std::string id = run("search --onlyvisible --name '^" + title + "$'"); !id.empty()) return id;
+            std::this_thread::sleep_for(100ms);
+        }
+        return {};
+    }
+};
+
+// With a box open, or during a recording, a signal still ends the run within 2 seconds: the
+// box is answered safely (nothing starts, nothing is deleted), the recording is kept as the
+// Exit button keeps it, the settings file stays as it was and AutoRun is given back.
+TEST(SignalShutdown, EndsWithinTwoSecondsWithABoxOpenAndKeepsARecordingUnderWay) {
+    XServer x;
+    if (x.display.empty()) GTEST_SKIP() << "no Xvfb and xdotool here";
+    Sandbox box;
+    struct Case {
+        const char* name;
+        const char* typed;       // into the name box first, or nothing
+        const char* boxTitle;    // the box open when the signal comes, or nothing
+        const char* kept;        // the recording that must be kept, or nothing
+    };
+    const Case cases[] = {
+        {"Question box open", nullptr, "Question", nullptr},
+        {"recording from the CD", "take", nullptr, "take.wav"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const pid_t pid = box.start(x.display);
+        ASSERT_GT(pid, 0);
+        const std::string started = box.waitUntilRunning(pid, box.stateInode());
+        if (started == "no AutoRun setting") GTEST_SKIP() << "the desktop has no AutoRun setting here";
+        ASSERT_EQ(started, "running") << box.logText();
+        const std::string window = x.waitForWindow("Wavelathe");
+        ASSERT_FALSE(window.empty()) << box.logText();
+        // Positions in the window's units (7 x 16): the name box, then Play under the menu bar.
+        if (c.typed) {
+            x.run("mousemove --window " + window + " 100 184 click 1");
+            x.run("key --window " + window + " ctrl+a");
+            x.run("type --window " + window + " " + c.typed);
+        }
+        x.run("mousemove --window " + window + " 31 87 click 1");
+        if (c.boxTitle) ASSERT_FALSE(x.waitForWindow(c.boxTitle).empty()) << box.logText();
+        else std::this_thread::sleep_for(2s);  // some audio recorded
+        const auto signalled = std::chrono::steady_clock::now();
+        ::kill(pid, SIGTERM);
+        EXPECT_EQ(waitForExit(pid, 2s), 0) << box.logText();
+        const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - signalled);
+        EXPECT_LT(took.count(), 2000);
+        EXPECT_EQ(box.autorunNever(), "false");
+        EXPECT_FALSE(fs::exists(box.root / "run/Wavelathe.ini"));
+        if (c.kept) {
+            std::error_code ec;
+            EXPECT_GT(fs::file_size(box.root / "run" / c.kept, ec), 44u + 44100u * 4u) << box.logText();
+        } else {
+            EXPECT_FALSE(fs::exists(box.root / "run/untitled.wav"));
+        }
+    }
 }
 
 }  // namespace

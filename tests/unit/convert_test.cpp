@@ -431,6 +431,33 @@ TEST_F(Convert, ExitStopsTheWorkerAfterItsChunkAndRemovesTheIncompleteMp3) {
     EXPECT_EQ(win.boxes.size(), 1u);  // only the deletion question
 }
 
+// A session's end (a signal) is no one's answer to the deletion: the file is stopped as a
+// panel click stops it, what was encoded kept under the MP3's name, the WAV left.
+TEST_F(Convert, SessionEndKeepsWhatWasEncodedAsACancelledFileAndTheWav) {
+    const std::string audio = canonicalWav(pcmBytes(rampSamples(400)));
+    writeFileBytes(at("a.wav"), audio);
+    writeFileBytes(at("a.mp3"), "OLD SONG");
+    prog.s().keepWav = 0;
+    win.answerBoxes({IDYES});
+    lib.onEncode = [&](int chunk) {
+        if (chunk >= 5)
+            for (int i = 0; i < 5000 && !prog.s().stopConversion; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    };
+    win.setControlText(ID_SONG_NAME_EDIT, at("a.wav"));
+    win.click(ID_PLAY);
+    ASSERT_TRUE(win.pumpUntil([&] { return progressDrawn() >= 3; }));
+    win.endSession();
+    EXPECT_TRUE(prog.app.destroyed);
+    EXPECT_FALSE(prog.s().convertThread.joinable());
+    EXPECT_LT(lib.chunks, 50);
+    EXPECT_EQ(lib.closes, 1);
+    EXPECT_EQ(readFileBytes(at("a.wav")), audio);
+    const std::string kept = readFileBytes(at("a.mp3"));
+    EXPECT_NE(kept, "OLD SONG");
+    EXPECT_FALSE(kept.empty());
+}
+
 class ConvertOnAFullDisk : public Convert, public ::testing::WithParamInterface<Cramp> {};
 
 TEST_P(ConvertOnAFullDisk, LeavesTheEarlierMp3AndTheWavAsTheyWere) {

@@ -137,7 +137,7 @@ TEST(RecordingAtExit, TheUserDecidesWhetherARunningRecordingIsKept) {
         ASSERT_EQ(t.win.boxes.empty(), c.answers.empty());
         if (!c.answers.empty()) {
             EXPECT_EQ(t.win.boxes[0].caption, "Recording");
-            EXPECT_EQ(t.win.boxes[0].type, MB_YESNO);
+            EXPECT_EQ(t.win.boxes[0].type, MB_YESNO | MB_YES_IS_SAFE);
         }
         EXPECT_EQ(t.savedNames().size(), c.saves);
         // Saving happens before the devices are stopped and closed.

@@ -16,6 +16,7 @@
 #include <sstream>
 
 #include "CdioLog.h"
+#include "CueSheet.h"
 #include "DiscLayout.h"
 
 namespace wl {
@@ -75,49 +76,6 @@ std::string driveName(const char* device) {
         cdio_destroy(cdio);
     }
     return name.empty() ? std::string(device) : name;
-}
-
-// libcdio's CUE driver takes its data from the file named like the sheet with ".bin" and
-// ignores the sheet's FILE line. Only accept sheets where the two agree, so a differently
-// named data file is never read in place of the one the sheet names. Returns "" when fine.
-std::string checkCueDataFile(const std::string& cuePath, const std::string& libcdioBin) {
-    std::ifstream in(cuePath, std::ios::binary);
-    std::string line, named, type;
-    int files = 0;
-    while (std::getline(in, line) && line.size() < 4096) {
-        size_t at = line.find_first_not_of(" \t");
-        if (at == std::string::npos || line.size() - at < 5) continue;
-        std::string word = line.substr(at, 5);
-        for (auto& c : word) c = char(std::toupper(uint8_t(c)));
-        if (word != "FILE " && word != "FILE\t") continue;
-        ++files;
-        at = line.find_first_not_of(" \t", at + 4);
-        if (at == std::string::npos) continue;
-        size_t end;
-        if (line[at] == '"') {
-            end = line.find('"', at + 1);
-            if (end == std::string::npos) continue;
-            named = line.substr(at + 1, end - at - 1);
-            ++end;
-        } else {
-            end = line.find_first_of(" \t", at);
-            named = line.substr(at, end == std::string::npos ? std::string::npos : end - at);
-        }
-        std::istringstream rest(end < line.size() ? line.substr(end) : std::string());
-        rest >> type;
-    }
-    if (files == 0 || named.empty()) return "it is not a CD image (the CUE sheet names no data file)";
-    if (files > 1) return "the CUE sheet names several data files; only one is supported";
-    for (auto& c : type) c = char(std::toupper(uint8_t(c)));
-    if (type != "BINARY") return "its data file is of type \"" + type + "\"; only BINARY is supported";
-    const fs::path dataFile = fs::path(cuePath).parent_path() / named;
-    std::error_code ec;
-    if (!fs::is_regular_file(dataFile, ec)) return "its data file \"" + dataFile.string() + "\" does not exist";
-    const fs::path mustBe = fs::path(cuePath).parent_path() / fs::path(libcdioBin).filename();
-    if (!fs::equivalent(dataFile, mustBe, ec))
-        return "its data file \"" + named + "\" must be named \"" + mustBe.filename().string() +
-               "\" to be read (rename it and its FILE line)";
-    return {};
 }
 
 // Set by the paranoia callback during one verified read on this thread.
@@ -229,17 +187,20 @@ bool LibcdioCdrom::validateImage() {
         if (!probe || (!probe.get(c) && !probe.eof())) return refuse("the file cannot be read", std::strerror(errno));
     }
     cdio::LogCapture log;
-    if (char* bin = cdio_is_cuefile(image_.c_str())) {
-        const std::string expected = bin;
-        std::free(bin);
+    char* cueBin = cdio_is_cuefile(image_.c_str());
+    std::free(cueBin);
+    if (cueBin != nullptr || cdrom::looksLikeCueSheet(image_)) {
         imageDriver_ = DRIVER_BINCUE;
-        if (std::string why = checkCueDataFile(image_, expected); !why.empty()) return refuse(why);
+        cue_ = std::make_unique<cdrom::CueImage>(image_);
+        if (!cue_->why().empty()) return refuse(cue_->why());
+        openPath_ = cue_->openPath().string();
     } else if (cdio_is_tocfile(image_.c_str())) {
         imageDriver_ = DRIVER_CDRDAO;
+        openPath_ = image_;
     } else {
         return refuse("it is not a CD image (a CUE sheet or a cdrdao TOC file)", log.joined());
     }
-    CdIo_t* cdio = cdio_open(image_.c_str(), driver_id_t(imageDriver_));
+    CdIo_t* cdio = cdio_open(openPath_.c_str(), driver_id_t(imageDriver_));
     if (cdio == nullptr) return refuse("its tracks cannot be opened", log.joined());
     const DiscLayout disc = readLayout(cdio);
     bool lastFrameReadable = true;
@@ -302,7 +263,7 @@ CdHandle LibcdioCdrom::GetCDHandle(const uint8_t (&request)[kHandleRequestSize])
 
     auto open = std::make_unique<Open>();
     if (imageUsable_ && wanted == Address{kImageHostAdapter, 0, 0}) {
-        open->source = image_;
+        open->source = openPath_;
         open->driver = driver_id_t(imageDriver_);
         open->image = true;
         open->verified = method == 0 && verifyImageReads_;

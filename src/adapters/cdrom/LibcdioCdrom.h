@@ -15,6 +15,9 @@
 #include "adapters/cdrom/DriveControl.h"
 
 namespace wl {
+namespace cdrom {
+class CueImage;
+}
 
 class LibcdioCdrom final : public Cdrom, public DriveControl {
 public:
@@ -63,6 +66,8 @@ private:
     bool validateImage();
 
     std::string image_;
+    std::string openPath_;  // what libcdio opens: the image, or a private copy of its sheet
+    std::unique_ptr<cdrom::CueImage> cue_;
     bool imageUsable_ = false;
     bool imageTrayOpen_ = false;
     bool verifyImageReads_ = false;

@@ -13,14 +13,6 @@ namespace {
 unsigned buttonsOf(unsigned type) { return type & 0xFu; }
 }  // namespace
 
-int declinedAnswer(unsigned type) {
-    switch (buttonsOf(type)) {
-    case MB_OKCANCEL: return IDCANCEL;
-    case MB_YESNO: return IDNO;
-    default: return IDOK;
-    }
-}
-
 int showMessageBox(QWidget* owner, const std::string& text, const std::string& caption, unsigned type) {
     QMessageBox box(owner);
     box.setWindowModality(Qt::ApplicationModal);
@@ -51,7 +43,7 @@ int showMessageBox(QWidget* owner, const std::string& text, const std::string& c
     case QMessageBox::Cancel: return IDCANCEL;
     case QMessageBox::Yes: return IDYES;
     case QMessageBox::No: return IDNO;
-    default: return declinedAnswer(type);
+    default: return safeAnswer(type);
     }
 }
 

@@ -12,8 +12,6 @@ namespace wl {
 // MB_OK / MB_OKCANCEL / MB_YESNO; returns IDOK, IDCANCEL, IDYES or IDNO. Esc and the close
 // box give Cancel or No (OK for a lone OK button).
 int showMessageBox(QWidget* owner, const std::string& text, const std::string& caption, unsigned type);
-// What a message box answers when it cannot be shown.
-int declinedAnswer(unsigned type);
 
 // "Description\0pattern;pattern\0..." to Qt name filters ("Description (pattern pattern)").
 QStringList nameFiltersFrom(const std::string& filter);

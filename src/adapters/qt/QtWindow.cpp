@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QEventLoop>
 #include <QImage>
 #include <QKeyEvent>
@@ -114,6 +115,19 @@ struct QtWindow::Impl {
     bool cursorChosen = false;  // set by the program during a mouse-move handler
     QEventLoop* loop = nullptr;
     std::optional<int> quitCode;
+
+    // The session's end closes modal loops from outside; the window goes once none is left.
+    bool sessionEnding = false;
+    int modalDepth = 0;
+    QTimer* sessionCloser = nullptr;
+    template <class F>
+    auto modal(F&& run) {
+        ++modalDepth;
+        auto result = run();
+        --modalDepth;
+        return result;
+    }
+    void endSession();
 
     bool live() const { return events && life != Life::Destroyed; }
     void command(int id, int code) {
@@ -374,6 +388,28 @@ void QtWindow::Impl::destroy() {
     for (auto& [id, t] : timers) t->stop();
     life = Life::Destroyed;
     if (frame) frame->close();
+}
+
+void QtWindow::Impl::endSession() {
+    if (sessionEnding || life != Life::Alive) return;
+    sessionEnding = true;
+    if (events) events->onEndSession();
+    // Polled rather than done once: a handler may still open a dialog the wrappers do not
+    // see (or one whose loop starts after this), and the program's handler that opened a box
+    // must have returned before the window goes, which only an idle turn of the loop shows.
+    sessionCloser = new QTimer(receiver.get());
+    QObject::connect(sessionCloser, &QTimer::timeout, [this] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isVisible()) {
+                dialog->reject();  // a template dialog's procedure sees its Cancel button
+                if (dialog->isVisible()) dialog->done(QDialog::Rejected);  // one that ignores it
+            }
+        if (modalDepth == 0 && pumping == 0) {
+            sessionCloser->stop();
+            destroy();
+        }
+    });
+    sessionCloser->start(10);
 }
 
 QtWindow::QtWindow() : d_(std::make_unique<Impl>()) {
@@ -782,20 +818,30 @@ void QtWindow::killTimer(int id) {
 int QtWindow::messageBox(const std::string& text, const std::string& caption, unsigned type, bool ownerless) {
     return d_->gate.call<int>(
         [this, text, caption, type, ownerless] {
+            if (d_->sessionEnding) return safeAnswer(type);
             QWidget* owner = (ownerless || !d_->frame || !d_->frame->isVisible()) ? nullptr : d_->frame.data();
-            return showMessageBox(owner, text, caption, type);
+            const int answer = d_->modal([&] { return showMessageBox(owner, text, caption, type); });
+            return d_->sessionEnding ? safeAnswer(type) : answer;
         },
-        declinedAnswer(type));
+        safeAnswer(type));
 }
 
 int QtWindow::runDialog(const DialogTemplate& dialog, DialogProc& proc) {
-    return d_->gate.call<int>([this, dialog, &proc] { return runTemplateDialog(d_->frame, dialog, proc); }, -1);
+    return d_->gate.call<int>(
+        [this, dialog, &proc] {
+            if (d_->sessionEnding) return IDCANCEL;
+            const int result = d_->modal([&] { return runTemplateDialog(d_->frame, dialog, proc); });
+            return d_->sessionEnding ? IDCANCEL : result;
+        },
+        -1);
 }
 
 bool QtWindow::saveFileDialog(FileDialogParams& params) {
     auto chosen = d_->gate.call<std::optional<FileDialogParams>>(
         [this, params]() mutable -> std::optional<FileDialogParams> {
-            if (!runFileDialog(d_->frame, params, true)) return std::nullopt;
+            if (d_->sessionEnding || !d_->modal([&] { return runFileDialog(d_->frame, params, true); }) ||
+                d_->sessionEnding)
+                return std::nullopt;
             return params;
         },
         std::nullopt);
@@ -807,7 +853,9 @@ bool QtWindow::saveFileDialog(FileDialogParams& params) {
 bool QtWindow::openFileDialog(FileDialogParams& params) {
     auto chosen = d_->gate.call<std::optional<FileDialogParams>>(
         [this, params]() mutable -> std::optional<FileDialogParams> {
-            if (!runFileDialog(d_->frame, params, false)) return std::nullopt;
+            if (d_->sessionEnding || !d_->modal([&] { return runFileDialog(d_->frame, params, false); }) ||
+                d_->sessionEnding)
+                return std::nullopt;
             return params;
         },
         std::nullopt);
@@ -832,6 +880,8 @@ void QtWindow::postMciNotify(uint32_t flags, uint32_t deviceId) {
 void QtWindow::destroy() {
     d_->gate.run([this] { d_->destroy(); });
 }
+
+void QtWindow::endSession() { d_->endSession(); }
 
 void QtWindow::quit(int exitCode) {
     d_->gate.run([this, exitCode] {

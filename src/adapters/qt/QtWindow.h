@@ -78,6 +78,7 @@ public:
 
     void destroy() override;
     void quit(int exitCode) override;
+    void endSession() override;
 
     // Runs action when the user clicks control id while it is disabled (window's thread).
     void setDisabledClickAction(int id, std::function<void()> action);

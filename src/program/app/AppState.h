@@ -56,6 +56,9 @@ struct AppState {
     std::atomic<int32_t> converting{0};
     // Set only at exit: the worker abandons its file after the current chunk.
     std::atomic<bool> stopConversion{false};
+    // The session is ending (a signal): a stopped file is kept as a cancelled one is. Set
+    // before the window turns the worker's calls away.
+    std::atomic<bool> sessionEnding{false};
     // From the worker's start until its last window call has returned; `converting` drops
     // to 0 earlier, at a panel click.
     std::atomic<bool> workerRunning{false};

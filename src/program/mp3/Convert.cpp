@@ -311,15 +311,18 @@ bool Conversion::encodeAll(bool& cancelled) {
         }
         done += n;
         const int percent = int(double(done) / double(total) * 100.0);
+        if (s_.stopConversion) {
+            // At the session's end what was encoded is kept, as a cancelled file's is.
+            if (s_.sessionEnding) {
+                cancelled = true;
+                break;
+            }
+            abandon();
+            return false;
+        }
         // Redrawing the same figure changes nothing on screen but costs the window a wait:
         // chunks that leave it unchanged only test the flag.
-        if (percent == shownPercent) {
-            if (s_.stopConversion) {
-                abandon();
-                return false;
-            }
-            if (s_.converting != 0) continue;
-        }
+        if (percent == shownPercent && s_.converting != 0) continue;
         shownPercent = percent;
         // The cancel test runs on the window's thread, in order with the panel click.
         auto cancelledNow = onWindow([app = &app_, percent] {
@@ -333,11 +336,11 @@ bool Conversion::encodeAll(bool& cancelled) {
             if (s.convertMode == 1) s.currentTrackText = "C";
             return false;
         });
-        if (!cancelledNow) {
+        if (!cancelledNow && !s_.sessionEnding) {
             abandon();
             return false;
         }
-        cancelled = *cancelledNow;
+        cancelled = !cancelledNow || *cancelledNow;
         if (cancelled) break;
     }
 

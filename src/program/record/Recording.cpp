@@ -279,9 +279,10 @@ void StartRecording(App& app) {
     for (size_t i = 1; i <= 2 && i < ext.size(); ++i) ext[i] = char(std::tolower(static_cast<unsigned char>(ext[i])));
     if (ext == ".mp3") s.convertToMp3 = 1;
     const std::string base = splitPath(s.songName.str()).base;
-    // 6.
+    // 6. Yes only empties the box: when no one can answer, nothing starts.
     if (base == "untitled" && s.batchCount == 0 &&
-        win.messageBox("Don't you want to save this song using a more original name?", "Question", MB_YESNO) ==
+        win.messageBox("Don't you want to save this song using a more original name?", "Question",
+                       MB_YESNO | MB_YES_IS_SAFE) ==
             IDYES) {
         win.setControlText(ID_SONG_NAME_EDIT, "");
         focusSongName(app);
@@ -508,8 +509,9 @@ void KeepRecordingAtExit(App& app) {
     AppState& s = app.s;
     Window& win = app.p.window;
     if (s.recording != 1 || (s.captured == 0 && s.saveFailed == 0)) return;
+    // Yes keeps the recording: the answer when no one can give one.
     if (win.messageBox("The recording has not been saved. Do you want to save it before the program ends?",
-                       "Recording", MB_YESNO) != IDYES)
+                       "Recording", MB_YESNO | MB_YES_IS_SAFE) != IDYES)
         return;
     // The batch ends with this entry: nothing new may start while the program closes.
     if (s.batchCount != 0) s.batchCount = s.batchIndex;

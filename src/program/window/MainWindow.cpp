@@ -276,6 +276,7 @@ void HandleMciNotify(App& app) {
 
 int MainWindowProc::onCreate(Window&) { return CreateMainWindow(app_); }
 void MainWindowProc::onDestroy() { ShutdownMainWindow(app_); }
+void MainWindowProc::onEndSession() { app_.s.sessionEnding = true; }
 void MainWindowProc::onPaint(Canvas& canvas) { PaintMainWindow(app_, canvas); }
 void MainWindowProc::onCommand(int id, int) { HandleCommand(app_, id); }
 void MainWindowProc::onTimer(int id) { HandleTimer(app_, id); }

@@ -10,6 +10,7 @@ public:
     explicit MainWindowProc(App& app) : app_(app) {}
     int onCreate(Window& window) override;
     void onDestroy() override;
+    void onEndSession() override;
     void onPaint(Canvas& canvas) override;
     void onCommand(int id, int notifyCode) override;
     void onTimer(int id) override;
