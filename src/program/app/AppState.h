@@ -4,6 +4,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -59,6 +60,17 @@ struct AppState {
     // From the worker's start until its last window call has returned; `converting` drops
     // to 0 earlier, at a panel click.
     std::atomic<bool> workerRunning{false};
+    // Panel clicks that cancelled a conversion: a batch's streams each see the click, even
+    // when another stream has raised `converting` again for its next file.
+    std::atomic<uint32_t> conversionCancels{0};
+    // Encoder streams a batch conversion runs at once; 0 = one per processor core. For tests.
+    int32_t conversionStreams = 0;
+    // A track batch's rip to MP3: the last track's conversion, still encoding on the worker
+    // while the next track is read; calling it waits for it and shows what it reported.
+    // Window's thread only.
+    std::function<void()> pendingRipConversion;
+    // False rips and converts track after track, as a single rip does. For benchmarks.
+    bool ripWhileEncoding = true;
     // The wave device has captured since the recording started: exit asks before dropping it.
     int32_t captured = 0;
     // The last save failed and the recording waits in the device for another name.

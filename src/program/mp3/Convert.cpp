@@ -1,6 +1,7 @@
 #include "mp3/Convert.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -81,6 +82,21 @@ struct Job {
     bool lastOfRun() const { return fileCount == 0 || fileIndex + 1 == fileCount; }
 };
 
+// Read on the window's thread. `index` names the batch entry when given, else convertFileIndex.
+Job readJob(const App& app, int index = -1) {
+    const AppState& s = app.s;
+    Job j;
+    j.module = s.encoderModule;
+    j.editText = app.p.window.controlText(ID_SONG_NAME_EDIT, kSongNameChars);
+    j.savePath = s.savePath.str();
+    j.fileCount = s.convertFileCount;
+    j.fileIndex = index >= 0 ? index : s.convertFileIndex;
+    if (j.fileCount != 0 && j.fileIndex >= 0 && size_t(j.fileIndex) < s.convertFiles.size())
+        j.batchEntry = s.convertFiles[size_t(j.fileIndex)];
+    j.kbps = s.mp3Kbps;
+    return j;
+}
+
 void drawProgress(App& app, int percent) {
     const AppState& s = app.s;
     auto canvas = app.p.window.immediateCanvas();
@@ -123,6 +139,13 @@ public:
 
     void run(const std::string& givenSource);
 
+    // A file of a parallel batch: entry batchIndex, reporting in its turn.
+    BatchStream* batch = nullptr;
+    int batchIndex = -1;
+    // Encoded away from the window: the job is read beforehand and the window calls wait here.
+    std::shared_ptr<DeferredReport> deferred;
+    std::optional<Job> givenJob;
+
 private:
     App& app_;
     AppState& s_;
@@ -148,6 +171,20 @@ private:
         if (s_.stopConversion) return std::nullopt;
         return result;
     }
+    // The file's last window call (a failure's message, or the finish): kept for later when
+    // deferred, in the batch's order when the file is one of several streams.
+    template <class F>
+    bool report(F fn) {
+        if (deferred) {
+            std::lock_guard lock(deferred->mutex);
+            deferred->calls.push_back([fn]() mutable { fn(); });
+            return true;
+        }
+        if (batch) batch->awaitTurn();
+        return onWindow(std::move(fn)).has_value();
+    }
+    // Several streams of one batch: `converting` stays up until the last file has reported.
+    bool endsConverting() const { return !batch || job_.lastOfRun(); }
 
     void closeStream() {
         if (streamOpen_) ep_.close(stream_);
@@ -164,13 +201,13 @@ private:
     void abandon() { closeAll(); }
     void fail(const std::string& text, const std::string& caption) {
         closeAll();
-        const bool shown = onWindow([app = &app_, text, caption, last = job_.lastOfRun()] {
+        const bool shown = report([app = &app_, text, caption, last = job_.lastOfRun(), ends = endsConverting()] {
             showMessage(*app, text, caption);
-            app->s.converting = 0;
+            if (ends) app->s.converting = 0;
             // The window may have closed while the box was open: nothing left to restore.
             if (!app->destroyed && app->s.convertMode == 1 && last) restoreIdle(*app);
             return true;
-        }).has_value();
+        });
         if (!shown) abandon();
     }
     bool encodeAll(bool& cancelled);
@@ -178,19 +215,7 @@ private:
 };
 
 void Conversion::run(const std::string& givenSource) {
-    auto job = onWindow([app = &app_] {
-        const AppState& s = app->s;
-        Job j;
-        j.module = s.encoderModule;
-        j.editText = app->p.window.controlText(ID_SONG_NAME_EDIT, kSongNameChars);
-        j.savePath = s.savePath.str();
-        j.fileCount = s.convertFileCount;
-        j.fileIndex = s.convertFileIndex;
-        if (j.fileCount != 0 && j.fileIndex >= 0 && size_t(j.fileIndex) < s.convertFiles.size())
-            j.batchEntry = s.convertFiles[size_t(j.fileIndex)];
-        j.kbps = s.mp3Kbps;
-        return j;
-    });
+    auto job = givenJob ? givenJob : onWindow([app = &app_, index = batchIndex] { return readJob(*app, index); });
     if (!job) return;
     job_ = std::move(*job);
 
@@ -214,7 +239,18 @@ void Conversion::run(const std::string& givenSource) {
         header = readWavHeader(src_.get());
         sourceId_ = fileId(src_.get());
     }
-    auto format = onWindow([app = &app_, songName, header, opened = bool(src_)] {
+    std::optional<bool> format;
+    if (deferred) {
+        // The rip that made the file shows the MP3's name by now: only the format is taken.
+        format = header.samplesPerSec() == 44100 && header.bitsPerSample() == 16 && header.channels() == 2;
+        if (src_)
+            report([app = &app_, header] {
+                app->s.bitsPerSample = header.bitsPerSample();
+                app->s.samplesPerSec = int32_t(header.samplesPerSec());
+                app->s.channels = header.channels();
+                return true;
+            });
+    } else format = onWindow([app = &app_, songName, header, opened = bool(src_)] {
         AppState& s = app->s;
         s.songName = songName;
         if (opened) {
@@ -277,8 +313,8 @@ bool Conversion::encodeAll(bool& cancelled) {
         return false;
     }
 
-    // 10.
-    if (!onWindow([app = &app_] {
+    // 10. A batch of streams draws its own status line, and a deferred conversion none.
+    if (!batch && !deferred && !onWindow([app = &app_] {
             app->s.statusText.clear();
             drawStatusLineNow(*app);
             setStatus(*app, "Converting:");
@@ -310,6 +346,25 @@ bool Conversion::encodeAll(bool& cancelled) {
             return false;
         }
         done += n;
+        if (batch) {
+            const BatchStream::Step step = batch->progress(done, total);
+            if (step == BatchStream::Step::Stop) {
+                abandon();
+                return false;
+            }
+            cancelled = step == BatchStream::Step::Cancelled;
+            if (cancelled) break;
+            continue;
+        }
+        if (deferred) {
+            if (s_.stopConversion) {
+                abandon();
+                return false;
+            }
+            cancelled = s_.converting == 0;
+            if (cancelled) break;
+            continue;
+        }
         const int percent = int(double(done) / double(total) * 100.0);
         // Redrawing the same figure changes nothing on screen but costs the window a wait:
         // chunks that leave it unchanged only test the flag.
@@ -365,8 +420,8 @@ bool Conversion::encodeAll(bool& cancelled) {
 
 // Steps 14 to 19, on the window's thread in one go.
 void Conversion::finish(bool cancelled) {
-    onWindow([app = &app_, cancelled, fileCount = job_.fileCount, last = job_.lastOfRun(), source = source_,
-              mp3Name = mp3Name_, sourceId = sourceId_] {
+    report([app = &app_, cancelled, fileCount = job_.fileCount, last = job_.lastOfRun(), source = source_,
+            mp3Name = mp3Name_, sourceId = sourceId_, ends = endsConverting()] {
         AppState& s = app->s;
         Window& win = app->p.window;
         if (s.keepWav == 0) {
@@ -382,7 +437,7 @@ void Conversion::finish(bool cancelled) {
             win.enableControl(ID_PLAYBACK, true);
         }
         refreshTrackTable(*app);
-        s.converting = 0;
+        if (ends) s.converting = 0;
         if (s.convertMode != 1) return true;
         if (last) {
             win.setCursor(CursorKind::Arrow);
@@ -411,6 +466,61 @@ void ConvertWavFile(App& app) { ConvertWavFile(app, std::string()); }
 void ConvertWavFile(App& app, const std::string& source) {
     Conversion conversion(app);
     conversion.run(source);
+}
+
+void ConvertBatchEntry(App& app, int index, BatchStream& stream) {
+    Conversion conversion(app);
+    conversion.batch = &stream;
+    conversion.batchIndex = index;
+    conversion.run(std::string());
+}
+
+void drawConversionProgress(App& app, int percent) { drawProgress(app, percent); }
+
+std::shared_ptr<DeferredReport> StartDeferredConversion(App& app) {
+    AppState& s = app.s;
+    // A batch of WAV files still converting keeps the worker: this file waits its turn as before.
+    if (s.workerRunning) return nullptr;
+    auto report = std::make_shared<DeferredReport>();
+    // The previous worker has made its last window call: joining it cannot wait on us.
+    if (s.convertThread.joinable()) s.convertThread.join();
+    s.workerRunning = true;
+    try {
+        s.convertThread = std::thread([&app, report, job = readJob(app)] {
+            {
+                Conversion conversion(app);
+                conversion.deferred = report;
+                conversion.givenJob = job;
+                conversion.run(std::string());
+            }
+            {
+                std::lock_guard lock(report->mutex);
+                report->finished = true;
+            }
+            report->done.notify_all();
+            app.s.workerRunning = false;
+        });
+    } catch (const std::system_error&) {
+        s.workerRunning = false;
+        return nullptr;
+    }
+    return report;
+}
+
+void CollectDeferredConversion(App& app, const std::shared_ptr<DeferredReport>& report) {
+    if (!report) return;
+    std::vector<std::function<void()>> calls;
+    {
+        std::unique_lock lock(report->mutex);
+        while (!report->done.wait_for(lock, std::chrono::milliseconds(10), [&] { return report->finished; })) {
+            lock.unlock();
+            app.p.window.processPendingEvents();
+            lock.lock();
+        }
+        calls.swap(report->calls);
+    }
+    if (app.s.convertThread.joinable()) app.s.convertThread.join();
+    for (auto& call : calls) call();
 }
 
 void StartConversionThread(App& app, const std::string& source) {
@@ -498,7 +608,7 @@ void ConvertPlayCommand(App& app) {
 
 void CancelConversion(App& app) {
     int32_t running = 1;
-    app.s.converting.compare_exchange_strong(running, 0);
+    if (app.s.converting.compare_exchange_strong(running, 0)) ++app.s.conversionCancels;
 }
 
 void StopConversionWorker(App& app) {

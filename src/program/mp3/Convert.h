@@ -6,7 +6,13 @@
 // shared state happens inside Window::runOnWindowThread blocks, so the window's thread sees
 // it in order with its own events; the worker itself touches only its files, the encoder and
 // the atomics `converting` and `stopConversion`.
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
 #include <string>
+#include <vector>
 
 #include "app/App.h"
 
@@ -25,6 +31,41 @@ void StartConversionThread(App& app, const std::string& source);
 void ConvertWavFile(App& app);
 // The same with the source given; empty = chosen as above.
 void ConvertWavFile(App& app, const std::string& source);
+
+// One file of a batch converted on one of several streams at once. The batch decides when the
+// file's last window call (its message or its finish) may run, so files report in list order,
+// and gathers each file's progress into the batch's percentage. Called on the stream's thread.
+class BatchStream {
+public:
+    virtual ~BatchStream() = default;
+    // Returns once the files before this one have reported (or the program is closing).
+    virtual void awaitTurn() = 0;
+    enum class Step { Go, Cancelled, Stop };
+    // After each chunk, with the file's bytes done and in all.
+    virtual Step progress(uint64_t done, uint64_t total) = 0;
+};
+// Converts entry `index` of convertFiles, as ConvertWavFile does for convertFileIndex, but
+// without the status line's per-file reset and progress: the stream's batch draws those.
+void ConvertBatchEntry(App& app, int index, BatchStream& stream);
+
+// A rip's conversion encoded on the worker while the window goes on: what it has to show and
+// do to the window, kept until the window's thread collects it.
+struct DeferredReport {
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    std::vector<std::function<void()>> calls;  // in the order the conversion made them
+};
+// Starts converting the file named in the song name box (as ConvertWavFile does) on the
+// conversion worker; its window calls wait in the returned report. On the window's thread,
+// with no worker running. Null when the worker could not start (nothing was done).
+std::shared_ptr<DeferredReport> StartDeferredConversion(App& app);
+// Waits for the report's conversion, keeping the window's paints and timers served, then
+// runs its calls here, in order. On the window's thread.
+void CollectDeferredConversion(App& app, const std::shared_ptr<DeferredReport>& report);
+
+// "Converting: n %" on the status line at once.
+void drawConversionProgress(App& app, int percent);
 
 // The panel click while a conversion runs: it ends after its current chunk.
 void CancelConversion(App& app);

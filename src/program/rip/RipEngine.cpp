@@ -40,6 +40,15 @@ void drawStatusNow(App& app, const std::string& text) {
     drawStatusLineNow(app);
 }
 
+// The previous track's MP3, encoded on the worker while this track was read, reports now:
+// its messages come before anything of this track's conversion or of the next track.
+void collectPendingConversion(App& app) {
+    if (!app.s.pendingRipConversion) return;
+    auto collect = std::move(app.s.pendingRipConversion);
+    app.s.pendingRipConversion = nullptr;
+    collect();
+}
+
 std::string reason(int error) { return std::generic_category().message(error); }
 
 std::string outputPath(App& app) {
@@ -262,6 +271,7 @@ void RipPlayBranch(App& app) {
     // 2, 3.
     const RipOutcome outcome = RipCurrentTrack(app);
     win.setTimer(PollTimer, kPollTimerMs);
+    collectPendingConversion(app);
     // Nothing is chained after a file that could not be written: neither its conversion nor
     // the rest of a batch, which would only fail the same way.
     const bool written = outcome != RipOutcome::OutputFailed;
@@ -272,7 +282,13 @@ void RipPlayBranch(App& app) {
         win.setCursor(CursorKind::Wait);
         s.convertFileCount = 0;
         s.converting = 1;
-        ConvertWavFile(app);
+        // With tracks still to read, this one encodes on the worker while the next is read.
+        const bool more = s.ripWhileEncoding && s.batchCount != 0 && s.batchIndex + 1 < s.batchCount;
+        std::shared_ptr<DeferredReport> report = more ? StartDeferredConversion(app) : nullptr;
+        if (report)
+            s.pendingRipConversion = [&app, report] { CollectDeferredConversion(app, report); };
+        else
+            ConvertWavFile(app);
         std::string name = s.songName.str();
         if (name.size() >= 3) name.replace(name.size() - 3, 3, "mp3");
         s.songName = name;
@@ -299,6 +315,8 @@ void RipPlayBranch(App& app) {
             invalidateTrackNumber(app);
             win.updateWindow();
             sendCommand(app, ID_PLAY);
+            // The next track's rip collects this track's conversion; if it never started, here.
+            collectPendingConversion(app);
             return;
         }
         s.batchCount = 0;
