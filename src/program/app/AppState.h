@@ -4,7 +4,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
-#include <functional>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -16,6 +16,8 @@
 #include "platform/Window.h"
 
 namespace wl {
+
+struct RipEncoding;
 
 constexpr size_t kMaxTracks = 99;
 constexpr size_t kMaxConvertFiles = 1000;
@@ -65,10 +67,9 @@ struct AppState {
     std::atomic<uint32_t> conversionCancels{0};
     // Encoder streams a batch conversion runs at once; 0 = one per processor core. For tests.
     int32_t conversionStreams = 0;
-    // A track batch's rip to MP3: the last track's conversion, still encoding on the worker
-    // while the next track is read; calling it waits for it and shows what it reported.
-    // Window's thread only.
-    std::function<void()> pendingRipConversion;
+    // A track batch's rip to MP3: the tracks' conversions encoding on the worker while the
+    // next tracks are read, and what they have to report (mp3/Convert.h). Window's thread only.
+    std::shared_ptr<RipEncoding> ripEncoding;
     // False rips and converts track after track, as a single rip does. For benchmarks.
     bool ripWhileEncoding = true;
     // The wave device has captured since the recording started: exit asks before dropping it.

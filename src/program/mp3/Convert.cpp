@@ -2,11 +2,14 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
+#include <deque>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <optional>
 #include <system_error>
@@ -18,6 +21,7 @@
 #include "app/Display.h"
 #include "app/FileReplacement.h"
 #include "app/Paths.h"
+#include "mp3/ConversionPool.h"
 #include "mp3/WavHeader.h"
 #include "platform/Bytes.h"
 
@@ -80,6 +84,15 @@ struct Job {
     int32_t fileCount = 0, fileIndex = 0;
     uint16_t kbps = 0;
     bool lastOfRun() const { return fileCount == 0 || fileIndex + 1 == fileCount; }
+};
+
+// A conversion encoded away from the window: what it has to show and do to the window, kept
+// until the window's thread collects it.
+struct DeferredReport {
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    std::vector<std::function<void()>> calls;  // in the order the conversion made them
 };
 
 // Read on the window's thread. `index` names the batch entry when given, else convertFileIndex.
@@ -145,6 +158,7 @@ public:
     // Encoded away from the window: the job is read beforehand and the window calls wait here.
     std::shared_ptr<DeferredReport> deferred;
     std::optional<Job> givenJob;
+    uint32_t deferredCancels = 0;  // panel clicks before it was handed over
 
 private:
     App& app_;
@@ -361,7 +375,8 @@ bool Conversion::encodeAll(bool& cancelled) {
                 abandon();
                 return false;
             }
-            cancelled = s_.converting == 0;
+            // The click is counted: `converting` falls as each earlier track reports.
+            cancelled = s_.conversionCancels != deferredCancels;
             if (cancelled) break;
             continue;
         }
@@ -477,50 +492,130 @@ void ConvertBatchEntry(App& app, int index, BatchStream& stream) {
 
 void drawConversionProgress(App& app, int percent) { drawProgress(app, percent); }
 
-std::shared_ptr<DeferredReport> StartDeferredConversion(App& app) {
-    AppState& s = app.s;
-    // A batch of WAV files still converting keeps the worker: this file waits its turn as before.
-    if (s.workerRunning) return nullptr;
-    auto report = std::make_shared<DeferredReport>();
-    // The previous worker has made its last window call: joining it cannot wait on us.
-    if (s.convertThread.joinable()) s.convertThread.join();
-    s.workerRunning = true;
-    try {
-        s.convertThread = std::thread([&app, report, job = readJob(app)] {
-            {
-                Conversion conversion(app);
-                conversion.deferred = report;
-                conversion.givenJob = job;
-                conversion.run(std::string());
-            }
-            {
-                std::lock_guard lock(report->mutex);
-                report->finished = true;
-            }
-            report->done.notify_all();
-            app.s.workerRunning = false;
-        });
-    } catch (const std::system_error&) {
-        s.workerRunning = false;
-        return nullptr;
+// The worker's side of a rip batch's conversions: the tracks handed over and not yet taken.
+// The window's thread alone reads and changes `pending`.
+struct RipEncoding {
+    struct Task {
+        Job job;
+        uint32_t cancels = 0;
+        std::shared_ptr<DeferredReport> report;
+    };
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<Task> tasks;
+    bool closed = false;
+    std::deque<std::shared_ptr<DeferredReport>> pending;
+
+    // The next task; none once closed and done, or at exit.
+    std::optional<Task> take(const AppState& s) {
+        std::unique_lock lock(mutex);
+        // The exit sets stopConversion without a word here: look again now and then.
+        while (tasks.empty() && !closed && !s.stopConversion) changed.wait_for(lock, std::chrono::milliseconds(20));
+        if (tasks.empty() || s.stopConversion) return std::nullopt;
+        Task task = std::move(tasks.front());
+        tasks.pop_front();
+        return task;
     }
-    return report;
+};
+
+namespace {
+
+void finishReport(DeferredReport& report) {
+    {
+        std::lock_guard lock(report.mutex);
+        report.finished = true;
+    }
+    report.done.notify_all();
 }
 
-void CollectDeferredConversion(App& app, const std::shared_ptr<DeferredReport>& report) {
-    if (!report) return;
-    std::vector<std::function<void()>> calls;
-    {
-        std::unique_lock lock(report->mutex);
-        while (!report->done.wait_for(lock, std::chrono::milliseconds(10), [&] { return report->finished; })) {
-            lock.unlock();
-            app.p.window.processPendingEvents();
-            lock.lock();
+// One stream of the worker: converts tracks until none is left.
+void encodeRipTracks(App& app, const std::shared_ptr<RipEncoding>& encoding) {
+    while (auto task = encoding->take(app.s)) {
+        {
+            Conversion conversion(app);
+            conversion.deferred = task->report;
+            conversion.givenJob = task->job;
+            conversion.deferredCancels = task->cancels;
+            conversion.run(std::string());
         }
-        calls.swap(report->calls);
+        finishReport(*task->report);
     }
-    if (app.s.convertThread.joinable()) app.s.convertThread.join();
-    for (auto& call : calls) call();
+}
+
+}  // namespace
+
+bool QueueRipConversion(App& app) {
+    AppState& s = app.s;
+    if (!s.ripEncoding) {
+        // A batch of WAV files still converting keeps the worker: this file converts at once.
+        if (s.workerRunning) return false;
+        // The previous worker has made its last window call: joining it cannot wait on us.
+        if (s.convertThread.joinable()) s.convertThread.join();
+        auto encoding = std::make_shared<RipEncoding>();
+        const int streams = conversionStreamCount(s, std::max(s.batchCount, 1));
+        s.workerRunning = true;
+        try {
+            s.convertThread = std::thread([&app, encoding, streams] {
+                std::vector<std::thread> helpers;
+                for (int k = 1; k < streams; ++k) {
+                    try {
+                        helpers.emplace_back([&app, encoding] { encodeRipTracks(app, encoding); });
+                    } catch (const std::system_error&) {
+                        break;
+                    }
+                }
+                encodeRipTracks(app, encoding);
+                for (std::thread& t : helpers) t.join();
+                // At exit the tracks not taken report nothing: no one waits for them.
+                std::lock_guard lock(encoding->mutex);
+                for (auto& task : encoding->tasks) finishReport(*task.report);
+                app.s.workerRunning = false;
+            });
+        } catch (const std::system_error&) {
+            s.workerRunning = false;
+            return false;
+        }
+        s.ripEncoding = encoding;
+    }
+    auto report = std::make_shared<DeferredReport>();
+    {
+        std::lock_guard lock(s.ripEncoding->mutex);
+        s.ripEncoding->tasks.push_back({readJob(app), s.conversionCancels.load(), report});
+    }
+    s.ripEncoding->changed.notify_all();
+    s.ripEncoding->pending.push_back(report);
+    return true;
+}
+
+void CollectRipConversions(App& app, size_t keep) {
+    AppState& s = app.s;
+    // A message box shown here runs the window's loop: hold our own reference.
+    const std::shared_ptr<RipEncoding> encoding = s.ripEncoding;
+    if (!encoding) return;
+    while (encoding->pending.size() > keep) {
+        const std::shared_ptr<DeferredReport> report = encoding->pending.front();
+        encoding->pending.pop_front();
+        std::vector<std::function<void()>> calls;
+        {
+            std::unique_lock lock(report->mutex);
+            while (!report->done.wait_for(lock, std::chrono::milliseconds(10), [&] { return report->finished; })) {
+                lock.unlock();
+                app.p.window.processPendingEvents();
+                lock.lock();
+            }
+            calls.swap(report->calls);
+        }
+        for (auto& call : calls) call();
+    }
+    if (keep > 0 || !encoding->pending.empty() || s.ripEncoding != encoding) return;
+    {
+        std::lock_guard lock(encoding->mutex);
+        encoding->closed = true;
+    }
+    encoding->changed.notify_all();
+    s.ripEncoding.reset();
+    // Its conversions have all reported: the worker only winds down, never calling the window.
+    if (s.convertThread.joinable()) s.convertThread.join();
 }
 
 void StartConversionThread(App& app, const std::string& source) {

@@ -6,13 +6,8 @@
 // shared state happens inside Window::runOnWindowThread blocks, so the window's thread sees
 // it in order with its own events; the worker itself touches only its files, the encoder and
 // the atomics `converting` and `stopConversion`.
-#include <condition_variable>
 #include <cstdint>
-#include <functional>
-#include <memory>
-#include <mutex>
 #include <string>
-#include <vector>
 
 #include "app/App.h"
 
@@ -48,21 +43,16 @@ public:
 // without the status line's per-file reset and progress: the stream's batch draws those.
 void ConvertBatchEntry(App& app, int index, BatchStream& stream);
 
-// A rip's conversion encoded on the worker while the window goes on: what it has to show and
-// do to the window, kept until the window's thread collects it.
-struct DeferredReport {
-    std::mutex mutex;
-    std::condition_variable done;
-    bool finished = false;
-    std::vector<std::function<void()>> calls;  // in the order the conversion made them
-};
-// Starts converting the file named in the song name box (as ConvertWavFile does) on the
-// conversion worker; its window calls wait in the returned report. On the window's thread,
-// with no worker running. Null when the worker could not start (nothing was done).
-std::shared_ptr<DeferredReport> StartDeferredConversion(App& app);
-// Waits for the report's conversion, keeping the window's paints and timers served, then
-// runs its calls here, in order. On the window's thread.
-void CollectDeferredConversion(App& app, const std::shared_ptr<DeferredReport>& report);
+// A track batch's rip to MP3: each track's conversion is handed to the worker, which encodes
+// up to one per stream (conversionStreamCount) while the window's thread reads the next
+// tracks. What a conversion shows and does to the window waits until the window's thread
+// collects it, oldest first, so each track's messages come in track order.
+// Hands the file named in the song name box (as ConvertWavFile would take it) to the worker;
+// false when the worker is busy with a batch of WAV files or could not start (convert at once).
+bool QueueRipConversion(App& app);
+// Waits (the window's paints and timers served) for the oldest handed-over conversions and
+// runs what they reported, until at most `keep` are pending; with 0 the worker ends too.
+void CollectRipConversions(App& app, size_t keep);
 
 // "Converting: n %" on the status line at once.
 void drawConversionProgress(App& app, int percent);

@@ -13,6 +13,7 @@
 #include "app/Commands.h"
 #include "app/Display.h"
 #include "app/Paths.h"
+#include "mp3/ConversionPool.h"
 #include "mp3/Convert.h"
 #include "platform/Bytes.h"
 
@@ -38,15 +39,6 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 void drawStatusNow(App& app, const std::string& text) {
     app.s.statusText = text;
     drawStatusLineNow(app);
-}
-
-// The previous track's MP3, encoded on the worker while this track was read, reports now:
-// its messages come before anything of this track's conversion or of the next track.
-void collectPendingConversion(App& app) {
-    if (!app.s.pendingRipConversion) return;
-    auto collect = std::move(app.s.pendingRipConversion);
-    app.s.pendingRipConversion = nullptr;
-    collect();
 }
 
 std::string reason(int error) { return std::generic_category().message(error); }
@@ -271,7 +263,6 @@ void RipPlayBranch(App& app) {
     // 2, 3.
     const RipOutcome outcome = RipCurrentTrack(app);
     win.setTimer(PollTimer, kPollTimerMs);
-    collectPendingConversion(app);
     // Nothing is chained after a file that could not be written: neither its conversion nor
     // the rest of a batch, which would only fail the same way.
     const bool written = outcome != RipOutcome::OutputFailed;
@@ -281,14 +272,13 @@ void RipPlayBranch(App& app) {
     if (written && s.convertToMp3 == 1 && s.samplesPerSec == 44100 && s.bitsPerSample == 16 && s.channels == 2) {
         win.setCursor(CursorKind::Wait);
         s.convertFileCount = 0;
-        s.converting = 1;
-        // With tracks still to read, this one encodes on the worker while the next is read.
+        // With tracks still to read, this one encodes on the worker while the next ones are
+        // read: one track a stream at most, the oldest reporting first.
         const bool more = s.ripWhileEncoding && s.batchCount != 0 && s.batchIndex + 1 < s.batchCount;
-        std::shared_ptr<DeferredReport> report = more ? StartDeferredConversion(app) : nullptr;
-        if (report)
-            s.pendingRipConversion = [&app, report] { CollectDeferredConversion(app, report); };
-        else
-            ConvertWavFile(app);
+        const int streams = conversionStreamCount(s, s.batchCount);
+        CollectRipConversions(app, more ? size_t(streams - 1) : 0);
+        s.converting = 1;
+        if (!more || !QueueRipConversion(app)) ConvertWavFile(app);
         std::string name = s.songName.str();
         if (name.size() >= 3) name.replace(name.size() - 3, 3, "mp3");
         s.songName = name;
@@ -315,14 +305,15 @@ void RipPlayBranch(App& app) {
             invalidateTrackNumber(app);
             win.updateWindow();
             sendCommand(app, ID_PLAY);
-            // The next track's rip collects this track's conversion; if it never started, here.
-            collectPendingConversion(app);
+            // The last track's rip collects every conversion; if it never came, here.
+            CollectRipConversions(app, 0);
             return;
         }
         s.batchCount = 0;
     }
 
-    // 6.
+    // 6. Whatever the tracks' conversions still have to report comes before the batch's end.
+    CollectRipConversions(app, 0);
     setStatus(app, kSongNamePrompt);
     enableIdleMenus(app);
     for (int id : {ID_PLAY, ID_PREV_TRACK, ID_NEXT_TRACK, ID_FIRST_TRACK, ID_LAST_TRACK, ID_EJECT})
