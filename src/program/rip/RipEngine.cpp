@@ -272,13 +272,13 @@ void RipPlayBranch(App& app) {
     if (written && s.convertToMp3 == 1 && s.samplesPerSec == 44100 && s.bitsPerSample == 16 && s.channels == 2) {
         win.setCursor(CursorKind::Wait);
         s.convertFileCount = 0;
-        // With tracks still to read, this one encodes on the worker while the next ones are
-        // read: one track a stream at most, the oldest reporting first.
-        const bool more = s.ripWhileEncoding && s.batchCount != 0 && s.batchIndex + 1 < s.batchCount;
-        const int streams = conversionStreamCount(s, s.batchCount);
-        CollectRipConversions(app, more ? size_t(streams - 1) : 0);
+        // In a batch each track encodes on the worker while the next ones are read, one track
+        // a stream at most, the oldest reporting first; the last is waited for at the end with
+        // the window served.
+        const bool queued = s.ripWhileEncoding && s.batchCount != 0;
+        CollectRipConversions(app, queued ? size_t(conversionStreamCount(s, s.batchCount) - 1) : 0);
         s.converting = 1;
-        if (!more || !QueueRipConversion(app)) ConvertWavFile(app);
+        if (!queued || !QueueRipConversion(app)) ConvertWavFile(app);
         std::string name = s.songName.str();
         if (name.size() >= 3) name.replace(name.size() - 3, 3, "mp3");
         s.songName = name;
