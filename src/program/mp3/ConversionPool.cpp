@@ -28,6 +28,18 @@ bool onWindow(App& app, std::function<void()> fn) {
 class Pool {
 public:
     Pool(App& app, int count) : app_(app), count_(count), percents_(size_t(count)) {}
+    ~Pool() { stopDrawer(); }
+
+    // The status line is drawn by a thread of its own: a stream never waits for the window
+    // between chunks (each wait is a turn of the window's thread, and costs a busy machine
+    // a scheduling delay a time). Without that thread the streams draw it themselves.
+    void startDrawer() {
+        try {
+            drawer_ = std::thread([this] { drawLoop(); });
+            drawerStarted_ = true;
+        } catch (const std::system_error&) {
+        }
+    }
 
     // One stream: takes the next file until none is left or the program closes.
     void stream() {
@@ -59,8 +71,12 @@ private:
     std::atomic<int> next_{0};
     std::vector<std::atomic<int>> percents_;  // each file's own
     std::atomic<int> overall_{-1};
-    // The batch's figure as last drawn, on the window's thread: draws may arrive out of order.
-    std::shared_ptr<int> drawn_ = std::make_shared<int>(-1);
+    std::thread drawer_;
+    std::mutex drawMutex_;
+    std::condition_variable drawCv_;
+    int wanted_ = -1;  // the figure to draw next
+    bool drawerStarted_ = false;  // set before the streams start
+    bool drawerStop_ = false;
     std::mutex turnMutex_;
     std::condition_variable turnCv_;
     int turn_ = 0;  // the entry whose report is next
@@ -87,9 +103,43 @@ private:
     }
 
     void awaitTurn(int index) {
-        std::unique_lock lock(turnMutex_);
-        // The exit sets stopConversion without a word to this pool: look again now and then.
-        while (turn_ < index && !app_.s.stopConversion) turnCv_.wait_for(lock, std::chrono::milliseconds(20));
+        {
+            std::unique_lock lock(turnMutex_);
+            // The exit sets stopConversion without a word to this pool: look again now and then.
+            while (turn_ < index && !app_.s.stopConversion) turnCv_.wait_for(lock, std::chrono::milliseconds(20));
+        }
+        // Every other file has reported: no figure may come after the last one's end.
+        if (index == count_ - 1) stopDrawer();
+    }
+
+    void drawLoop() {
+        int drawn = -1;
+        std::unique_lock lock(drawMutex_);
+        for (;;) {
+            drawCv_.wait(lock, [&] { return wanted_ > drawn || drawerStop_; });
+            if (drawerStop_) return;
+            const int percent = wanted_;
+            lock.unlock();
+            const bool shown = draw(percent);
+            lock.lock();
+            if (!shown) return;  // closing
+            drawn = percent;
+        }
+    }
+    void stopDrawer() {
+        {
+            std::lock_guard lock(drawMutex_);
+            if (!drawerStarted_ || drawerStop_) return;
+            drawerStop_ = true;
+        }
+        drawCv_.notify_all();
+        drawer_.join();
+    }
+    bool draw(int percent) {
+        return onWindow(app_, [app = &app_, percent] {
+            drawConversionProgress(*app, percent);
+            if (app->s.convertMode == 1) app->s.currentTrackText = "C";
+        });
     }
     void passTurn(int index) {
         {
@@ -120,12 +170,16 @@ private:
         const int overall = sum / count_;
         int before = overall_.load();
         if (overall <= before || !overall_.compare_exchange_strong(before, overall)) return;
-        onWindow(app_, [app = &app_, overall, drawn = drawn_] {
-            if (overall <= *drawn) return;
-            *drawn = overall;
-            drawConversionProgress(*app, overall);
-            if (app->s.convertMode == 1) app->s.currentTrackText = "C";
-        });
+        std::unique_lock lock(drawMutex_);
+        if (!drawerStarted_) {
+            // Drawn in order: the figure only rises under this lock.
+            draw(overall);
+            return;
+        }
+        if (drawerStop_ || overall <= wanted_) return;
+        wanted_ = overall;
+        lock.unlock();
+        drawCv_.notify_all();
     }
 };
 
@@ -146,6 +200,7 @@ void RunConversionPool(App& app, int count) {
         }))
         return;
     Pool pool(app, count);
+    pool.startDrawer();
     std::vector<std::thread> helpers;
     for (int k = 1; k < conversionStreamCount(app.s, count); ++k) {
         try {
