@@ -605,6 +605,8 @@ void CollectRipConversions(App& app, size_t keep) {
             }
             calls.swap(report->calls);
         }
+        // A window closed meanwhile has nothing left to show them on.
+        if (app.destroyed) continue;
         for (auto& call : calls) call();
     }
     if (keep > 0 || !encoding->pending.empty() || s.ripEncoding != encoding) return;
