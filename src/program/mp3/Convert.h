@@ -2,10 +2,12 @@
 // WAV to MP3 conversion: the convert branch of the Play button, the conversion routine every
 // MP3 path uses, and its worker thread.
 //
-// The routine may run on the conversion worker. Everything it does to the window or to the
-// shared state happens inside Window::runOnWindowThread blocks, so the window's thread sees
-// it in order with its own events; the worker itself touches only its files, the encoder and
-// the atomics `converting` and `stopConversion`.
+// The routine may run on the conversion worker or on a helper thread the worker owns (one
+// encoder stream each). Everything it does to the window or to the shared state happens inside
+// Window::runOnWindowThread blocks, or is kept for the window's thread to run later (a rip
+// batch's conversions), so the window's thread sees it in order with its own events; the
+// threads themselves touch only their files, the encoder and the atomics `converting`,
+// `conversionCancels` and `stopConversion`.
 #include <cstdint>
 #include <string>
 
