@@ -362,18 +362,23 @@ bool Conversion::encodeAll(bool& cancelled) {
         done += n;
         if (batch) {
             const BatchStream::Step step = batch->progress(done, total);
-            if (step == BatchStream::Step::Stop) {
+            if (step == BatchStream::Step::Stop && !s_.sessionEnding) {
                 abandon();
                 return false;
             }
-            cancelled = step == BatchStream::Step::Cancelled;
+            // At the session's end what was encoded is kept, as a cancelled file's is.
+            cancelled = step != BatchStream::Step::Go;
             if (cancelled) break;
             continue;
         }
         if (deferred) {
-            if (s_.stopConversion) {
+            if (s_.stopConversion && !s_.sessionEnding) {
                 abandon();
                 return false;
+            }
+            if (s_.stopConversion) {
+                cancelled = true;
+                break;
             }
             // The click is counted: `converting` falls as each earlier track reports.
             cancelled = s_.conversionCancels != deferredCancels;
