@@ -6,6 +6,7 @@ packages=(
   qt6-base-dev libgl-dev
   libcdio-dev libcdio-paranoia-dev libcdio-utils cd-paranoia
   libmp3lame-dev lame
+  zlib1g-dev libssl-dev libcurl4-openssl-dev
   portaudio19-dev libsamplerate0-dev libasound2-dev libasound2-plugins
   libgtest-dev libgmock-dev libbenchmark-dev
   libglib2.0-dev gsettings-desktop-schemas

@@ -2,6 +2,7 @@
 //   wavelathe                 the real drive and sound card
 //   wavelathe --disc X.cue    a disc image as the CD drive
 #include <QApplication>
+#include <cstdlib>
 #include <QIcon>
 
 #include <cstdio>
@@ -13,6 +14,9 @@
 #include <string>
 
 #include "adapters/audio/AudioEngine.h"
+#include "adapters/hash/Hashing.h"
+#include "adapters/net/CurlFetch.h"
+#include "verify/Verification.h"
 #include "adapters/audio/Clock.h"
 #include "adapters/audio/LoopbackBackend.h"
 #include "adapters/audio/PortAudioBackend.h"
@@ -124,7 +128,11 @@ int main(int argc, char** argv) {
     if (!options.disc.empty()) deviceOptions.cd.namePrefix = "Disc image:";
     wl::mci::DeviceLayer mci(cdrom, cdrom, *engine, clock, deviceOptions);
 
-    wl::App app(wl::Platform{window, mci, cdrom, encoder, desktop});
+    wl::LibraryHashing hashing;
+    // The services ask every client to name itself and a way to reach its makers.
+    wl::CurlFetch accurateRip(window, {"Wavelathe/" WL_VERSION " ( https://wavelathe.invalid/ )"});
+    wl::App app(wl::Platform{window, mci, cdrom, encoder, desktop, &hashing, &accurateRip});
+    app.s.verify = wl::VerifyConfigFromEnvironment();
     app.s.workingDir = startFolder();
     wl::MainWindowProc proc(app);
     // A disc image has no tray to push in by hand: a click on the grey Eject button does that.

@@ -3,7 +3,9 @@
 #include "platform/Cdrom.h"
 #include "platform/Desktop.h"
 #include "platform/Encoder.h"
+#include "platform/Hashing.h"
 #include "platform/Mci.h"
+#include "platform/WebFetch.h"
 #include "platform/Window.h"
 
 namespace wl {
@@ -14,6 +16,8 @@ struct Platform {
     Cdrom& cdrom;
     EncoderLoader& encoder;
     Desktop& desktop;
+    Hashing* hashing = nullptr;  // none: rips carry no copy CRC and logs no checksum
+    WebFetch* accurateRip = nullptr;  // none: rips are not verified
 };
 
 }  // namespace wl

@@ -18,8 +18,11 @@
 #include "adapters/audio/LoopbackBackend.h"
 #include "adapters/cdrom/LibcdioCdrom.h"
 #include "adapters/dl/DlEncoderLoader.h"
+#include "adapters/hash/Hashing.h"
+#include "adapters/net/CurlFetch.h"
 #include "adapters/mci/DeviceLayer.h"
 #include "adapters/qt/QtWindow.h"
+#include "verify/Verification.h"
 #include "window/MainWindow.h"
 #include "app/Settings.h"
 #include "cd_fixture.h"
@@ -56,6 +59,8 @@ struct RealProgram {
     std::string engineError;  // why the loopback audio did not start; empty when it did
     std::unique_ptr<mci::DeviceLayer> mci;
     QtWindow window;
+    LibraryHashing hashing;
+    CurlFetch accurateRip{window, {"Wavelathe-test"}};
     DlEncoderLoader encoder;
     test::FakeDesktop desktop;
     std::unique_ptr<App> app;
@@ -71,8 +76,9 @@ struct RealProgram {
         options.cd.namePrefix = "Disc image:";
         options.tempFolder = workFolder;
         mci = std::make_unique<mci::DeviceLayer>(cdrom, cdrom, engine, clock, options);
-        app = std::make_unique<App>(Platform{window, *mci, cdrom, encoder, desktop});
+        app = std::make_unique<App>(Platform{window, *mci, cdrom, encoder, desktop, &hashing, &accurateRip});
         app->s.workingDir = workFolder;
+        app->s.verify = VerifyConfigFromEnvironment();
         proc = std::make_unique<MainWindowProc>(*app);
     }
     ~RealProgram() {

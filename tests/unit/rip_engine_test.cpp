@@ -2,6 +2,7 @@
 // progress on the status line, savePath, the MP3 chaining, the track batch, and the failures.
 #include <gtest/gtest.h>
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <random>
@@ -131,6 +132,37 @@ TEST_F(RipEngine, EachTrackIsReadInChunksOf26AndWrittenExactlyBetweenItsTableEnt
     // The table is left in block form, read afresh for each track.
     EXPECT_EQ(getBe32(tocEntry(s.toc, 3) + 4), 67u);
     EXPECT_EQ(cdrom.readTocCalls, 3);
+}
+
+// A drive's read offset: each track's audio is the disc's, that many samples later (or
+// earlier), silence beyond the disc's first and last sectors.
+TEST_F(RipEngine, TheReadOffsetShiftsEveryTracksAudioWithSilenceBeyondTheDisc) {
+    const int64_t discBytes = 67 * int64_t(kCdFrameBytes);
+    const auto shiftedAudio = [&](uint32_t start, uint32_t frames, int offset) {
+        std::string out;
+        for (int64_t j = 0; j < int64_t(frames) * int64_t(kCdFrameBytes); ++j) {
+            const int64_t at = int64_t(start) * int64_t(kCdFrameBytes) + offset * 4 + j;
+            out += at < 0 || at >= discBytes ? '\0' : char(cdrom.sampleByte(uint32_t(at / int64_t(kCdFrameBytes)),
+                                                                             size_t(at % int64_t(kCdFrameBytes))));
+        }
+        return out;
+    };
+    struct Case {
+        int offset, track;
+        uint32_t start, frames;
+    } cases[] = {{6, 1, 0, 27}, {6, 3, 27, 40}, {-1200, 1, 0, 27}, {-1200, 3, 27, 40}, {588 * 30, 3, 27, 40}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.offset) + " track " + std::to_string(c.track));
+        s.readOffset = c.offset;
+        const std::string path = rip("track.wav", c.track);
+        EXPECT_TRUE(readFileBytes(path) == canonicalWav(shiftedAudio(c.start, c.frames, c.offset)));
+        EXPECT_TRUE(win.boxes.empty()) << win.boxes.front().text;
+    }
+    // A disc image has no offset of its own.
+    const char image[] = "Disc image: demo.cue";
+    std::memcpy(driveEntry(s.driveList, 0) + kDriveNameOffset, image, sizeof image);
+    s.readOffset = 6;
+    EXPECT_TRUE(readFileBytes(rip("image.wav", 1)) == canonicalWav(audio(0, 27)));
 }
 
 TEST_F(RipEngine, ProgressIsDrawnAtOnceBeforeReads1_6And11AndTheWindowRunsBetweenChunks) {

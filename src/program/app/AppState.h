@@ -4,12 +4,14 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "app/FixedText.h"
+#include "app/RipRecord.h"
 #include "platform/Canvas.h"
 #include "platform/Cdrom.h"
 #include "platform/Encoder.h"
@@ -33,6 +35,8 @@ struct AppState {
     int32_t keepWav = 0;
     int32_t convertToMp3 = 0;
     int32_t ripDriveIndex = 99;
+    // The drive's read offset in stereo samples, -5000..5000; stored where older readers look not.
+    int32_t readOffset = 0;
     FixedText<kPathCapacity> savePath;
 
     int32_t settingsDirty = 0;
@@ -100,6 +104,10 @@ struct AppState {
 
     // CD-ROM access library.
     uint8_t toc[kTocSize] = {};
+    // What the rips of the disc in the drive proved, by track number.
+    std::map<int, TrackRipRecord> rippedTracks;
+    AccurateRipLookup accurateRip;
+    VerifyConfig verify;
     uint8_t driveList[kDriveListSize] = {};
     CdHandle cdHandle = 0;
 

@@ -21,6 +21,11 @@ std::string settingsPath(const App& app) { return SettingsFilePath(app.s); }
 // make every conversion fail.
 constexpr uint16_t kBitRates[] = {32, 64, 128, 320};
 constexpr uint16_t kDefaultBitRate = 128;
+// Bytes an older reader skips (and an older writer carries over): the read offset as
+// signed decimal text, zero bytes for none.
+constexpr long kReadOffsetField = 90;
+constexpr size_t kReadOffsetWidth = 5;
+constexpr int kMaxReadOffset = 5000;
 
 struct FileCloser {
     void operator()(std::FILE* f) const { if (f) std::fclose(f); }
@@ -99,6 +104,9 @@ void ReadSettings(App& app) {
     s.convertToMp3 = scratch[0] == '1' ? 1 : 0;
     readField(f.get(), 20, 2, scratch);
     s.ripDriveIndex = static_cast<int32_t>(decimalValue(scratch));
+    readField(f.get(), kReadOffsetField, kReadOffsetWidth, scratch);
+    const long offset = decimalValue(scratch);
+    s.readOffset = offset >= -kMaxReadOffset && offset <= kMaxReadOffset ? int32_t(offset) : 0;
 
     Window& w = app.p.window;
     if (s.ripDriveIndex == 99) w.enableMenuItem(ID_DEFAULT_RIPPING_PLAYER, false);
@@ -167,6 +175,10 @@ void SaveSettings(App& app) {
         }
         head.replace(6, fields.size(), fields);
         head.replace(kSettingsPathOffset, pathBytes.size(), pathBytes);
+        std::string offset;
+        if (s.readOffset != 0) putField(offset, s.readOffset, kReadOffsetWidth);
+        else offset.assign(kReadOffsetWidth, '\0');
+        head.replace(size_t(kReadOffsetField), kReadOffsetWidth, offset);
         bool ok = error.empty() && std::fwrite(head.data(), 1, head.size(), out.file()) == head.size();
         char block[4096];
         for (size_t n; ok && old && (n = std::fread(block, 1, sizeof block, old.get())) > 0;)

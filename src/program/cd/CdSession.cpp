@@ -57,6 +57,9 @@ void ShowNoDisc(App& app) {
     DisableTransport(app);
     s.batchCount = 0;
     s.discSeen = 0;
+    s.rippedTracks.clear();  // the next disc's log starts afresh
+    s.accurateRip = {};
+    if (app.p.accurateRip) app.p.accurateRip->stop();
 }
 
 void ReadNewDisc(App& app) {

@@ -26,7 +26,10 @@ std::vector<MenuPopup> MainMenu() {
           {ID_PARTIAL_CD_RECORDING, "Partial CD Recording"}},
          false},
         {"&Settings",
-         {{ID_WAV_PARAMETERS, "WAV Parameters...\tCtrl+W"}, {ID_MP3_PARAMETERS, "MP3 Parameters...\tCtrl+M"}},
+         {{ID_WAV_PARAMETERS, "WAV Parameters...\tCtrl+W"},
+          {ID_MP3_PARAMETERS, "MP3 Parameters...\tCtrl+M"},
+          {0, ""},
+          {ID_READ_OFFSET, "Read Offset..."}},
          false},
         {"&Help", {{ID_HELP_CONTENTS, "Contents\tF1"}, {0, ""}, {ID_ABOUT, "About"}}, true},
     };

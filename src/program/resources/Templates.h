@@ -8,6 +8,7 @@ DialogTemplate DefaultCdTemplate();
 DialogTemplate RecParWavTemplate();
 DialogTemplate RecParMp3Template();
 DialogTemplate PathTemplate();
+DialogTemplate ReadOffsetTemplate();
 DialogTemplate TracksTemplate();
 DialogTemplate WavConvertTemplate();
 

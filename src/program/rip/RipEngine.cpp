@@ -1,5 +1,6 @@
 #include "rip/RipEngine.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -9,6 +10,7 @@
 #include <new>
 #include <string>
 #include <system_error>
+#include <vector>
 
 #include "app/Commands.h"
 #include "app/Display.h"
@@ -16,6 +18,9 @@
 #include "mp3/ConversionPool.h"
 #include "mp3/Convert.h"
 #include "platform/Bytes.h"
+#include "verify/AccurateRip.h"
+#include "verify/RipLog.h"
+#include "verify/Verification.h"
 
 namespace wl {
 
@@ -71,6 +76,43 @@ bool readChunk(Cdrom& cdrom, CdHandle handle, uint8_t* buffer, uint32_t start, u
     return false;
 }
 
+// The audio of `frames` sectors from `start` as a drive with this read offset delivers it
+// shifted into place: each byte comes shiftBytes later on the disc. What lies before the
+// disc's first sector or from its lead-out on is silence; so is what cannot be read, counted
+// in missing (sectors).
+void readShifted(Cdrom& cdrom, CdHandle handle, uint8_t* buffer, uint32_t start, uint32_t frames, int64_t shiftBytes,
+                 uint32_t leadOut, std::vector<uint8_t>& out, uint32_t& missing) {
+    const int64_t frameBytes = int64_t(kCdFrameBytes);
+    const int64_t firstByte = int64_t(start) * frameBytes + shiftBytes;
+    const int64_t first = (firstByte >= 0 ? firstByte : firstByte - frameBytes + 1) / frameBytes;
+    const size_t skip = size_t(firstByte - first * frameBytes);
+    const int64_t sectors = int64_t(frames) + (skip != 0 ? 1 : 0);
+    out.assign(size_t(sectors) * kCdFrameBytes, 0);
+    const int64_t from = std::max<int64_t>(first, 0), to = std::min<int64_t>(first + sectors, leadOut);
+    for (int64_t at = from; at < to;) {
+        const uint32_t n = uint32_t(std::min<int64_t>(to - at, int64_t(kRipChunkFrames)));
+        const uint8_t* audio = nullptr;
+        uint32_t length = 0;
+        if (!readChunk(cdrom, handle, buffer, uint32_t(at), n, audio, length)) length = 0;
+        std::memcpy(out.data() + size_t(at - first) * kCdFrameBytes, audio, length);
+        missing += (n * uint32_t(kCdFrameBytes) - length + uint32_t(kCdFrameBytes) - 1) / uint32_t(kCdFrameBytes);
+        at += n;
+    }
+    out.erase(out.begin(), out.begin() + ptrdiff_t(skip));
+    out.resize(size_t(frames) * kCdFrameBytes);
+}
+
+// The read offset applies to drives; a disc image has none.
+int64_t readShiftBytes(const AppState& s) {
+    if (s.readOffset == 0) return 0;
+    const size_t index = s.ripDriveIndex == 99 ? 0 : size_t(s.ripDriveIndex);
+    if (index < kMaxDrives) {
+        const char* name = reinterpret_cast<const char*>(driveEntry(s.driveList, index) + kDriveNameOffset);
+        if (std::strncmp(name, "Disc image:", 11) == 0) return 0;
+    }
+    return int64_t(s.readOffset) * 4;
+}
+
 class TrackWriter {
 public:
     TrackWriter(App& app, std::string path) : app_(app), path_(std::move(path)) {}
@@ -88,8 +130,14 @@ public:
                     "Rip CD Error");
         return false;
     }
+    // Everything written is summed, silence in place of unreadable frames included.
+    void sumInto(TrackChecksums* sums) { sums_ = sums; }
     bool write(const uint8_t* data, size_t n) {
-        if (n == 0 || std::fwrite(data, 1, n, file_.get()) == n) return true;
+        if (n == 0) return true;
+        if (std::fwrite(data, 1, n, file_.get()) == n) {
+            if (sums_) sums_->add(data, n);
+            return true;
+        }
         return fail(errno);
     }
     bool writeSilence(size_t n) {
@@ -116,6 +164,7 @@ private:
     App& app_;
     std::string path_;
     File file_;
+    TrackChecksums* sums_ = nullptr;
 
     bool fail(int error) {
         discard();
@@ -170,6 +219,16 @@ RipOutcome ExtractTrack(App& app, CdHandle handle, uint32_t start, uint32_t coun
     // 2, 3.
     TrackWriter out(app, outputPath(app));
     if (!out.create() || !out.header(0)) return RipOutcome::OutputFailed;
+    const AudioEdges edges = AudioEdgesOf(app.s.toc, app.s.currentTrack);
+    TrackChecksums sums(uint64_t(count) * kSamplesPerFrame, edges.first, edges.last, app.p.hashing);
+    out.sumInto(&sums);
+    const int64_t shift = readShiftBytes(app.s);
+    const uint32_t leadOut = getBe32(tocEntry(app.s.toc, size_t(std::clamp<int>(app.s.toc[3] - app.s.toc[2] + 1, 0, 99))) + 4);
+    std::vector<uint8_t> shifted;
+    TrackRipRecord record;
+    record.track = app.s.currentTrack;
+    record.start = start;
+    record.frames = count;
 
     // 4.
     drawStatusNow(app, "Ripping... " + std::to_string(count) + " ... " + std::to_string(start));
@@ -186,7 +245,13 @@ RipOutcome ExtractTrack(App& app, CdHandle handle, uint32_t start, uint32_t coun
         const uint8_t* audio = nullptr;
         uint32_t length = 0;
         const uint32_t wanted = chunk * uint32_t(kCdFrameBytes);
-        if (!readChunk(app.p.cdrom, handle, buffer.get(), start, chunk, audio, length)) length = 0;
+        if (shift != 0) {
+            readShifted(app.p.cdrom, handle, buffer.get(), start, chunk, shift, leadOut, shifted, unreadable);
+            audio = shifted.data();
+            length = wanted;
+        } else if (!readChunk(app.p.cdrom, handle, buffer.get(), start, chunk, audio, length)) {
+            length = 0;
+        }
         if (!out.write(audio, length)) return RipOutcome::OutputFailed;
         // Frames the drive would not give keep their place as silence: the track keeps its
         // length and everything after them their timing.
@@ -206,6 +271,14 @@ RipOutcome ExtractTrack(App& app, CdHandle handle, uint32_t start, uint32_t coun
 
     // 6, 7.
     if (!out.header(total) || !out.close()) return RipOutcome::OutputFailed;
+    record.file = out.path();
+    record.v1 = sums.v1();
+    record.v2 = sums.v2();
+    record.copyCrc = sums.copyCrc();
+    record.hasCopyCrc = sums.hasCopyCrc();
+    record.peak = sums.peak();
+    record.unreadable = unreadable;
+    app.s.rippedTracks[record.track] = record;
     if (unreadable > 0)
         showMessage(app,
                     "Could not read " + std::to_string(unreadable) + " of the " + std::to_string(trackFrames) +
@@ -267,6 +340,11 @@ void RipPlayBranch(App& app) {
     // the rest of a batch, which would only fail the same way.
     const bool written = outcome != RipOutcome::OutputFailed;
     if (!written) s.batchCount = 0;
+    // The disc's log says what every rip of it so far proves.
+    if (outcome == RipOutcome::Written) {
+        WriteRipLog(app);
+        VerifyRippedTracks(app);
+    }
 
     // 4.
     if (written && s.convertToMp3 == 1 && s.samplesPerSec == 44100 && s.bitsPerSample == 16 && s.channels == 2) {

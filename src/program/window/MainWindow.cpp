@@ -14,6 +14,7 @@
 #include "dialogs/FileDialogs.h"
 #include "dialogs/ParamDialogs.h"
 #include "dialogs/PathDialog.h"
+#include "dialogs/ReadOffsetDialog.h"
 #include "record/Playback.h"
 #include "record/Recording.h"
 #include "rip/RipDrive.h"
@@ -187,6 +188,7 @@ void ShutdownMainWindow(App& app) {
     if (s.settingsDirty == 1 &&
         win.messageBox("Do you want to save the new settings?", "Save", MB_YESNO) == IDYES)
         sendCommand(app, ID_SAVE_SETTINGS);
+    if (app.p.accurateRip) app.p.accurateRip->stop();
     // Before the encoder library goes away: the worker stops after its current chunk.
     StopConversionWorker(app);
     if (s.encoderModule) {
@@ -230,6 +232,7 @@ void HandleCommand(App& app, int id) {
         case ID_WAV_PARAMETERS: WavParametersCommand(app); break;
         case ID_MP3_PARAMETERS: Mp3ParametersCommand(app); break;
         case ID_PATH_TO_SAVE_FILES: PathToSaveFilesCommand(app); break;
+        case ID_READ_OFFSET: ReadOffsetCommand(app); break;
         default: break;  // unknown ids, and the edit box's notifications (65535), are ignored
     }
 }

@@ -1,0 +1,38 @@
+#pragma once
+// WebFetch over libcurl: one thread per fetch, its answer handed to the window's thread.
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "platform/WebFetch.h"
+#include "platform/WindowThread.h"
+
+namespace wl {
+
+struct CurlOptions {
+    std::string userAgent;
+    long timeoutSeconds = 10;
+    size_t maxBytes = 4 << 20;  // a larger answer is no answer of this service
+};
+
+class CurlFetch : public WebFetch {
+public:
+    CurlFetch(WindowThread& window, CurlOptions options);
+    ~CurlFetch() override;
+    void fetch(const std::string& url, std::function<void(WebAnswer)> done) override;
+    void stop() override;
+
+    // The blocking request itself, for tests and other adapters.
+    static WebAnswer get(const std::string& url, const CurlOptions& options, const std::atomic<bool>* cancel);
+
+private:
+    WindowThread& window_;
+    CurlOptions options_;
+    std::thread thread_;
+    std::vector<std::thread> retired_;
+    std::shared_ptr<std::atomic<bool>> cancel_;
+};
+
+}  // namespace wl

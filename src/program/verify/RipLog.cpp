@@ -1,0 +1,126 @@
+#include "verify/RipLog.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+
+#include "app/FileReplacement.h"
+#include "app/Paths.h"
+#include "platform/Bytes.h"
+#include "verify/AccurateRip.h"
+
+namespace wl {
+namespace {
+
+std::string hex8(uint32_t v) {
+    char text[9];
+    std::snprintf(text, sizeof text, "%08X", v);
+    return text;
+}
+
+std::string msf(uint32_t frames) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%02u:%02u.%02u", frames / 4500, frames / 75 % 60, frames % 75);
+    return text;
+}
+
+uint32_t digitSum(uint32_t n) {
+    uint32_t sum = 0;
+    for (; n > 0; n /= 10) sum += n % 10;
+    return sum;
+}
+
+uint32_t entryAddress(const uint8_t (&toc)[kTocSize], size_t k) { return getBe32(tocEntry(toc, k) + 4); }
+bool dataTrack(const uint8_t (&toc)[kTocSize], size_t k) { return (tocEntry(toc, k)[1] & 0x04) != 0; }
+
+}  // namespace
+
+DiscIds DiscIdsOf(const uint8_t (&toc)[kTocSize]) {
+    DiscIds ids;
+    const int first = toc[2], last = toc[3];
+    if (first < 1 || last < first || size_t(last) >= kTocMaxEntries) return ids;
+    const size_t count = size_t(last - first + 1);
+    const uint32_t leadOut = entryAddress(toc, count);
+    uint32_t n = 0, sum = 0;
+    for (size_t k = 0; k < count; ++k) {
+        const uint32_t start = entryAddress(toc, k);
+        sum += digitSum((start + 150) / 75);
+        if (dataTrack(toc, k)) continue;
+        ++n;
+        ids.arId1 += start;
+        ids.arId2 += std::max<uint32_t>(start, 1) * n;
+    }
+    ids.audioTracks = n;
+    ids.arId1 += leadOut;
+    ids.arId2 += leadOut * (n + 1);
+    const uint32_t seconds = (leadOut + 150) / 75 - (entryAddress(toc, 0) + 150) / 75;
+    ids.freedb = (sum % 255) << 24 | seconds << 8 | uint32_t(count);
+    return ids;
+}
+
+std::string RipLogText(const App& app, const std::string& date) {
+    const AppState& s = app.s;
+    const DiscIds ids = DiscIdsOf(s.toc);
+    std::string log = "Wavelathe " WL_VERSION " rip log, " + date + "\n\n";
+    if (s.ripDriveIndex >= 0 && s.ripDriveIndex < int(kMaxDrives)) {
+        const uint8_t* entry = driveEntry(s.driveList, size_t(s.ripDriveIndex));
+        log += "Drive: " + std::string(reinterpret_cast<const char*>(entry + kDriveNameOffset),
+                                       strnlen(reinterpret_cast<const char*>(entry + kDriveNameOffset), kDriveNameCapacity)) +
+               "\n";
+    }
+    log += "Read offset: 0 samples\nRead method: verified reads, three attempts per chunk\n\n";
+    log += "Table of contents\n  Track |   Start  |  Length  | Start sector | End sector\n";
+    const int first = s.toc[2], last = s.toc[3];
+    for (int t = first; t >= 1 && t <= last && size_t(t) < kTocMaxEntries; ++t) {
+        const uint32_t start = entryAddress(s.toc, size_t(t - 1)), end = entryAddress(s.toc, size_t(t));
+        char row[96];
+        std::snprintf(row, sizeof row, "  %5d | %s | %s | %12u | %10u%s\n", t, msf(start).c_str(),
+                      msf(end - start).c_str(), start, end - 1, dataTrack(s.toc, size_t(t - 1)) ? "  (data)" : "");
+        log += row;
+    }
+    log += "\nfreedb ID: " + hex8(ids.freedb) + "\nAccurateRip IDs: " + hex8(ids.arId1) + "-" + hex8(ids.arId2) +
+           "-" + hex8(ids.freedb) + "\n";
+    int accurate = 0, errors = 0;
+    for (const auto& [track, r] : s.rippedTracks) {
+        char line[160];
+        log += "\nTrack " + std::to_string(track) + "\n  File: " + r.file + "\n";
+        std::snprintf(line, sizeof line, "  Peak level: %.1f %%\n", 100.0 * r.peak / 32768.0);
+        log += line;
+        log += "  Copy CRC: " + (r.hasCopyCrc ? hex8(r.copyCrc) : std::string("not computed")) + "\n";
+        log += "  AccurateRip v1 CRC: " + hex8(r.v1) + "\n  AccurateRip v2 CRC: " + hex8(r.v2) + "\n";
+        log += "  Unreadable frames: " + std::to_string(r.unreadable) + "\n";
+        log += "  " + (r.verdict.empty() ? std::string("Not verified") : r.verdict) + "\n";
+        if (r.verdict.rfind("Accurately ripped", 0) == 0) ++accurate;
+        if (r.unreadable > 0) ++errors;
+    }
+    log += "\n" + std::to_string(accurate) + " of " + std::to_string(s.rippedTracks.size()) +
+           " tracks accurately ripped, " + std::to_string(errors) + (errors == 1 ? " track" : " tracks") +
+           " with read errors\n";
+    if (app.p.hashing) log += "\n==== Log checksum " + app.p.hashing->sha256Hex(log) + " ====\n";
+    return log;
+}
+
+bool WriteRipLog(App& app) {
+    const AppState& s = app.s;
+    if (s.rippedTracks.empty()) return false;
+    const std::string last = s.rippedTracks.rbegin()->second.file;
+    std::string folder = std::filesystem::path(last).parent_path().string();
+    if (folder.empty()) folder = ".";
+    char when[32] = {};
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &local);
+    const std::string text = RipLogText(app, when);
+    FileReplacement file(folder + "/" + hex8(DiscIdsOf(s.toc).freedb) + ".log");
+    if (!file.open()) return false;
+    if (std::fwrite(text.data(), 1, text.size(), file.file()) != text.size()) {
+        file.discard();
+        return false;
+    }
+    return file.commit();
+}
+
+}  // namespace wl

@@ -1,0 +1,23 @@
+#pragma once
+// One log per disc in the save folder, rewritten after every rip of one of its tracks: what
+// was read, from what, how, and what each track's checksums prove.
+#include <string>
+
+#include "app/App.h"
+
+namespace wl {
+
+// The disc's IDs from its table of contents (block addresses, entry k = track k + 1).
+struct DiscIds {
+    unsigned audioTracks = 0;
+    uint32_t arId1 = 0, arId2 = 0, freedb = 0;
+};
+DiscIds DiscIdsOf(const uint8_t (&toc)[kTocSize]);
+
+// The log's text, its last line the SHA-256 of everything above it (when hashing is there).
+std::string RipLogText(const App& app, const std::string& date);
+// Writes the log beside the rips (the folder of the last one) under the disc's freedb ID;
+// false, with nothing half-written, when it cannot be.
+bool WriteRipLog(App& app);
+
+}  // namespace wl

@@ -1,0 +1,128 @@
+#include "verify/Verification.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "app/Display.h"
+#include "app/FileReplacement.h"
+#include "verify/AccurateRip.h"
+#include "verify/RipLog.h"
+
+namespace wl {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string cachePath(const AppState& s) {
+    if (s.verify.cacheFolder.empty()) return {};
+    return (fs::path(s.verify.cacheFolder) / fs::path(s.accurateRip.key).filename()).string();
+}
+
+void keepAnswer(const AppState& s) {
+    const std::string path = cachePath(s);
+    if (path.empty()) return;
+    std::error_code ec;
+    fs::create_directories(fs::path(path).parent_path(), ec);
+    FileReplacement file(path);
+    if (!file.open()) return;
+    if (std::fwrite(s.accurateRip.bytes.data(), 1, s.accurateRip.bytes.size(), file.file()) != s.accurateRip.bytes.size())
+        file.discard();
+    else
+        file.commit();
+}
+
+// Every ripped track's verdict from the answer; the number accurately ripped.
+int applyVerdicts(AppState& s, const DiscIds& ids) {
+    const AccurateRipLookup& lookup = s.accurateRip;
+    std::optional<std::vector<DbarRecord>> records;
+    if (lookup.found) records = ParseDbar(lookup.bytes, ids.audioTracks, ids.arId1, ids.arId2, ids.freedb);
+    int accurate = 0;
+    for (auto& [track, r] : s.rippedTracks) {
+        ArVerdict verdict;
+        if (records) {
+            size_t audioIndex = 0;
+            for (int t = s.toc[2]; t < track && t >= 1 && size_t(t) < kTocMaxEntries; ++t)
+                if (!(tocEntry(s.toc, size_t(t - 1))[1] & 0x04)) ++audioIndex;
+            verdict = VerdictFor(*records, audioIndex, r.v1, r.v2);
+        } else if (lookup.found || lookup.why == "not in the database") {
+            // An answer that is not this disc's records says no more than a 404.
+            verdict.kind = ArVerdict::NotInDatabase;
+        } else {
+            verdict.why = lookup.why;
+        }
+        if (verdict.kind == ArVerdict::Accurate) ++accurate;
+        r.verdict = VerdictText(verdict);
+    }
+    return accurate;
+}
+
+void settle(App& app, bool tell) {
+    AppState& s = app.s;
+    const int accurate = applyVerdicts(s, DiscIdsOf(s.toc));
+    WriteRipLog(app);
+    if (!tell || s.rippedTracks.empty()) return;
+    // Once, where the user looks after a rip; the next status replaces it.
+    const bool idle = s.batchCount == 0 && s.recording == 0 && s.converting == 0;
+    if (idle)
+        setStatus(app, "AccurateRip: " + std::to_string(accurate) + " of " + std::to_string(s.rippedTracks.size()) +
+                           " tracks accurately ripped");
+}
+
+}  // namespace
+
+VerifyConfig VerifyConfigFromEnvironment() {
+    VerifyConfig config;
+    if (const char* url = std::getenv("WAVELATHE_ACCURATERIP_URL"); url && *url) config.databaseUrl = url;
+    const char* cache = std::getenv("XDG_CACHE_HOME");
+    const char* home = std::getenv("HOME");
+    const std::string folder = cache && *cache ? cache : home && *home ? std::string(home) + "/.cache" : "";
+    if (!folder.empty()) config.cacheFolder = folder + "/wavelathe/accuraterip";
+    return config;
+}
+
+void VerifyRippedTracks(App& app) {
+    AppState& s = app.s;
+    const DiscIds ids = DiscIdsOf(s.toc);
+    if (ids.audioTracks == 0) return;
+    const std::string key = AccurateRipPath(ids.audioTracks, ids.arId1, ids.arId2, ids.freedb);
+    if (s.accurateRip.key == key) {
+        if (s.accurateRip.answered) settle(app, false);
+        return;
+    }
+    s.accurateRip = {};
+    s.accurateRip.key = key;
+    if (const std::string cached = cachePath(s); !cached.empty()) {
+        std::ifstream in(cached, std::ios::binary);
+        if (in) {
+            s.accurateRip.bytes.assign(std::istreambuf_iterator<char>(in), {});
+            s.accurateRip.answered = s.accurateRip.found = true;
+            settle(app, true);
+            return;
+        }
+    }
+    if (!app.p.accurateRip) {
+        s.accurateRip.answered = true;
+        s.accurateRip.why = "not looked up";
+        settle(app, false);
+        return;
+    }
+    std::string url = s.verify.databaseUrl;
+    while (!url.empty() && url.back() == '/') url.pop_back();
+    app.p.accurateRip->fetch(url + "/" + key, [app = &app, key](WebAnswer answer) {
+        AppState& s = app->s;
+        if (app->destroyed || s.accurateRip.key != key) return;  // another disc by now
+        s.accurateRip.answered = true;
+        s.accurateRip.found = answer.found;
+        s.accurateRip.bytes = std::move(answer.bytes);
+        s.accurateRip.why = answer.why;
+        const DiscIds ids = DiscIdsOf(s.toc);
+        if (answer.found && ParseDbar(s.accurateRip.bytes, ids.audioTracks, ids.arId1, ids.arId2, ids.freedb))
+            keepAnswer(s);
+        settle(*app, true);
+    });
+}
+
+}  // namespace wl
