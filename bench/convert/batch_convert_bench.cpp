@@ -1,17 +1,32 @@
 // Converts five generated WAV files (3 minutes each unless the first argument gives seconds)
-// as one batch (command 114, the dialog's choice, the worker) and with
-// `lame -b 128 -q 3 --cbr` run five times one after another; reports both times and their ratio.
+// as one batch on the real window (offscreen), on every core and then on one stream, and each
+// file once more as a single conversion; against `lame -b 128 -q 3 --cbr` run five times one
+// after another. Reports the times, their ratios, whether every batch MP3 is byte for byte the
+// single conversion's, and the window's event latency during the batches: a second thread posts
+// an event to the window's thread every 2 ms and the delay until it runs is recorded.
+#include <sys/resource.h>
+
+#include <QApplication>
+#include <QTimer>
+
+#include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ConvertProgram.h"
-#include "FakeDialogHost.h"
 #include "WavFiles.h"
+#include "adapters/qt/QtWindow.h"
 #include "app/Commands.h"
+#include "app/Settings.h"
+#include "cd_fixture.h"
 #include "mp3/BatchConvert.h"
+#include "mp3/ConversionPool.h"
+#include "mp3/Convert.h"
 
 using namespace wl;
 using namespace wl::bench;
@@ -19,54 +34,140 @@ namespace fs = std::filesystem;
 
 namespace {
 
-double convertWithProgram(const fs::path& folder, const std::vector<std::string>& names) {
-    ConvertProgram<test::FakeWindow> prog;
-    prog.start();
-    if (!prog.ready()) std::exit(1);
-    auto& window = prog.window;
-    prog.s().convertFolder = folder.string();
-    scriptDialog(window, [&](test::FakeDialog& d) {
-        for (const std::string& n : names) d.doubleClickText(kAvailableFilesList, n);
-        d.click(kStartButton);
-    });
-    const auto start = Clock::now();
-    window.sendCommand(ID_WAV_FILES_TO_CONVERT);
-    window.pumpUntil([&] { return !prog.s().workerRunning; }, 600000);
-    const double elapsed = seconds(Clock::now() - start);
-    if (prog.s().convertThread.joinable()) prog.s().convertThread.join();
-    window.destroy();
-    for (const test::ShownBox& b : window.boxes) std::fprintf(stderr, "message: %s\n", b.text.c_str());
-    return elapsed;
+constexpr int kFiles = 5;
+
+// The process's processor time so far, every thread's.
+double cpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-double convertWithLame(const fs::path& folder, const std::vector<std::string>& names) {
+double convertWithLame(const fs::path& folder) {
     double total = 0;
-    for (const std::string& n : names) {
-        const double one = lameSeconds((folder / n).string(), (folder / ("lame-" + n + ".mp3")).string());
+    for (int i = 1; i <= kFiles; ++i) {
+        const std::string n = "song" + std::to_string(i);
+        const double one = lameSeconds((folder / (n + ".wav")).string(), (folder / ("lame-" + n + ".mp3")).string());
         if (one < 0) return -1;
         total += one;
     }
     return total;
 }
 
+std::vector<std::string> filesIn(const fs::path& folder) {
+    std::vector<std::string> out;
+    for (int i = 1; i <= kFiles; ++i) out.push_back((folder / ("song" + std::to_string(i) + ".wav")).string());
+    return out;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     const int length = wavSeconds(argc, argv);
+    QApplication qapp(argc, argv);
     test::TempWorkingDir dir;
-    std::vector<std::string> names;
-    for (int i = 1; i <= 5; ++i) {
-        names.push_back("song" + std::to_string(i) + ".wav");
-        test::writeFileBytes(dir.path() / names.back(), test::musicWav(length));
+    const std::string music = test::musicWav(length);
+    const fs::path parallel = dir.path() / "parallel", oneStream = dir.path() / "one", single = dir.path() / "single";
+    for (const fs::path& f : {parallel, oneStream, single}) {
+        fs::create_directories(f);
+        for (const std::string& wav : filesIn(f)) test::writeFileBytes(wav, music);
     }
-    const double lame = convertWithLame(dir.path(), names);
-    const double program = convertWithProgram(dir.path(), names);
-    std::printf("five %d-second WAV files, 128 kbit/s CBR:\n", length);
-    std::printf("  program (batch on the worker): %.3f s\n", program);
-    if (lame > 0)
-        std::printf("  lame command line, five runs:  %.3f s\n  ratio program/lame: %.3f (limit 1.0)\n", lame,
-                    program / lame);
-    else
+    const double lame = convertWithLame(single);
+
+    ConvertProgram<QtWindow> prog;
+    test::writeFileBytes(prog.ownFolder.path() / kSettingsFileName, test::settingsWithMode(ConvertWavToMp3));
+    auto& window = prog.window;
+    auto& app = prog.app;
+    if (window.create(prog.proc) != 0 || !prog.ready()) {
+        std::fprintf(stderr, "the window or the encoder library (%s) did not come up\n", WL_LAMEENC_PATH);
+        return 1;
+    }
+    window.show();
+    app.s.convertMode = 1;
+
+    std::atomic<bool> measuring{false}, posting{true};
+    std::vector<double> latencyMs;  // window's thread only
+    std::thread poster([&] {
+        while (posting) {
+            const auto posted = Clock::now();
+            if (measuring)
+                QMetaObject::invokeMethod(
+                    &qapp, [&, posted] { latencyMs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - posted).count()); },
+                    Qt::QueuedConnection);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    });
+
+    // The batches, one after the other, then the single conversions.
+    struct Run {
+        fs::path folder;
+        int streams;
+        double seconds = 0, cpu = 0;
+    } runs[] = {{parallel, 0}, {oneStream, 1}};
+    size_t next = 0;
+    Clock::time_point start;
+    double startCpu = 0, singleSeconds = 0, singleCpu = 0;
+    auto startRun = [&] {
+        app.s.conversionStreams = runs[next].streams;
+        app.s.convertFiles = filesIn(runs[next].folder);
+        app.s.convertFileCount = kFiles;
+        measuring = true;
+        start = Clock::now();
+        startCpu = cpuSeconds();
+        StartBatchConversion(app);
+    };
+    QTimer::singleShot(500, &qapp, startRun);
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, &qapp, [&] {
+        if (!measuring || app.s.workerRunning) return;
+        runs[next].seconds = seconds(Clock::now() - start);
+        runs[next].cpu = cpuSeconds() - startCpu;
+        measuring = false;
+        app.s.convertThread.join();
+        if (++next < std::size(runs)) return startRun();
+        watch.stop();
+        const double cpu0 = cpuSeconds();
+        for (const std::string& wav : filesIn(single)) {
+            window.setControlText(ID_SONG_NAME_EDIT, wav);
+            app.s.convertFileCount = 0;
+            app.s.converting = 1;
+            const auto t0 = Clock::now();
+            ConvertWavFile(app);
+            singleSeconds += seconds(Clock::now() - t0);
+        }
+        singleCpu = cpuSeconds() - cpu0;
+        window.destroy();
+    });
+    watch.start(5);
+    window.runMessageLoop();
+    posting = false;
+    poster.join();
+
+    bool same = true;
+    for (int i = 1; i <= kFiles; ++i) {
+        const std::string mp3 = "song" + std::to_string(i) + ".mp3";
+        const std::string want = test::readFileBytes(single / mp3);
+        same = same && !want.empty() && test::readFileBytes(parallel / mp3) == want &&
+               test::readFileBytes(oneStream / mp3) == want;
+    }
+    app.s.conversionStreams = 0;
+    std::printf("five %d-second WAV files, 128 kbit/s CBR, %d streams on %u cores:\n", length,
+                conversionStreamCount(app.s, kFiles), std::thread::hardware_concurrency());
+    std::printf("  program, batch on every core: %.3f s (processor %.3f s)\n", runs[0].seconds, runs[0].cpu);
+    std::printf("  program, batch on one stream: %.3f s (%.3f s a file; processor %.3f s)\n", runs[1].seconds,
+                runs[1].seconds / kFiles, runs[1].cpu);
+    std::printf("  program, single conversions:  %.3f s (%.3f s a file; processor %.3f s)\n", singleSeconds,
+                singleSeconds / kFiles, singleCpu);
+    if (lame > 0) {
+        std::printf("  lame command line, five runs: %.3f s\n", lame);
+        std::printf("  ratio batch/lame: %.3f (limit 0.55); one stream/lame: %.3f\n", runs[0].seconds / lame,
+                    runs[1].seconds / lame);
+    } else {
         std::printf("  lame command line: not available\n");
-    return 0;
+    }
+    std::printf("  window event latency during the batches: %zu events, p50 %.3f ms, p99 %.3f ms, max %.3f ms\n",
+                latencyMs.size(), percentile(latencyMs, 0.5), percentile(latencyMs, 0.99), percentile(latencyMs, 1.0));
+    std::printf("  every batch MP3 byte for byte the single conversion's: %s\n", same ? "yes" : "NO");
+    return same ? 0 : 1;
 }

@@ -10,6 +10,10 @@
 // and ffmpeg decode exactly the input's samples. Without that call the file is still valid
 // and complete: it only decodes to a little more silence (up to the encoder delay plus
 // LAME's padding).
+// Thread-safe for several streams at once: each stream is its own LAME encoder with its own
+// lock, so streams encode in parallel from threads of their own. The one shared state is the
+// stream table (open streams, finished ones for beWriteVBRHeader), under its lock; LAME's
+// process-wide tables are filled when an encoder is made, and that happens under the same lock.
 #include <cstdint>
 
 #include "platform/Encoder.h"

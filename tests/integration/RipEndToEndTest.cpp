@@ -97,6 +97,48 @@ TEST(RipEndToEnd, EveryTrackOfTheDemoDiscIsRippedBitExactAndConvertedToMp3) {
     EXPECT_TRUE(noBoxes(boxes));
 }
 
+// A Tracks to Record batch ripped to MP3: each track encodes on the worker while the next is
+// read. The files are the ones ripping and converting track by track make; a conversion that
+// fails is told for its own track and costs no other track anything.
+TEST(RipEndToEnd, ATrackBatchToMp3EncodesWhileReadingAndLosesNoTrackToAFailedConversion) {
+    BoxAnswerer boxes;
+    Rig prog(RipFromCd, {.convertToMp3 = true});
+    ASSERT_TRUE(prog.start());
+    ASSERT_NE(prog.s().encoderModule, nullptr);
+    const std::string image = test::readFileBytes(fs::path(WL_DEMO_DISC).replace_extension(".bin"));
+    const auto starts = trackStarts(WL_DEMO_DISC, uint32_t(image.size() / kCdFrameBytes));
+
+    // As the Tracks to Record dialog leaves the batch: tracks 3, 1, 4, 2 under their labels.
+    const int order[] = {3, 1, 4, 2};
+    for (size_t i = 0; i < 4; ++i) {
+        prog.s().selectionTracks[i] = order[i];
+        prog.s().trackNames[size_t(order[i])] = "Track" + std::to_string(order[i]);
+    }
+    prog.s().batchCount = 4;
+    prog.s().batchIndex = 0;
+    prog.s().currentTrack = 3;
+    // Track 1's MP3 cannot be made: a folder holds its name.
+    fs::create_directories(prog.folder() + "track1.mp3/x");
+    rip(prog, prog.folder() + "track3.wav");
+
+    EXPECT_EQ(boxes.texts, std::vector<std::string>{"I can't create the MP3 output file. It may already exist."});
+    EXPECT_EQ(boxes.captions, std::vector<std::string>{prog.folder() + "track1.mp3"});
+    EXPECT_EQ(prog.s().batchCount, 0);
+    EXPECT_FALSE(prog.s().workerRunning);
+    EXPECT_EQ(prog.s().statusText, "Enter song name or click here:");
+    EXPECT_EQ(prog.window.controlText(ID_SONG_NAME_EDIT, 300), prog.folder() + "track2.mp3");
+    for (int t : order) {
+        SCOPED_TRACE(t);
+        const std::string wav = prog.folder() + "track" + std::to_string(t) + ".wav";
+        const std::string want =
+            image.substr(starts[t - 1] * kCdFrameBytes, (starts[t] - starts[t - 1]) * kCdFrameBytes);
+        EXPECT_TRUE(wavAudio(wav) == want) << "the audio differs from the image";
+        if (t == 1 || !haveMpg123()) continue;
+        const long long decoded = decodedBytes(fs::path(wav).replace_extension(".mp3").string());
+        EXPECT_NEAR(double(decoded), double(want.size()), 1152 * 4 * 2);
+    }
+}
+
 TEST(RipEndToEnd, TheWindowKeepsRunningDuringARipAndACloseWaitsForItsEnd) {
     BoxAnswerer boxes;
     Rig prog(RipFromCd);

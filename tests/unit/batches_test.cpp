@@ -155,6 +155,8 @@ protected:
         ASSERT_EQ(prog.start(), 0);
         prog.s().keepWav = 1;
         prog.s().mp3Kbps = 128;
+        // The scripted library holds one stream at a time.
+        prog.s().conversionStreams = 1;
         win.boxes.clear();
         folder = dir.path() / "Music";
         fs::create_directories(folder / "Live");

@@ -142,7 +142,8 @@ TEST(Recording, ANameTooLongForItsFolderIsCutBeforeItsExtension) {
         t.play(t.folder() + "typed/" + std::string(300, 'a') + ".wav");
         const std::string base(254 - out.string().size() - 1 - 4, 'a');
         std::set<std::string> files;
-        for (auto& e : fs::directory_iterator(out)) files.insert(e.path().filename().string());
+        for (auto& e : fs::directory_iterator(out))
+            if (e.path().extension() != ".log") files.insert(e.path().filename().string());  // the disc's rip log
         EXPECT_EQ(files, (std::set<std::string>{base + ".mp3", base + ".wav"}));
         EXPECT_EQ(t.boxTexts(), std::vector<std::string>{});
     }

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -17,6 +18,8 @@
 #include "platform/Window.h"
 
 namespace wl {
+
+struct RipEncoding;
 
 constexpr size_t kMaxTracks = 99;
 constexpr size_t kMaxConvertFiles = 1000;
@@ -66,6 +69,16 @@ struct AppState {
     // From the worker's start until its last window call has returned; `converting` drops
     // to 0 earlier, at a panel click.
     std::atomic<bool> workerRunning{false};
+    // Panel clicks that cancelled a conversion: a batch's streams each see the click, even
+    // when another stream has raised `converting` again for its next file.
+    std::atomic<uint32_t> conversionCancels{0};
+    // Encoder streams a batch conversion runs at once; 0 = one per processor core. For tests.
+    int32_t conversionStreams = 0;
+    // A track batch's rip to MP3: the tracks' conversions encoding on the worker while the
+    // next tracks are read, and what they have to report (mp3/Convert.h). Window's thread only.
+    std::shared_ptr<RipEncoding> ripEncoding;
+    // False rips and converts track after track, as a single rip does. For benchmarks.
+    bool ripWhileEncoding = true;
     // The wave device has captured since the recording started: exit asks before dropping it.
     int32_t captured = 0;
     // The last save failed and the recording waits in the device for another name.

@@ -13,6 +13,7 @@
 #include "app/Commands.h"
 #include "app/Display.h"
 #include "app/Paths.h"
+#include "mp3/ConversionPool.h"
 #include "mp3/Convert.h"
 #include "resources/Templates.h"
 
@@ -256,20 +257,8 @@ void BatchConversionThread(App& app) {
         win.updateControl(ID_SONG_NAME_EDIT);
     });
     if (!started) return;
-    for (int i = 0; i < s.convertFileCount; ++i) {
-        const bool next = onWindow(app, [&app, i] {
-            app.s.converting = 1;
-            app.s.convertFileIndex = i;
-            app.p.window.setControlText(ID_SONG_NAME_EDIT, app.s.convertFiles[size_t(i)]);
-        });
-        if (!next) return;
-        ConvertWavFile(app);
-        if (!onWindow(app, [&app] {
-                app.p.window.enableControl(ID_PLAY, false);
-                app.p.window.enableControl(ID_PLAYBACK, false);
-            }))
-            return;
-    }
+    RunConversionPool(app, s.convertFileCount);
+    if (s.stopConversion) return;
     onWindow(app, [&app] {
         setStatus(app, kSongNamePrompt);
         app.p.window.setTimer(PollTimer, kPollTimerMs);
@@ -293,6 +282,12 @@ void WavFilesToConvertCommand(App& app) {
     WavConvertProc proc(app);
     app.p.window.runDialog(WavConvertTemplate(), proc);
     if (s.convertFileCount < 1) return;
+    StartBatchConversion(app);
+}
+
+void StartBatchConversion(App& app) {
+    AppState& s = app.s;
+    if (s.convertFileCount < 1 || s.workerRunning) return;
     if (s.convertThread.joinable()) s.convertThread.join();
     s.workerRunning = true;
     try {

@@ -1,6 +1,6 @@
 #pragma once
-// The WAV Files to Convert dialog and the worker that converts the chosen files one after
-// another through ConvertWavFile.
+// The WAV Files to Convert dialog and the worker that converts the chosen files, several at
+// once (mp3/ConversionPool.h).
 #include <string>
 
 #include "app/App.h"
@@ -17,6 +17,9 @@ constexpr size_t kMaxConvertPathChars = 263;
 
 // Command 114: the dialog, then the worker when files were chosen.
 void WavFilesToConvertCommand(App& app);
+
+// Starts the worker on the chosen files (convertFiles, convertFileCount); not while a worker runs.
+void StartBatchConversion(App& app);
 
 // The worker's routine; runs off the window's thread.
 void BatchConversionThread(App& app);

@@ -1,11 +1,15 @@
 #include "mp3/Convert.h"
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <optional>
 #include <system_error>
@@ -17,6 +21,7 @@
 #include "app/Display.h"
 #include "app/FileReplacement.h"
 #include "app/Paths.h"
+#include "mp3/ConversionPool.h"
 #include "mp3/WavHeader.h"
 #include "platform/Bytes.h"
 
@@ -81,6 +86,30 @@ struct Job {
     bool lastOfRun() const { return fileCount == 0 || fileIndex + 1 == fileCount; }
 };
 
+// A conversion encoded away from the window: what it has to show and do to the window, kept
+// until the window's thread collects it.
+struct DeferredReport {
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    std::vector<std::function<void()>> calls;  // in the order the conversion made them
+};
+
+// Read on the window's thread. `index` names the batch entry when given, else convertFileIndex.
+Job readJob(const App& app, int index = -1) {
+    const AppState& s = app.s;
+    Job j;
+    j.module = s.encoderModule;
+    j.editText = app.p.window.controlText(ID_SONG_NAME_EDIT, kSongNameChars);
+    j.savePath = s.savePath.str();
+    j.fileCount = s.convertFileCount;
+    j.fileIndex = index >= 0 ? index : s.convertFileIndex;
+    if (j.fileCount != 0 && j.fileIndex >= 0 && size_t(j.fileIndex) < s.convertFiles.size())
+        j.batchEntry = s.convertFiles[size_t(j.fileIndex)];
+    j.kbps = s.mp3Kbps;
+    return j;
+}
+
 void drawProgress(App& app, int percent) {
     const AppState& s = app.s;
     auto canvas = app.p.window.immediateCanvas();
@@ -123,6 +152,14 @@ public:
 
     void run(const std::string& givenSource);
 
+    // A file of a parallel batch: entry batchIndex, reporting in its turn.
+    BatchStream* batch = nullptr;
+    int batchIndex = -1;
+    // Encoded away from the window: the job is read beforehand and the window calls wait here.
+    std::shared_ptr<DeferredReport> deferred;
+    std::optional<Job> givenJob;
+    uint32_t deferredCancels = 0;  // panel clicks before it was handed over
+
 private:
     App& app_;
     AppState& s_;
@@ -148,6 +185,20 @@ private:
         if (s_.stopConversion) return std::nullopt;
         return result;
     }
+    // The file's last window call (a failure's message, or the finish): kept for later when
+    // deferred, in the batch's order when the file is one of several streams.
+    template <class F>
+    bool report(F fn) {
+        if (deferred) {
+            std::lock_guard lock(deferred->mutex);
+            deferred->calls.push_back([fn]() mutable { fn(); });
+            return true;
+        }
+        if (batch) batch->awaitTurn();
+        return onWindow(std::move(fn)).has_value();
+    }
+    // Several streams of one batch: `converting` stays up until the last file has reported.
+    bool endsConverting() const { return !batch || job_.lastOfRun(); }
 
     void closeStream() {
         if (streamOpen_) ep_.close(stream_);
@@ -164,13 +215,13 @@ private:
     void abandon() { closeAll(); }
     void fail(const std::string& text, const std::string& caption) {
         closeAll();
-        const bool shown = onWindow([app = &app_, text, caption, last = job_.lastOfRun()] {
+        const bool shown = report([app = &app_, text, caption, last = job_.lastOfRun(), ends = endsConverting()] {
             showMessage(*app, text, caption);
-            app->s.converting = 0;
+            if (ends) app->s.converting = 0;
             // The window may have closed while the box was open: nothing left to restore.
             if (!app->destroyed && app->s.convertMode == 1 && last) restoreIdle(*app);
             return true;
-        }).has_value();
+        });
         if (!shown) abandon();
     }
     bool encodeAll(bool& cancelled);
@@ -178,19 +229,7 @@ private:
 };
 
 void Conversion::run(const std::string& givenSource) {
-    auto job = onWindow([app = &app_] {
-        const AppState& s = app->s;
-        Job j;
-        j.module = s.encoderModule;
-        j.editText = app->p.window.controlText(ID_SONG_NAME_EDIT, kSongNameChars);
-        j.savePath = s.savePath.str();
-        j.fileCount = s.convertFileCount;
-        j.fileIndex = s.convertFileIndex;
-        if (j.fileCount != 0 && j.fileIndex >= 0 && size_t(j.fileIndex) < s.convertFiles.size())
-            j.batchEntry = s.convertFiles[size_t(j.fileIndex)];
-        j.kbps = s.mp3Kbps;
-        return j;
-    });
+    auto job = givenJob ? givenJob : onWindow([app = &app_, index = batchIndex] { return readJob(*app, index); });
     if (!job) return;
     job_ = std::move(*job);
 
@@ -214,7 +253,18 @@ void Conversion::run(const std::string& givenSource) {
         header = readWavHeader(src_.get());
         sourceId_ = fileId(src_.get());
     }
-    auto format = onWindow([app = &app_, songName, header, opened = bool(src_)] {
+    std::optional<bool> format;
+    if (deferred) {
+        // The rip that made the file shows the MP3's name by now: only the format is taken.
+        format = header.samplesPerSec() == 44100 && header.bitsPerSample() == 16 && header.channels() == 2;
+        if (src_)
+            report([app = &app_, header] {
+                app->s.bitsPerSample = header.bitsPerSample();
+                app->s.samplesPerSec = int32_t(header.samplesPerSec());
+                app->s.channels = header.channels();
+                return true;
+            });
+    } else format = onWindow([app = &app_, songName, header, opened = bool(src_)] {
         AppState& s = app->s;
         s.songName = songName;
         if (opened) {
@@ -277,8 +327,8 @@ bool Conversion::encodeAll(bool& cancelled) {
         return false;
     }
 
-    // 10.
-    if (!onWindow([app = &app_] {
+    // 10. A batch of streams draws its own status line, and a deferred conversion none.
+    if (!batch && !deferred && !onWindow([app = &app_] {
             app->s.statusText.clear();
             drawStatusLineNow(*app);
             setStatus(*app, "Converting:");
@@ -310,6 +360,31 @@ bool Conversion::encodeAll(bool& cancelled) {
             return false;
         }
         done += n;
+        if (batch) {
+            const BatchStream::Step step = batch->progress(done, total);
+            if (step == BatchStream::Step::Stop && !s_.sessionEnding) {
+                abandon();
+                return false;
+            }
+            // At the session's end what was encoded is kept, as a cancelled file's is.
+            cancelled = step != BatchStream::Step::Go;
+            if (cancelled) break;
+            continue;
+        }
+        if (deferred) {
+            if (s_.stopConversion && !s_.sessionEnding) {
+                abandon();
+                return false;
+            }
+            if (s_.stopConversion) {
+                cancelled = true;
+                break;
+            }
+            // The click is counted: `converting` falls as each earlier track reports.
+            cancelled = s_.conversionCancels != deferredCancels;
+            if (cancelled) break;
+            continue;
+        }
         const int percent = int(double(done) / double(total) * 100.0);
         if (s_.stopConversion) {
             // At the session's end what was encoded is kept, as a cancelled file's is.
@@ -368,8 +443,8 @@ bool Conversion::encodeAll(bool& cancelled) {
 
 // Steps 14 to 19, on the window's thread in one go.
 void Conversion::finish(bool cancelled) {
-    onWindow([app = &app_, cancelled, fileCount = job_.fileCount, last = job_.lastOfRun(), source = source_,
-              mp3Name = mp3Name_, sourceId = sourceId_] {
+    report([app = &app_, cancelled, fileCount = job_.fileCount, last = job_.lastOfRun(), source = source_,
+            mp3Name = mp3Name_, sourceId = sourceId_, ends = endsConverting()] {
         AppState& s = app->s;
         Window& win = app->p.window;
         if (s.keepWav == 0) {
@@ -385,7 +460,7 @@ void Conversion::finish(bool cancelled) {
             win.enableControl(ID_PLAYBACK, true);
         }
         refreshTrackTable(*app);
-        s.converting = 0;
+        if (ends) s.converting = 0;
         if (s.convertMode != 1) return true;
         if (last) {
             win.setCursor(CursorKind::Arrow);
@@ -414,6 +489,143 @@ void ConvertWavFile(App& app) { ConvertWavFile(app, std::string()); }
 void ConvertWavFile(App& app, const std::string& source) {
     Conversion conversion(app);
     conversion.run(source);
+}
+
+void ConvertBatchEntry(App& app, int index, BatchStream& stream) {
+    Conversion conversion(app);
+    conversion.batch = &stream;
+    conversion.batchIndex = index;
+    conversion.run(std::string());
+}
+
+void drawConversionProgress(App& app, int percent) { drawProgress(app, percent); }
+
+// The worker's side of a rip batch's conversions: the tracks handed over and not yet taken.
+// The window's thread alone reads and changes `pending`.
+struct RipEncoding {
+    struct Task {
+        Job job;
+        uint32_t cancels = 0;
+        std::shared_ptr<DeferredReport> report;
+    };
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<Task> tasks;
+    bool closed = false;
+    std::deque<std::shared_ptr<DeferredReport>> pending;
+
+    // The next task; none once closed and done, or at exit.
+    std::optional<Task> take(const AppState& s) {
+        std::unique_lock lock(mutex);
+        // The exit sets stopConversion without a word here: look again now and then.
+        while (tasks.empty() && !closed && !s.stopConversion) changed.wait_for(lock, std::chrono::milliseconds(20));
+        if (tasks.empty() || s.stopConversion) return std::nullopt;
+        Task task = std::move(tasks.front());
+        tasks.pop_front();
+        return task;
+    }
+};
+
+namespace {
+
+void finishReport(DeferredReport& report) {
+    {
+        std::lock_guard lock(report.mutex);
+        report.finished = true;
+    }
+    report.done.notify_all();
+}
+
+// One stream of the worker: converts tracks until none is left.
+void encodeRipTracks(App& app, const std::shared_ptr<RipEncoding>& encoding) {
+    while (auto task = encoding->take(app.s)) {
+        {
+            Conversion conversion(app);
+            conversion.deferred = task->report;
+            conversion.givenJob = task->job;
+            conversion.deferredCancels = task->cancels;
+            conversion.run(std::string());
+        }
+        finishReport(*task->report);
+    }
+}
+
+}  // namespace
+
+bool QueueRipConversion(App& app) {
+    AppState& s = app.s;
+    if (!s.ripEncoding) {
+        // A batch of WAV files still converting keeps the worker: this file converts at once.
+        if (s.workerRunning) return false;
+        // The previous worker has made its last window call: joining it cannot wait on us.
+        if (s.convertThread.joinable()) s.convertThread.join();
+        auto encoding = std::make_shared<RipEncoding>();
+        const int streams = conversionStreamCount(s, std::max(s.batchCount, 1));
+        s.workerRunning = true;
+        try {
+            s.convertThread = std::thread([&app, encoding, streams] {
+                std::vector<std::thread> helpers;
+                for (int k = 1; k < streams; ++k) {
+                    try {
+                        helpers.emplace_back([&app, encoding] { encodeRipTracks(app, encoding); });
+                    } catch (const std::system_error&) {
+                        break;
+                    }
+                }
+                encodeRipTracks(app, encoding);
+                for (std::thread& t : helpers) t.join();
+                // At exit the tracks not taken report nothing: no one waits for them.
+                std::lock_guard lock(encoding->mutex);
+                for (auto& task : encoding->tasks) finishReport(*task.report);
+                app.s.workerRunning = false;
+            });
+        } catch (const std::system_error&) {
+            s.workerRunning = false;
+            return false;
+        }
+        s.ripEncoding = encoding;
+    }
+    auto report = std::make_shared<DeferredReport>();
+    {
+        std::lock_guard lock(s.ripEncoding->mutex);
+        s.ripEncoding->tasks.push_back({readJob(app), s.conversionCancels.load(), report});
+    }
+    s.ripEncoding->changed.notify_all();
+    s.ripEncoding->pending.push_back(report);
+    return true;
+}
+
+void CollectRipConversions(App& app, size_t keep) {
+    AppState& s = app.s;
+    // A message box shown here runs the window's loop: hold our own reference.
+    const std::shared_ptr<RipEncoding> encoding = s.ripEncoding;
+    if (!encoding) return;
+    while (encoding->pending.size() > keep) {
+        const std::shared_ptr<DeferredReport> report = encoding->pending.front();
+        encoding->pending.pop_front();
+        std::vector<std::function<void()>> calls;
+        {
+            std::unique_lock lock(report->mutex);
+            while (!report->done.wait_for(lock, std::chrono::milliseconds(10), [&] { return report->finished; })) {
+                lock.unlock();
+                app.p.window.processPendingEvents();
+                lock.lock();
+            }
+            calls.swap(report->calls);
+        }
+        // A window closed meanwhile has nothing left to show them on.
+        if (app.destroyed) continue;
+        for (auto& call : calls) call();
+    }
+    if (keep > 0 || !encoding->pending.empty() || s.ripEncoding != encoding) return;
+    {
+        std::lock_guard lock(encoding->mutex);
+        encoding->closed = true;
+    }
+    encoding->changed.notify_all();
+    s.ripEncoding.reset();
+    // Its conversions have all reported: the worker only winds down, never calling the window.
+    if (s.convertThread.joinable()) s.convertThread.join();
 }
 
 void StartConversionThread(App& app, const std::string& source) {
@@ -501,7 +713,7 @@ void ConvertPlayCommand(App& app) {
 
 void CancelConversion(App& app) {
     int32_t running = 1;
-    app.s.converting.compare_exchange_strong(running, 0);
+    if (app.s.converting.compare_exchange_strong(running, 0)) ++app.s.conversionCancels;
 }
 
 void StopConversionWorker(App& app) {

@@ -15,6 +15,7 @@
 #include "app/Commands.h"
 #include "app/Display.h"
 #include "app/Paths.h"
+#include "mp3/ConversionPool.h"
 #include "mp3/Convert.h"
 #include "platform/Bytes.h"
 #include "verify/AccurateRip.h"
@@ -349,8 +350,13 @@ void RipPlayBranch(App& app) {
     if (written && s.convertToMp3 == 1 && s.samplesPerSec == 44100 && s.bitsPerSample == 16 && s.channels == 2) {
         win.setCursor(CursorKind::Wait);
         s.convertFileCount = 0;
+        // In a batch each track encodes on the worker while the next ones are read, one track
+        // a stream at most, the oldest reporting first; the last is waited for at the end with
+        // the window served.
+        const bool queued = s.ripWhileEncoding && s.batchCount != 0;
+        CollectRipConversions(app, queued ? size_t(conversionStreamCount(s, s.batchCount) - 1) : 0);
         s.converting = 1;
-        ConvertWavFile(app);
+        if (!queued || !QueueRipConversion(app)) ConvertWavFile(app);
         std::string name = s.songName.str();
         if (name.size() >= 3) name.replace(name.size() - 3, 3, "mp3");
         s.songName = name;
@@ -377,12 +383,15 @@ void RipPlayBranch(App& app) {
             invalidateTrackNumber(app);
             win.updateWindow();
             sendCommand(app, ID_PLAY);
+            // The last track's rip collects every conversion; if it never came, here.
+            CollectRipConversions(app, 0);
             return;
         }
         s.batchCount = 0;
     }
 
-    // 6.
+    // 6. Whatever the tracks' conversions still have to report comes before the batch's end.
+    CollectRipConversions(app, 0);
     setStatus(app, kSongNamePrompt);
     enableIdleMenus(app);
     for (int id : {ID_PLAY, ID_PREV_TRACK, ID_NEXT_TRACK, ID_FIRST_TRACK, ID_LAST_TRACK, ID_EJECT})
