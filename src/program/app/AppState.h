@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/DiscRecord.h"
 #include "app/FixedText.h"
 #include "platform/Canvas.h"
 #include "platform/Cdrom.h"
@@ -86,6 +87,8 @@ struct AppState {
     uint8_t toc[kTocSize] = {};
     uint8_t driveList[kDriveListSize] = {};
     CdHandle cdHandle = 0;
+    // The disc's identity and names.
+    DiscRecord disc;
 
     // Devices, files, threads.
     uint32_t waveDeviceId = 0;

@@ -4,6 +4,7 @@
 
 #include "app/Commands.h"
 #include "app/Display.h"
+#include "disc/DiscSession.h"
 
 namespace wl {
 
@@ -57,6 +58,7 @@ void ShowNoDisc(App& app) {
     DisableTransport(app);
     s.batchCount = 0;
     s.discSeen = 0;
+    ForgetDisc(app);
 }
 
 void ReadNewDisc(App& app) {
@@ -85,6 +87,7 @@ void ReadNewDisc(App& app) {
     // The mode command sets the caption itself; after its fallback to the convert mode the
     // button keeps that mode's caption.
     if (s.cdMode == 1) win.setControlText(ID_PLAY, "Play");
+    ReadDiscNames(app);
 }
 
 }  // namespace
@@ -191,6 +194,7 @@ void InitialiseDisc(App& app) {
     if (s.ripMode == 1 || s.cdMode == 1) EnableTrackButtons(app, true);
     EndDiscCheck(app);
     s.discSeen = 1;
+    ReadDiscNames(app);
 }
 
 void PollDrive(App& app) {

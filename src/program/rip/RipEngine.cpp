@@ -13,6 +13,7 @@
 #include "app/Commands.h"
 #include "app/Display.h"
 #include "app/Paths.h"
+#include "disc/DiscSession.h"
 #include "mp3/Convert.h"
 #include "platform/Bytes.h"
 
@@ -272,6 +273,7 @@ void RipPlayBranch(App& app) {
         win.setCursor(CursorKind::Wait);
         s.convertFileCount = 0;
         s.converting = 1;
+        PrepareTrackTag(app, s.currentTrack);
         ConvertWavFile(app);
         std::string name = s.songName.str();
         if (name.size() >= 3) name.replace(name.size() - 3, 3, "mp3");
