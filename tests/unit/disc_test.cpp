@@ -6,10 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "FakeDialogHost.h"
 #include "FakeDiscPorts.h"
 #include "adapters/discid/LibDiscId.h"
 #include "cd_fixture.h"
 #include "disc/DiscIds.h"
+#include "disc/DiscInfoDialog.h"
 #include "disc/DiscNames.h"
 #include "disc/DiscSession.h"
 #include "platform/Bytes.h"
@@ -197,6 +199,49 @@ TEST(DiscNames, ADiscWithoutCdTextLeavesTheBoxAsItWas) {
     EXPECT_EQ(t.box(), "");
     t.prog.window.sendCommand(ID_NEXT_TRACK);
     EXPECT_EQ(t.box(), "");
+}
+
+TEST(DiscNames, TheDiscInformationDialogShowsEditsAndKeepsTheNames) {
+    NamedDisc t;
+    t.started(RecordFromCd);
+    // Cancel keeps nothing, whatever was typed.
+    scriptDialog(t.win, [](FakeDialog& d) {
+        EXPECT_EQ(d.at(kDiscSourceText).text, "Names: CD-Text");
+        EXPECT_EQ(d.at(kDiscAlbumEdit).text, "Kind of Blue");
+        ASSERT_EQ(d.items(kDiscTrackList).size(), 5u);
+        EXPECT_EQ(d.items(kDiscTrackList)[0], "01   03:05   So What / Miles Davis");
+        EXPECT_EQ(d.items(kDiscTrackList)[4], "05   05:01   ");
+        d.type(kDiscAlbumEdit, "Thrown away");
+        d.click(IDCANCEL);
+    });
+    t.prog.window.sendCommand(ID_DISC_INFORMATION);
+    EXPECT_EQ(t.s.disc.names.album, "Kind of Blue");
+    EXPECT_EQ(t.s.disc.names.source, NameSource::CdText);
+
+    // OK keeps what was typed, also for a track beyond the CD-Text, and uses it at once.
+    scriptDialog(t.win, [](FakeDialog& d) {
+        d.type(kDiscTitleEdit, "So What?");
+        d.select(kDiscTrackList, 4);
+        EXPECT_EQ(d.at(kDiscTitleEdit).text, "");
+        d.type(kDiscTitleEdit, "Flamenco Sketches");
+        d.pressEnter();
+        EXPECT_EQ(d.items(kDiscTrackList)[4], "05   05:01   Flamenco Sketches");
+        EXPECT_EQ(d.items(kDiscTrackList)[0], "01   03:05   So What? / Miles Davis");
+        d.type(kDiscYearEdit, "1959");
+        d.click(IDOK);
+    });
+    t.prog.window.sendCommand(ID_DISC_INFORMATION);
+    EXPECT_EQ(t.s.disc.names.source, NameSource::Edited);
+    EXPECT_EQ(t.box(), "01 so what_");
+    t.prog.window.sendCommand(ID_LAST_TRACK);
+    EXPECT_EQ(t.box(), "05 flamenco sketches");
+    EXPECT_TRUE(t.win.boxes.empty());
+
+    // Kept for the disc's next time in the drive.
+    const DiscNames kept = LoadEditedNames(t.s.disc.editsFolder, t.s.disc.id.musicBrainzId);
+    EXPECT_EQ(kept.year, "1959");
+    ASSERT_EQ(kept.tracks.size(), 5u);
+    EXPECT_EQ(kept.tracks[4].title, "Flamenco Sketches");
 }
 
 }  // namespace

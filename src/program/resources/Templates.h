@@ -10,5 +10,6 @@ DialogTemplate RecParMp3Template();
 DialogTemplate PathTemplate();
 DialogTemplate TracksTemplate();
 DialogTemplate WavConvertTemplate();
+DialogTemplate DiscInfoTemplate();
 
 }  // namespace wl
