@@ -4,6 +4,11 @@
 // track's exact length.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
+
 #include <taglib/id3v2tag.h>
 #include <taglib/mpegfile.h>
 #include <taglib/textidentificationframe.h>
@@ -122,6 +127,29 @@ TEST(DiscNamesEndToEnd, ATagThatCannotBeWrittenIsReportedAndTheMp3StaysWhole) {
     if (haveMpg123()) {
         EXPECT_EQ(decodedBytes(mp3), (long long)demoTrackFrames(prog, 1) * (long long)kCdFrameBytes);
     }
+}
+
+TEST(DiscNamesEndToEnd, TheDiscInformationDialogOnScreenKeepsAnEditedAlbum) {
+    BoxAnswerer boxes;
+    NamedRig prog;
+    ASSERT_TRUE(prog.start());
+    bool shown = false;
+    QTimer::singleShot(200, [&] {
+        auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (dlg == nullptr) return;
+        shown = true;
+        EXPECT_TRUE(dlg->grab().save(WL_SHOT_DIR "/DiscInfo.png", "PNG"));
+        for (QLineEdit* edit : dlg->findChildren<QLineEdit*>())
+            if (edit->text() == QStringLiteral("Wavelathe Demo")) edit->setText(QStringLiteral("Demo, Edited"));
+        for (QPushButton* b : dlg->findChildren<QPushButton*>())
+            if (b->text() == QStringLiteral("&OK")) b->click();
+    });
+    prog.window.sendCommand(ID_DISC_INFORMATION);
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(prog.s().disc.names.source, NameSource::Edited);
+    EXPECT_EQ(prog.s().disc.names.album, "Demo, Edited");
+    EXPECT_TRUE(fs::exists(prog.folder() + "discs/" + prog.s().disc.id.musicBrainzId + ".txt"));
+    EXPECT_TRUE(noBoxes(boxes));
 }
 
 }  // namespace
