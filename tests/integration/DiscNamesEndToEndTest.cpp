@@ -80,6 +80,10 @@ TEST(DiscNamesEndToEnd, TheDemoDiscNamesItsTracksAndARippedTrackCarriesItsTag) {
     const std::string mp3 = prog.folder() + "02 chorale.mp3";
     ASSERT_TRUE(fs::exists(mp3)) << prog.box();
     EXPECT_TRUE(noBoxes(boxes));
+    // The name the rip left in the box is still the program's: the next track replaces it.
+    EXPECT_EQ(prog.box(), mp3);
+    prog.window.sendCommand(ID_NEXT_TRACK);
+    EXPECT_EQ(prog.box(), "03 groove");
 
     {
         TagLib::MPEG::File file(mp3.c_str());

@@ -15,6 +15,7 @@
 #include "disc/DiscNames.h"
 #include "disc/DiscSession.h"
 #include "platform/Bytes.h"
+#include "record/TrackBatch.h"
 
 using namespace wl;
 using namespace wl::test;
@@ -242,6 +243,23 @@ TEST(DiscNames, TheDiscInformationDialogShowsEditsAndKeepsTheNames) {
     EXPECT_EQ(kept.year, "1959");
     ASSERT_EQ(kept.tracks.size(), 5u);
     EXPECT_EQ(kept.tracks[4].title, "Flamenco Sketches");
+}
+
+TEST(DiscNames, ATrackAddedToTheBatchTakesItsFileNameAndKeepsItsTrack) {
+    NamedDisc t;
+    t.started(RecordFromCd);
+    scriptDialog(t.win, [](FakeDialog& d) {
+        EXPECT_EQ(d.items(kAvailableTracksList)[1], "Track2");  // the labels stay
+        d.doubleClickText(kAvailableTracksList, "Track2");
+        d.doubleClickText(kAvailableTracksList, "Track5");  // no name: its label
+        EXPECT_EQ(d.items(kChosenTracksList), (std::vector<std::string>{"02 freddie freeloader", "Track5"}));
+        d.click(IDOK);
+    });
+    t.prog.window.sendCommand(ID_TRACKS_TO_RECORD);
+    ASSERT_EQ(t.s.batchCount, 2);
+    EXPECT_EQ(t.s.selectionTracks[0], 2);
+    EXPECT_EQ(t.s.selectionTracks[1], 5);
+    EXPECT_EQ(t.box(), "02 freddie freeloader.wav");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/Commands.h"
+#include "app/Paths.h"
 #include "disc/DiscIds.h"
 #include "disc/DiscNames.h"
 
@@ -37,6 +38,15 @@ void readIdentity(App& app, DiscToc& toc) {
     }
 }
 
+// The program's own name, also as a save or a conversion left it: in the save folder, with
+// its ".wav" or ".mp3".
+bool isShownName(const DiscRecord& d, const std::string& inBox) {
+    if (d.shownName.empty()) return false;
+    if (inBox == d.shownName) return true;
+    const SplitPath parts = splitPath(inBox);
+    return parts.base == d.shownName && (parts.ext == ".wav" || parts.ext == ".mp3");
+}
+
 }  // namespace
 
 void ReadDiscNames(App& app) {
@@ -66,12 +76,12 @@ void ShowTrackName(App& app) {
     AppState& s = app.s;
     DiscRecord& d = s.disc;
     const std::string inBox = app.p.window.controlText(ID_SONG_NAME_EDIT, kSongNameChars);
-    const bool ours = inBox.empty() || inBox == "untitled" || (!d.shownName.empty() && inBox == d.shownName);
+    const bool ours = inBox.empty() || inBox == "untitled" || isShownName(d, inBox);
     if (!ours) return;
     std::string name = TrackFileNameOf(app, s.currentTrack);
     // A disc without names leaves the box as it always was.
     if (name.empty()) {
-        if (d.shownName.empty() || inBox != d.shownName) return;
+        if (!isShownName(d, inBox)) return;
         name = "untitled";
     }
     if (name == inBox) return;
