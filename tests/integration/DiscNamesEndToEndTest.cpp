@@ -73,6 +73,8 @@ TEST(DiscNamesEndToEnd, TheDemoDiscNamesItsTracksAndARippedTrackCarriesItsTag) {
     EXPECT_EQ(prog.s().disc.names.source, NameSource::CdText);
     EXPECT_EQ(prog.s().disc.id.musicBrainzId.size(), 28u);
     EXPECT_EQ(prog.box(), "01 arpeggio");
+    ASSERT_EQ(prog.s().disc.names.tracks.size(), 4u);
+    EXPECT_EQ(prog.s().disc.names.tracks[3].performer, "Les Cloches d'\xC3\x89t\xC3\xA9");  // from Latin-1
     prog.window.sendCommand(ID_NEXT_TRACK);
     EXPECT_EQ(prog.box(), "02 chorale");
 
