@@ -191,8 +191,8 @@ void Conversion::run(const std::string& givenSource) {
         if (j.fileCount != 0 && j.fileIndex >= 0 && size_t(j.fileIndex) < s.convertFiles.size())
             j.batchEntry = s.convertFiles[size_t(j.fileIndex)];
         j.kbps = s.mp3Kbps;
-        // Taken once: a later conversion (a WAV converted by hand) gets no tag it did not earn.
-        j.tag = std::move(app->s.disc.pendingTag);
+        // Taken once, and never by the convert mode: a WAV converted by hand gets no invented tag.
+        if (app->s.convertMode != 1) j.tag = std::move(app->s.disc.pendingTag);
         app->s.disc.pendingTag.reset();
         return j;
     });
