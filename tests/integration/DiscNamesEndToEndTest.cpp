@@ -77,6 +77,7 @@ TEST(DiscNamesEndToEnd, TheDemoDiscNamesItsTracksAndARippedTrackCarriesItsTag) {
     EXPECT_EQ(prog.s().disc.names.tracks[3].performer, "Les Cloches d'\xC3\x89t\xC3\xA9");  // from Latin-1
     prog.window.sendCommand(ID_NEXT_TRACK);
     EXPECT_EQ(prog.box(), "02 chorale");
+    prog.window.grabToPng(WL_SHOT_DIR "/names_track2.png");
 
     prog.ripShownName();
     const std::string mp3 = prog.folder() + "02 chorale.mp3";
