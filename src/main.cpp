@@ -20,15 +20,19 @@
 #include "adapters/audio/Clock.h"
 #include "adapters/audio/LoopbackBackend.h"
 #include "adapters/audio/PortAudioBackend.h"
+#include "adapters/cdrom/LibcdioCdText.h"
 #include "adapters/cdrom/LibcdioCdrom.h"
 #include "adapters/desktop/GioDesktop.h"
+#include "adapters/discid/LibDiscId.h"
 #include "adapters/dl/DlEncoderLoader.h"
 #include "adapters/dl/InstallPaths.h"
 #include "adapters/mci/DeviceLayer.h"
 #include "adapters/qt/QtWindow.h"
 #include "adapters/qt/QuitOnSignal.h"
+#include "adapters/tags/TagLibWriter.h"
 #include "app/App.h"
 #include "app/Commands.h"
+#include "disc/DiscNames.h"
 #include "window/MainWindow.h"
 
 namespace {
@@ -128,12 +132,16 @@ int main(int argc, char** argv) {
     if (!options.disc.empty()) deviceOptions.cd.namePrefix = "Disc image:";
     wl::mci::DeviceLayer mci(cdrom, cdrom, *engine, clock, deviceOptions);
 
+    wl::LibcdioCdText cdText(cdrom);
+    wl::LibDiscId discId;
+    wl::TagLibWriter tags;
     wl::LibraryHashing hashing;
     // The services ask every client to name itself and a way to reach its makers.
     wl::CurlFetch accurateRip(window, {"Wavelathe/" WL_VERSION " ( https://wavelathe.invalid/ )"});
-    wl::App app(wl::Platform{window, mci, cdrom, encoder, desktop, &hashing, &accurateRip});
+    wl::App app(wl::Platform{window, mci, cdrom, encoder, desktop, &cdText, &discId, &tags, &hashing, &accurateRip});
     app.s.verify = wl::VerifyConfigFromEnvironment();
     app.s.workingDir = startFolder();
+    app.s.disc.editsFolder = wl::DefaultEditsFolder();
     wl::MainWindowProc proc(app);
     // A disc image has no tray to push in by hand: a click on the grey Eject button does that.
     if (!options.disc.empty())

@@ -1,11 +1,14 @@
 #pragma once
 // The ports one program is wired to. main.cpp wires the real adapters; tests wire fakes.
+#include "platform/CdText.h"
 #include "platform/Cdrom.h"
+#include "platform/DiscId.h"
 #include "platform/Desktop.h"
 #include "platform/Encoder.h"
 #include "platform/Hashing.h"
 #include "platform/Mci.h"
 #include "platform/WebFetch.h"
+#include "platform/Tags.h"
 #include "platform/Window.h"
 
 namespace wl {
@@ -16,6 +19,11 @@ struct Platform {
     Cdrom& cdrom;
     EncoderLoader& encoder;
     Desktop& desktop;
+    // The disc's names and tags. Unwired (null), a disc has no CD-Text, no MusicBrainz ID
+    // and its MP3s no tag: the program works as it did before it had them.
+    CdTextReader* cdText = nullptr;
+    DiscIdCalculator* discId = nullptr;
+    TagWriter* tags = nullptr;
     Hashing* hashing = nullptr;  // none: rips carry no copy CRC and logs no checksum
     WebFetch* accurateRip = nullptr;  // none: rips are not verified
 };

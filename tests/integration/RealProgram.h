@@ -76,7 +76,7 @@ struct RealProgram {
         options.cd.namePrefix = "Disc image:";
         options.tempFolder = workFolder;
         mci = std::make_unique<mci::DeviceLayer>(cdrom, cdrom, engine, clock, options);
-        app = std::make_unique<App>(Platform{window, *mci, cdrom, encoder, desktop, &hashing, &accurateRip});
+        app = std::make_unique<App>(Platform{window, *mci, cdrom, encoder, desktop, nullptr, nullptr, nullptr, &hashing, &accurateRip});
         app->s.workingDir = workFolder;
         app->s.verify = VerifyConfigFromEnvironment();
         proc = std::make_unique<MainWindowProc>(*app);

@@ -124,7 +124,7 @@ TEST_F(MainWindow, MenuAndAcceleratorsCarryTheirExactTexts) {
     EXPECT_EQ(menu[3].text, "&Help");
     EXPECT_TRUE(menu[3].rightJustified);
     EXPECT_EQ(menu[3].items[0].text, "Contents\tF1");
-    ASSERT_EQ(prog.window.accelerators.size(), 9u);
+    ASSERT_EQ(prog.window.accelerators.size(), 10u);
     EXPECT_EQ(prog.window.accelerators[4].code, 19);
     EXPECT_EQ(prog.window.accelerators[4].command, ID_SAVE_SETTINGS);
 }

@@ -185,12 +185,17 @@ int main(int argc, char** argv) {
     const std::vector<std::pair<const char*, std::function<Stereo()>>> pieces = {
         {"Arpeggio", arpeggio}, {"Chorale", chorale}, {"Groove", groove}, {"Bells", bells}};
     std::vector<uint8_t> bin;
-    std::string cue = "REM Wavelathe demo disc\nFILE \"demo.bin\" BINARY\n";
+    // CD-Text as libcdio reads it from a sheet: upper-case keywords (an unknown one fails the
+    // whole open), the sheet's bytes read as Latin-1.
+    std::string cue = "REM Wavelathe demo disc\nTITLE \"Wavelathe Demo\"\nPERFORMER \"The Test Tones\"\n"
+                      "FILE \"demo.bin\" BINARY\n";
     for (size_t i = 0; i < pieces.size(); ++i) {
         char head[64];
         std::snprintf(head, sizeof head, "  TRACK %02zu AUDIO\n", i + 1);
         cue += head;
         cue += std::string("    TITLE \"") + pieces[i].first + "\"\n";
+        // The last piece's performer holds Latin-1 bytes, as a sheet written elsewhere would.
+        cue += i + 1 < pieces.size() ? "    PERFORMER \"The Test Tones\"\n" : "    PERFORMER \"Les Cloches d'\xC9t\xE9\"\n";
         cue += "    INDEX 01 " + msf(bin.size() / 2352) + "\n";
         appendPcm(bin, pieces[i].second());
     }

@@ -390,4 +390,15 @@ bool LibcdioCdrom::mediaPresent(CdHandle handle) {
     return h.reopen() && h.disc.valid();
 }
 
+bool LibcdioCdrom::withDisc(CdHandle handle, const std::function<void(CdIo_t*)>& use) {
+    const std::lock_guard lock(mutex_);
+    auto it = handles_.find(handle);
+    if (it == handles_.end()) return false;
+    Open& h = *it->second;
+    if ((h.image && imageTrayOpen_) || h.cdio == nullptr || !h.disc.valid()) return false;
+    cdio::LogCapture log;
+    use(h.cdio);
+    return true;
+}
+
 }  // namespace wl

@@ -11,6 +11,8 @@
 #include <mutex>
 #include <string>
 
+#include <cdio/cdio.h>
+
 #include "platform/Cdrom.h"
 #include "adapters/cdrom/DriveControl.h"
 
@@ -48,6 +50,11 @@ public:
     bool closeTray(CdHandle handle) override;
     bool trayOpen(CdHandle handle) override;
     bool mediaPresent(CdHandle handle) override;
+
+    // Runs `use` on the handle's libcdio object, under the lock every call holds (the
+    // CD-Text reader lives beside the six calls). False for an unknown handle, an open tray
+    // or a drive without a disc.
+    bool withDisc(CdHandle handle, const std::function<void(CdIo_t*)>& use);
 
     struct Open;  // one opened handle; defined in the source file
 

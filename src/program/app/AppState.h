@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/DiscRecord.h"
 #include "app/FixedText.h"
 #include "app/RipRecord.h"
 #include "platform/Canvas.h"
@@ -110,6 +111,8 @@ struct AppState {
     VerifyConfig verify;
     uint8_t driveList[kDriveListSize] = {};
     CdHandle cdHandle = 0;
+    // The disc's identity and names.
+    DiscRecord disc;
 
     // Devices, files, threads.
     uint32_t waveDeviceId = 0;

@@ -30,6 +30,7 @@ enum CommandId : int {
     ID_DEFAULT_RIPPING_PLAYER = 126,
     ID_PATH_TO_SAVE_FILES = 133,
     ID_READ_OFFSET = 137,
+    ID_DISC_INFORMATION = 150,
 };
 
 constexpr int ID_SONG_NAME_EDIT = -1;      // its notifications arrive as 65535 and are ignored

@@ -4,6 +4,7 @@
 
 #include "app/Commands.h"
 #include "app/Display.h"
+#include "disc/DiscSession.h"
 
 namespace wl {
 
@@ -60,6 +61,7 @@ void ShowNoDisc(App& app) {
     s.rippedTracks.clear();  // the next disc's log starts afresh
     s.accurateRip = {};
     if (app.p.accurateRip) app.p.accurateRip->stop();
+    ForgetDisc(app);
 }
 
 void ReadNewDisc(App& app) {
@@ -88,6 +90,7 @@ void ReadNewDisc(App& app) {
     // The mode command sets the caption itself; after its fallback to the convert mode the
     // button keeps that mode's caption.
     if (s.cdMode == 1) win.setControlText(ID_PLAY, "Play");
+    ReadDiscNames(app);
 }
 
 }  // namespace
@@ -194,6 +197,7 @@ void InitialiseDisc(App& app) {
     if (s.ripMode == 1 || s.cdMode == 1) EnableTrackButtons(app, true);
     EndDiscCheck(app);
     s.discSeen = 1;
+    ReadDiscNames(app);
 }
 
 void PollDrive(App& app) {

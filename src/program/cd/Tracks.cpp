@@ -6,6 +6,7 @@
 #include "app/Commands.h"
 #include "app/Display.h"
 #include "cd/CdSession.h"
+#include "disc/DiscSession.h"
 
 namespace wl {
 
@@ -62,6 +63,7 @@ void PrevTrackCommand(App& app) {
     SelectTrack(app, t);
     s.currentTrack = t;
     drawTrackNumber(app);
+    ShowTrackName(app);
 }
 
 void NextTrackCommand(App& app) {
@@ -73,6 +75,7 @@ void NextTrackCommand(App& app) {
     SelectTrack(app, t);
     s.currentTrack = t;
     drawTrackNumber(app);
+    ShowTrackName(app);
 }
 
 void FirstTrackCommand(App& app) {
@@ -81,6 +84,7 @@ void FirstTrackCommand(App& app) {
     s.currentTrackText = "1";
     drawTrackNumber(app);
     SelectTrack(app, 1);
+    ShowTrackName(app);
 }
 
 void LastTrackCommand(App& app) {
@@ -93,6 +97,7 @@ void LastTrackCommand(App& app) {
     SetCurrentTrackText(s, t);
     drawTrackNumber(app);
     SelectTrack(app, t);
+    ShowTrackName(app);
 }
 
 void EjectCommand(App& app) {

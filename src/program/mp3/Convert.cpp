@@ -83,6 +83,7 @@ struct Job {
     std::string editText, savePath, batchEntry;
     int32_t fileCount = 0, fileIndex = 0;
     uint16_t kbps = 0;
+    std::optional<Mp3Tag> tag;  // an MP3 of a CD track carries its names
     bool lastOfRun() const { return fileCount == 0 || fileIndex + 1 == fileCount; }
 };
 
@@ -96,8 +97,8 @@ struct DeferredReport {
 };
 
 // Read on the window's thread. `index` names the batch entry when given, else convertFileIndex.
-Job readJob(const App& app, int index = -1) {
-    const AppState& s = app.s;
+Job readJob(App& app, int index = -1) {
+    AppState& s = app.s;
     Job j;
     j.module = s.encoderModule;
     j.editText = app.p.window.controlText(ID_SONG_NAME_EDIT, kSongNameChars);
@@ -107,6 +108,9 @@ Job readJob(const App& app, int index = -1) {
     if (j.fileCount != 0 && j.fileIndex >= 0 && size_t(j.fileIndex) < s.convertFiles.size())
         j.batchEntry = s.convertFiles[size_t(j.fileIndex)];
     j.kbps = s.mp3Kbps;
+    // Taken once, and never by the convert mode: a WAV converted by hand gets no invented tag.
+    if (s.convertMode != 1) j.tag = std::move(s.disc.pendingTag);
+    s.disc.pendingTag.reset();
     return j;
 }
 
@@ -225,6 +229,7 @@ private:
         if (!shown) abandon();
     }
     bool encodeAll(bool& cancelled);
+    bool writeTag();
     void finish(bool cancelled);
 };
 
@@ -434,11 +439,29 @@ bool Conversion::encodeAll(bool& cancelled) {
     closeStream();
     src_.reset();
     if (ep_.writeVbrHeader) ep_.writeVbrHeader(mp3_->temporary().c_str());
+    if (!writeTag()) {
+        abandon();
+        return false;
+    }
     if (!mp3_->commit()) {
         fail("Write error performing MP3 conversion.", "Error");
         return false;
     }
     return true;
+}
+
+// Into the temporary file, so the MP3 appears tagged or, when the tag cannot be written, as
+// it would be without one. False only at exit.
+bool Conversion::writeTag() {
+    if (!job_.tag || app_.p.tags == nullptr) return true;
+    std::string why;
+    if (app_.p.tags->writeTag(mp3_->temporary(), *job_.tag, why)) return true;
+    return onWindow([app = &app_, why, name = mp3Name_] {
+               showMessage(*app, "I can't write the tag into \"" + name + "\" (" + why +
+                                     "). The MP3 file is saved without it.",
+                           "MP3 Tag Error");
+               return true;
+           }).has_value();
 }
 
 // Steps 14 to 19, on the window's thread in one go.

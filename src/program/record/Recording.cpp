@@ -10,6 +10,7 @@
 #include "app/Commands.h"
 #include "app/Display.h"
 #include "app/Paths.h"
+#include "disc/DiscSession.h"
 #include "mp3/Convert.h"
 #include "rip/RipEngine.h"
 
@@ -451,6 +452,8 @@ void SaveRecording(App& app) {
     if (s.convertToMp3 == 1 && written) {
         s.convertFileCount = 0;
         s.converting = 1;
+        // Only a CD track has a tag to carry; the line input's recordings stay untagged.
+        if (s.cdMode == 1) PrepareTrackTag(app, s.currentTrack);
         ConvertWavFile(app, s.songName.str());
     }
     // 9.

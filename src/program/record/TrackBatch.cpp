@@ -5,6 +5,7 @@
 
 #include "app/Commands.h"
 #include "app/Display.h"
+#include "disc/DiscSession.h"
 #include "resources/Templates.h"
 
 namespace wl {
@@ -95,11 +96,15 @@ private:
         // selectionTracks holds 100 entries: a longer list could not be saved whole.
         if (size_t(dlg.listCount(kChosenTracksList)) >= kMaxBatchEntries) return true;
         const std::string label = dlg.listText(kAvailableTracksList, at);
+        const int track = parseTrackNumber(label);
+        // A track with a name enters the batch under its file name, the others under their label.
+        std::string entry = fitTrackName(TrackFileNameOf(app_, track));
+        if (entry.empty()) entry = label;
         // Enter right after an add renames the entry just added (its slot is renameSlot).
-        s_.tracksSelectedIndex = dlg.listAdd(kChosenTracksList, label);
-        s_.tracksRenameSlot = parseTrackNumber(label);
+        s_.tracksSelectedIndex = dlg.listAdd(kChosenTracksList, entry);
+        s_.tracksRenameSlot = track;
         if (s_.tracksRenameSlot >= 1 && s_.tracksRenameSlot <= int(kMaxTracks))
-            s_.trackNames[size_t(s_.tracksRenameSlot)] = label;
+            s_.trackNames[size_t(s_.tracksRenameSlot)] = entry;
         return true;
     }
 

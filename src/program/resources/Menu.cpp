@@ -12,6 +12,7 @@ std::vector<MenuPopup> MainMenu() {
           {ID_VOLUME_CONTROL, "Volume Control...\tCtrl+V"},
           {ID_DEFAULT_RIPPING_PLAYER, "Default Ripping Player...\tCtrl+D"},
           {0, ""},
+          {ID_DISC_INFORMATION, "Disc Information...\tCtrl+N"},
           {ID_PATH_TO_SAVE_FILES, "Path to Save Files...\tCtrl+P"},
           {ID_SAVE_SETTINGS, "Save Settings\tCtrl+S"},
           {0, ""},
@@ -42,7 +43,7 @@ std::vector<Accelerator> MainAccelerators() {
         {K::Char, 13, ID_MP3_PARAMETERS},      {K::Char, 16, ID_PATH_TO_SAVE_FILES},
         {K::Char, 19, ID_SAVE_SETTINGS},       {K::Char, 20, ID_TRACKS_TO_RECORD},
         {K::Char, 22, ID_VOLUME_CONTROL},      {K::Char, 23, ID_WAV_PARAMETERS},
-        {K::VirtualKey, 112, ID_HELP_CONTENTS},
+        {K::VirtualKey, 112, ID_HELP_CONTENTS},  {K::Char, 14, ID_DISC_INFORMATION},
     };
 }
 

@@ -150,4 +150,31 @@ DialogTemplate WavConvertTemplate() {
     return t;
 }
 
+DialogTemplate DiscInfoTemplate() {
+    using K = ControlKind;
+    DialogTemplate t;
+    t.name = "DiscInfo";
+    t.caption = "Disc Information";
+    t.width = 220;
+    t.height = 170;
+    t.controls = {
+        control(K::Static, -1, "Album artist:", du(2, 3, 44, 10)),
+        control(K::Edit, 402, "", du(48, 2, 170, 10), false, true),
+        control(K::Static, -1, "Album:", du(2, 15, 44, 10)),
+        control(K::Edit, 403, "", du(48, 14, 170, 10), false, true),
+        control(K::Static, -1, "Year:", du(2, 27, 44, 10)),
+        control(K::Edit, 404, "", du(48, 26, 30, 10), false, true),
+        control(K::Static, 405, "Names: none", du(90, 27, 128, 10)),
+        control(K::Static, -1, "Tracks:", du(2, 40, 60, 10)),
+        control(K::ListBox, 406, "", du(2, 50, 216, 70), false, true),
+        control(K::Static, -1, "Title:", du(2, 125, 44, 10)),
+        control(K::Edit, 407, "", du(48, 124, 170, 10), false, true),
+        control(K::Static, -1, "Artist:", du(2, 137, 44, 10)),
+        control(K::Edit, 408, "", du(48, 136, 170, 10), false, true),
+        control(K::Button, 1, "&OK", du(50, 153, 30, 13), false, true),
+        control(K::Button, 2, "&Cancel", du(140, 153, 30, 13), false, true),
+    };
+    return t;
+}
+
 }  // namespace wl

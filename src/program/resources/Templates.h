@@ -11,5 +11,6 @@ DialogTemplate PathTemplate();
 DialogTemplate ReadOffsetTemplate();
 DialogTemplate TracksTemplate();
 DialogTemplate WavConvertTemplate();
+DialogTemplate DiscInfoTemplate();
 
 }  // namespace wl

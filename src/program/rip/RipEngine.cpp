@@ -16,6 +16,7 @@
 #include "app/Display.h"
 #include "app/Paths.h"
 #include "mp3/ConversionPool.h"
+#include "disc/DiscSession.h"
 #include "mp3/Convert.h"
 #include "platform/Bytes.h"
 #include "verify/AccurateRip.h"
@@ -356,6 +357,7 @@ void RipPlayBranch(App& app) {
         const bool queued = s.ripWhileEncoding && s.batchCount != 0;
         CollectRipConversions(app, queued ? size_t(conversionStreamCount(s, s.batchCount) - 1) : 0);
         s.converting = 1;
+        PrepareTrackTag(app, s.currentTrack);
         if (!queued || !QueueRipConversion(app)) ConvertWavFile(app);
         std::string name = s.songName.str();
         if (name.size() >= 3) name.replace(name.size() - 3, 3, "mp3");

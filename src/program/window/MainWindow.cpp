@@ -10,6 +10,7 @@
 #include "resources/Menu.h"
 #include "cd/CdSession.h"
 #include "cd/Tracks.h"
+#include "disc/DiscInfoDialog.h"
 #include "dialogs/Clicks.h"
 #include "dialogs/FileDialogs.h"
 #include "dialogs/ParamDialogs.h"
@@ -233,6 +234,7 @@ void HandleCommand(App& app, int id) {
         case ID_MP3_PARAMETERS: Mp3ParametersCommand(app); break;
         case ID_PATH_TO_SAVE_FILES: PathToSaveFilesCommand(app); break;
         case ID_READ_OFFSET: ReadOffsetCommand(app); break;
+        case ID_DISC_INFORMATION: DiscInformationCommand(app); break;
         default: break;  // unknown ids, and the edit box's notifications (65535), are ignored
     }
 }

@@ -1,0 +1,55 @@
+#pragma once
+// What the program knows of the disc in the drive beyond its tracks' lengths: its identity
+// and the names of its tracks. Plain values; disc/ reads and fills them.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/Tags.h"
+
+namespace wl {
+
+enum class NameSource { None, CdText, Online, Edited };
+
+struct TrackName {
+    std::string title, performer;
+};
+
+struct DiscNames {
+    NameSource source = NameSource::None;
+    std::string albumArtist, album, year, genre;
+    std::vector<TrackName> tracks;  // [n - 1] is track n; may be shorter than the disc
+    bool empty() const;
+};
+
+struct DiscIdentity {
+    bool known = false;           // a table of contents was read
+    int firstTrack = 0, lastTrack = 0, audioTracks = 0;
+    uint32_t freedbId = 0, accurateRipId1 = 0, accurateRipId2 = 0;
+    std::string musicBrainzId;    // empty when no calculator is wired or it refused the table
+    std::string submissionUrl;
+};
+
+struct DiscRecord {
+    DiscIdentity id;
+    DiscNames cdText, online, edited;
+    // The names in effect, track by track from the first source that has them.
+    DiscNames names;
+    // The last name the program itself put into the name box: only that one (or "untitled")
+    // may be replaced by the next track's name.
+    std::string shownName;
+    // Where the user's edits are kept, one file per MusicBrainz disc ID ("" = not kept).
+    std::string editsFolder;
+    // The tag for the next conversion of a CD track; taken (and cleared) as it starts.
+    std::optional<Mp3Tag> pendingTag;
+};
+
+inline bool DiscNames::empty() const {
+    if (!albumArtist.empty() || !album.empty() || !year.empty()) return false;
+    for (const TrackName& t : tracks)
+        if (!t.title.empty() || !t.performer.empty()) return false;
+    return true;
+}
+
+}  // namespace wl

@@ -1,0 +1,133 @@
+#include "disc/DiscInfoDialog.h"
+
+#include <algorithm>
+
+#include "disc/DiscNames.h"
+#include "disc/DiscSession.h"
+#include "resources/Templates.h"
+
+namespace wl {
+
+namespace {
+
+constexpr size_t kNameChars = 255;
+constexpr size_t kYearChars = 4;
+
+std::string twoDigits(int n) { return (n < 10 ? "0" : "") + std::to_string(n); }
+
+class DiscInfoProc : public DialogProc {
+public:
+    DiscInfoProc(App& app, int trackCount) : app_(app), names_(app.s.disc.names), count_(trackCount) {
+        names_.tracks.resize(size_t(count_));
+    }
+
+    bool onInit(Dialog& dlg) override {
+        dlg.setText(kDiscAlbumArtistEdit, names_.albumArtist);
+        dlg.setText(kDiscAlbumEdit, names_.album);
+        dlg.setText(kDiscYearEdit, names_.year);
+        dlg.setText(kDiscSourceText, std::string("Names: ") + NameSourceText(app_.s.disc.names.source));
+        dlg.listSetHorizontalExtent(kDiscTrackList, 600);
+        for (int t = 1; t <= count_; ++t) dlg.listAdd(kDiscTrackList, entry(t));
+        if (count_ > 0) select(dlg, 0);
+        return true;
+    }
+
+    bool onCommand(Dialog& dlg, int id, int code) override {
+        if (id == kDiscTrackList && code == LBN_SELCHANGE) {
+            // Read before the old entry is rewritten, which moves the selection back to it.
+            const int at = dlg.listCurSel(kDiscTrackList);
+            keepTrack(dlg);
+            if (at >= 0) select(dlg, at);
+            return true;
+        }
+        if (code != BN_CLICKED) return false;
+        if (id == IDOK) return ok(dlg);
+        if (id == IDCANCEL) {
+            dlg.end(IDCANCEL);
+            return true;
+        }
+        return false;
+    }
+
+    // Enter takes the track's typed title and artist into the list and keeps the dialog open.
+    bool onEnterKey(Dialog& dlg) override {
+        keepTrack(dlg);
+        return true;
+    }
+
+private:
+    App& app_;
+    DiscNames names_;
+    int count_;
+    int selected_ = -1;
+
+    std::string entry(int t) const {
+        const TrackName& n = names_.tracks[size_t(t - 1)];
+        const std::string length = app_.s.trackLengths[size_t(t)].str().substr(0, 5);
+        std::string text = twoDigits(t) + "   " + (length.empty() ? "--:--" : length) + "   " + n.title;
+        if (!n.performer.empty()) text += " / " + n.performer;
+        return text;
+    }
+
+    void select(Dialog& dlg, int at) {
+        selected_ = at;
+        dlg.listSetCurSel(kDiscTrackList, at);
+        dlg.setText(kDiscTitleEdit, names_.tracks[size_t(at)].title);
+        dlg.setText(kDiscArtistEdit, names_.tracks[size_t(at)].performer);
+    }
+
+    // The title and artist typed for the selected track, into its entry.
+    void keepTrack(Dialog& dlg) {
+        if (selected_ < 0 || selected_ >= count_) return;
+        TrackName& n = names_.tracks[size_t(selected_)];
+        n.title = CleanText(dlg.text(kDiscTitleEdit, kNameChars));
+        n.performer = CleanText(dlg.text(kDiscArtistEdit, kNameChars));
+        const int at = selected_;
+        dlg.listDelete(kDiscTrackList, at);
+        insertAt(dlg, at, entry(at + 1));
+        dlg.listSetCurSel(kDiscTrackList, at);
+    }
+
+    // A list box inserts by adding at the end and moving the rest after it.
+    void insertAt(Dialog& dlg, int at, const std::string& text) {
+        std::vector<std::string> after;
+        while (dlg.listCount(kDiscTrackList) > at) {
+            after.push_back(dlg.listText(kDiscTrackList, at));
+            dlg.listDelete(kDiscTrackList, at);
+        }
+        dlg.listAdd(kDiscTrackList, text);
+        for (const std::string& t : after) dlg.listAdd(kDiscTrackList, t);
+    }
+
+    bool ok(Dialog& dlg) {
+        keepTrack(dlg);
+        names_.albumArtist = CleanText(dlg.text(kDiscAlbumArtistEdit, kNameChars));
+        names_.album = CleanText(dlg.text(kDiscAlbumEdit, kNameChars));
+        names_.year = CleanText(dlg.text(kDiscYearEdit, kYearChars + 1), kYearChars);
+        names_.source = NameSource::Edited;
+        dlg.end(IDOK);
+        DiscRecord& d = app_.s.disc;
+        d.edited = names_;
+        if (d.edited.empty()) d.edited.source = NameSource::None;
+        std::string why;
+        if (!d.id.musicBrainzId.empty() && !SaveEditedNames(d.editsFolder, d.id.musicBrainzId, d.edited, why))
+            showMessage(app_, "I can't keep the disc's names for its next time in the drive (" + why +
+                                  "). They are used until the disc is taken out.",
+                        "Disc Information");
+        UseNames(app_);
+        return true;
+    }
+};
+
+}  // namespace
+
+void DiscInformationCommand(App& app) {
+    AppState& s = app.s;
+    // Names change what a running recording or conversion would be called and tagged.
+    if (s.recording == 1 || s.converting != 0 || s.cdPlaying == 1) return;
+    const int count = std::clamp(s.disc.id.known ? s.disc.id.lastTrack : s.trackCount, 0, int(kMaxTracks));
+    DiscInfoProc proc(app, count);
+    app.p.window.runDialog(DiscInfoTemplate(), proc);
+}
+
+}  // namespace wl

@@ -1,0 +1,120 @@
+#include "disc/DiscSession.h"
+
+#include <cstring>
+
+#include "app/Commands.h"
+#include "app/Paths.h"
+#include "disc/DiscIds.h"
+#include "disc/DiscNames.h"
+
+namespace wl {
+
+namespace {
+
+constexpr size_t kSongNameChars = 254;
+// What the name box gives back, less the ".wav" the program adds to it.
+constexpr size_t kNameLimit = kSongNameChars - 4;
+
+void readIdentity(App& app, DiscToc& toc) {
+    DiscRecord& d = app.s.disc;
+    uint8_t raw[kTocSize] = {};
+    // Block addresses: every other reader of the table names the form it wants first.
+    app.p.cdrom.ModifyCDParms(app.s.cdHandle, kCdParmAddressing, 0);
+    if (app.p.cdrom.ReadTOC(app.s.cdHandle, raw) != 1 || !ParseBlockToc(raw, toc)) return;
+    d.id.known = true;
+    d.id.firstTrack = toc.firstTrack;
+    d.id.lastTrack = toc.lastTrack;
+    d.id.freedbId = FreedbId(toc);
+    const AccurateRipIds ar = AccurateRipIdsOf(toc);
+    d.id.accurateRipId1 = ar.id1;
+    d.id.accurateRipId2 = ar.id2;
+    d.id.audioTracks = ar.audioTracks;
+    if (app.p.discId != nullptr) {
+        DiscIdResult result;
+        if (app.p.discId->compute(MusicBrainzInput(toc), result)) {
+            d.id.musicBrainzId = result.musicBrainzId;
+            d.id.submissionUrl = result.submissionUrl;
+        }
+    }
+}
+
+// The program's own name, also as a save or a conversion left it: in the save folder, with
+// its ".wav" or ".mp3".
+bool isShownName(const DiscRecord& d, const std::string& inBox) {
+    if (d.shownName.empty()) return false;
+    if (inBox == d.shownName) return true;
+    const SplitPath parts = splitPath(inBox);
+    return parts.base == d.shownName && (parts.ext == ".wav" || parts.ext == ".mp3");
+}
+
+}  // namespace
+
+void ReadDiscNames(App& app) {
+    ForgetDisc(app);
+    if (app.s.cdHandle == 0) return;
+    // Nothing wired that names a disc: the table is not read again.
+    if (app.p.cdText == nullptr && app.p.discId == nullptr && app.p.tags == nullptr) return;
+    DiscRecord& d = app.s.disc;
+    DiscToc toc;
+    readIdentity(app, toc);
+    const int count = d.id.known ? d.id.lastTrack : app.s.trackCount;
+    if (app.p.cdText != nullptr) d.cdText = NamesFromCdText(app.p.cdText->readCdText(app.s.cdHandle), count);
+    d.edited = LoadEditedNames(d.editsFolder, d.id.musicBrainzId);
+    UseNames(app);
+}
+
+void ForgetDisc(App& app) {
+    DiscRecord& d = app.s.disc;
+    d.id = DiscIdentity{};
+    d.cdText = d.online = d.edited = d.names = DiscNames{};
+    d.pendingTag.reset();
+}
+
+std::string TrackFileNameOf(const App& app, int t) { return TrackFileName(app.s.disc.names, t, kNameLimit); }
+
+void ShowTrackName(App& app) {
+    AppState& s = app.s;
+    DiscRecord& d = s.disc;
+    const std::string inBox = app.p.window.controlText(ID_SONG_NAME_EDIT, kSongNameChars);
+    const bool ours = inBox.empty() || inBox == "untitled" || isShownName(d, inBox);
+    if (!ours) return;
+    std::string name = TrackFileNameOf(app, s.currentTrack);
+    // A disc without names leaves the box as it always was.
+    if (name.empty()) {
+        if (!isShownName(d, inBox)) return;
+        name = "untitled";
+    }
+    if (name == inBox) return;
+    d.shownName = name;
+    s.songName = name;
+    app.p.window.setControlText(ID_SONG_NAME_EDIT, name);
+}
+
+void UseNames(App& app) {
+    DiscRecord& d = app.s.disc;
+    d.names = MergeNames(d.edited, d.online, d.cdText);
+    ShowTrackName(app);
+}
+
+void PrepareTrackTag(App& app, int t) {
+    DiscRecord& d = app.s.disc;
+    d.pendingTag.reset();
+    if (app.p.tags == nullptr) return;
+    if (d.names.empty() && d.id.musicBrainzId.empty()) return;
+    Mp3Tag tag;
+    if (t >= 1 && size_t(t) <= d.names.tracks.size()) {
+        tag.title = d.names.tracks[size_t(t - 1)].title;
+        tag.artist = d.names.tracks[size_t(t - 1)].performer;
+    }
+    if (tag.artist.empty()) tag.artist = d.names.albumArtist;
+    tag.album = d.names.album;
+    tag.albumArtist = d.names.albumArtist;
+    tag.year = d.names.year;
+    tag.genre = d.names.genre;
+    tag.track = t;
+    tag.trackCount = d.id.known ? d.id.lastTrack : app.s.trackCount;
+    tag.musicBrainzDiscId = d.id.musicBrainzId;
+    d.pendingTag = tag;
+}
+
+}  // namespace wl

@@ -1,0 +1,162 @@
+// Names and tags on the demo disc, on the program's real adapters: the disc's CD-Text read
+// through libcdio names the tracks in the name box, and a ripped track's MP3 carries an
+// ID3v2.4 tag that TagLib and a second reader (mutagen) read back, and still decodes to the
+// track's exact length.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <taglib/id3v2tag.h>
+#include <taglib/mpegfile.h>
+#include <taglib/textidentificationframe.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "FakeDiscPorts.h"
+#include "Mp3Decode.h"
+#include "Rig.h"
+#include "adapters/cdrom/LibcdioCdText.h"
+#include "adapters/discid/LibDiscId.h"
+#include "adapters/tags/TagLibWriter.h"
+
+using namespace wl;
+using namespace wl::e2e;
+
+namespace {
+
+// Track t's length in frames, from the disc's own table of contents.
+uint32_t demoTrackFrames(Rig& prog, int t) {
+    uint8_t toc[kTocSize] = {};
+    prog.cdrom.ModifyCDParms(prog.s().cdHandle, kCdParmAddressing, 0);
+    if (prog.cdrom.ReadTOC(prog.s().cdHandle, toc) != 1) return 0;
+    return getBe32(tocEntry(toc, size_t(t)) + 4) - getBe32(tocEntry(toc, size_t(t - 1)) + 4);
+}
+
+std::string runOutput(const std::string& command) {
+    std::string out;
+    if (std::FILE* p = popen(command.c_str(), "r")) {
+        char buf[4096];
+        for (size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+        pclose(p);
+    }
+    return out;
+}
+
+struct NamedRig : Rig {
+    LibcdioCdText cdText{cdrom};
+    LibDiscId discId;
+    TagLibWriter realTags;
+    explicit NamedRig(TagWriter* tags = nullptr) : Rig(RipFromCd, {.convertToMp3 = true}) {
+        app->p.cdText = &cdText;
+        app->p.discId = &discId;
+        app->p.tags = tags ? tags : &realTags;
+        s().disc.editsFolder = folder() + "discs";
+    }
+    std::string box() { return window.controlText(ID_SONG_NAME_EDIT, 300); }
+    // Rips the current track under the name in the box, into the rig's folder.
+    void ripShownName() {
+        s().savePath = folder();
+        s().songName = box();
+        window.sendCommand(ID_PLAY);
+    }
+};
+
+TEST(DiscNamesEndToEnd, TheDemoDiscNamesItsTracksAndARippedTrackCarriesItsTag) {
+    BoxAnswerer boxes;
+    NamedRig prog;
+    ASSERT_TRUE(prog.start());
+    EXPECT_EQ(prog.s().disc.names.source, NameSource::CdText);
+    EXPECT_EQ(prog.s().disc.id.musicBrainzId.size(), 28u);
+    EXPECT_EQ(prog.box(), "01 arpeggio");
+    ASSERT_EQ(prog.s().disc.names.tracks.size(), 4u);
+    EXPECT_EQ(prog.s().disc.names.tracks[3].performer, "Les Cloches d'\xC3\x89t\xC3\xA9");  // from Latin-1
+    prog.window.sendCommand(ID_NEXT_TRACK);
+    EXPECT_EQ(prog.box(), "02 chorale");
+    prog.window.grabToPng(WL_SHOT_DIR "/names_track2.png");
+
+    prog.ripShownName();
+    const std::string mp3 = prog.folder() + "02 chorale.mp3";
+    ASSERT_TRUE(fs::exists(mp3)) << prog.box();
+    EXPECT_TRUE(noBoxes(boxes));
+    // The name the rip left in the box is still the program's: the next track replaces it.
+    EXPECT_EQ(prog.box(), mp3);
+    prog.window.sendCommand(ID_NEXT_TRACK);
+    EXPECT_EQ(prog.box(), "03 groove");
+
+    {
+        TagLib::MPEG::File file(mp3.c_str());
+        ASSERT_TRUE(file.isValid());
+        TagLib::ID3v2::Tag* tag = file.ID3v2Tag();
+        ASSERT_NE(tag, nullptr);
+        EXPECT_EQ(tag->header()->majorVersion(), 4u);
+        EXPECT_EQ(tag->title().to8Bit(true), "Chorale");
+        EXPECT_EQ(tag->artist().to8Bit(true), "The Test Tones");
+        EXPECT_EQ(tag->album().to8Bit(true), "Wavelathe Demo");
+        ASSERT_FALSE(tag->frameListMap()["TRCK"].isEmpty());
+        EXPECT_EQ(tag->frameListMap()["TRCK"].front()->toString().to8Bit(true), "2/4");
+        auto* id = TagLib::ID3v2::UserTextIdentificationFrame::find(tag, "MusicBrainz Disc Id");
+        ASSERT_NE(id, nullptr);
+        EXPECT_EQ(id->fieldList().back().to8Bit(true), prog.s().disc.id.musicBrainzId);
+    }
+    if (std::system("command -v mutagen-inspect > /dev/null 2>&1") == 0) {
+        const std::string seen = runOutput("mutagen-inspect '" + mp3 + "'");
+        EXPECT_NE(seen.find("TIT2=Chorale"), std::string::npos) << seen;
+        EXPECT_NE(seen.find("TPE1=The Test Tones"), std::string::npos) << seen;
+        EXPECT_NE(seen.find("TALB=Wavelathe Demo"), std::string::npos) << seen;
+        EXPECT_NE(seen.find("TRCK=2/4"), std::string::npos) << seen;
+        EXPECT_NE(seen.find("MusicBrainz Disc Id=" + prog.s().disc.id.musicBrainzId), std::string::npos) << seen;
+    }
+    if (haveMpg123()) {
+        // The encoder's info frame, behind the tag, still tells the decoder the exact length.
+        EXPECT_EQ(decodedBytes(mp3), (long long)demoTrackFrames(prog, 2) * (long long)kCdFrameBytes);
+    }
+}
+
+TEST(DiscNamesEndToEnd, ATagThatCannotBeWrittenIsReportedAndTheMp3StaysWhole) {
+    BoxAnswerer boxes;
+    test::FakeTagWriter failing;
+    failing.failWith = "No space left on device";
+    NamedRig prog(&failing);
+    ASSERT_TRUE(prog.start());
+    prog.ripShownName();
+    const std::string mp3 = prog.folder() + "01 arpeggio.mp3";
+    ASSERT_TRUE(fs::exists(mp3));
+    ASSERT_EQ(boxes.texts.size(), 1u);
+    EXPECT_EQ(boxes.texts[0], "I can't write the tag into \"" + mp3 +
+                                  "\" (No space left on device). The MP3 file is saved without it.");
+    TagLib::MPEG::File file(mp3.c_str());
+    EXPECT_FALSE(file.hasID3v2Tag());
+    if (haveMpg123()) {
+        EXPECT_EQ(decodedBytes(mp3), (long long)demoTrackFrames(prog, 1) * (long long)kCdFrameBytes);
+    }
+}
+
+TEST(DiscNamesEndToEnd, TheDiscInformationDialogOnScreenKeepsAnEditedAlbum) {
+    BoxAnswerer boxes;
+    NamedRig prog;
+    ASSERT_TRUE(prog.start());
+    bool shown = false;
+    QTimer::singleShot(200, [&] {
+        auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (dlg == nullptr) return;
+        shown = true;
+        EXPECT_TRUE(dlg->grab().save(WL_SHOT_DIR "/DiscInfo.png", "PNG"));
+        for (QLineEdit* edit : dlg->findChildren<QLineEdit*>())
+            if (edit->text() == QStringLiteral("Wavelathe Demo")) edit->setText(QStringLiteral("Demo, Edited"));
+        for (QPushButton* b : dlg->findChildren<QPushButton*>())
+            if (b->text() == QStringLiteral("&OK")) b->click();
+    });
+    prog.window.sendCommand(ID_DISC_INFORMATION);
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(prog.s().disc.names.source, NameSource::Edited);
+    EXPECT_EQ(prog.s().disc.names.album, "Demo, Edited");
+    EXPECT_TRUE(fs::exists(prog.folder() + "discs/" + prog.s().disc.id.musicBrainzId + ".txt"));
+    EXPECT_TRUE(noBoxes(boxes));
+}
+
+}  // namespace
