@@ -10,6 +10,7 @@
 #include <fstream>
 #include <thread>
 
+#include "LocalMusicBrainz.h"
 #include "adapters/musicbrainz/MusicBrainzLookup.h"
 
 namespace wl {
@@ -17,33 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
-struct LocalService {
-    fs::path dir = fs::temp_directory_path() / ("wl-mb-" + std::to_string(::getpid()));
-    pid_t pid = 0;
-    std::string url;
-    LocalService() {
-        fs::create_directories(dir);
-        const std::string cmd = "python3 '" WL_MB_SERVER "' 0 '" + (dir / "requests.log").string() + "' > '" +
-                                (dir / "port").string() + "' 2>/dev/null & echo $! > '" + (dir / "pid").string() + "'";
-        if (std::system(cmd.c_str()) != 0) return;
-        std::ifstream(dir / "pid") >> pid;
-        for (int i = 0; i < 200 && url.empty(); ++i) {
-            int port = 0;
-            if (std::ifstream(dir / "port") >> port) url = "http://127.0.0.1:" + std::to_string(port);
-            else std::this_thread::sleep_for(25ms);
-        }
-    }
-    ~LocalService() {
-        if (pid > 0) ::kill(pid, SIGTERM);
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
-    std::string requests() const {
-        std::ifstream in(dir / "requests.log");
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
-};
 
 MusicBrainzOptions optionsFor(const std::string& base, const fs::path& cache) {
     MusicBrainzOptions o;
@@ -64,7 +38,7 @@ public:
 };
 
 TEST(MusicBrainz, EveryBadAnswerIsAnUnknownDiscWithItsReasonAndFoundOnesAreKept) {
-    LocalService service;
+    test::LocalService service;
     ASSERT_FALSE(service.url.empty()) << "the local service did not start";
     const std::string toc4 = "1 4 30000 150 7000 14000 21000";
     struct Case {

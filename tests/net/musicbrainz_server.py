@@ -91,7 +91,7 @@ class Handler(BaseHTTPRequestHandler):
             return
         if disc == "odd-names":
             return self.send(200, body([release("A\x01B\tC", "X" * 2000, 4, lambda n: "\x07bell" if n == 1 else "é" * 1500)]))
-        return self.send(404, b"{}")
+        return self.send(200, body([release("Online Album", "Online Artist", 4, lambda n: "Online Track %d" % n)]))
 
 
 server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)
