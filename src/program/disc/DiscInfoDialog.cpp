@@ -112,6 +112,9 @@ private:
         const std::string length = app_.s.trackLengths[size_t(t)].str().substr(0, 5);
         std::string text = twoDigits(t) + "   " + (length.empty() ? "--:--" : length) + "   " + n.title;
         if (!n.performer.empty()) text += " / " + n.performer;
+        // What a rip of the track proved, without opening the log.
+        if (auto it = app_.s.rippedTracks.find(t); it != app_.s.rippedTracks.end() && !it->second.verdict.empty())
+            text += "   [" + it->second.verdict + "]";
         return text;
     }
 
