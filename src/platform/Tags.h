@@ -13,7 +13,7 @@
 namespace wl {
 
 struct Mp3Tag {
-    std::string title, artist, album, albumArtist, year, genre;
+    std::string title, artist, album, albumArtist, year, genre, composer;
     int track = 0, trackCount = 0;
     std::string musicBrainzDiscId;  // TXXX "MusicBrainz Disc Id"
 };

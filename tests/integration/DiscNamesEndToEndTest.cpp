@@ -119,6 +119,8 @@ TEST(DiscNamesEndToEnd, TheDemoDiscNamesItsTracksAndARippedTrackCarriesItsTag) {
         EXPECT_EQ(tag->album().to8Bit(true), "Wavelathe Demo");
         ASSERT_FALSE(tag->frameListMap()["TRCK"].isEmpty());
         EXPECT_EQ(tag->frameListMap()["TRCK"].front()->toString().to8Bit(true), "2/4");
+        ASSERT_FALSE(tag->frameListMap()["TCOM"].isEmpty());  // the songwriter, no composer given
+        EXPECT_EQ(tag->frameListMap()["TCOM"].front()->toString().to8Bit(true), "J. S. Bach");
         auto* id = TagLib::ID3v2::UserTextIdentificationFrame::find(tag, "MusicBrainz Disc Id");
         ASSERT_NE(id, nullptr);
         EXPECT_EQ(id->fieldList().back().to8Bit(true), prog.s().disc.id.musicBrainzId);

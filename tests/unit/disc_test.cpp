@@ -166,7 +166,7 @@ TEST(DiscNames, EditsAreKeptPerDiscAndWinOverCdText) {
     ASSERT_FALSE(t.s.disc.id.musicBrainzId.empty());
     DiscNames edit;
     edit.album = "Kind of Blue (Legacy)";
-    edit.tracks = {TrackName{"So What (take 2)", ""}};
+    edit.tracks = {TrackName{"So What (take 2)", "", ""}};
     std::string why;
     ASSERT_TRUE(SaveEditedNames(t.s.disc.editsFolder, t.s.disc.id.musicBrainzId, edit, why)) << why;
 

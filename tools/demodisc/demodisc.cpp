@@ -196,6 +196,7 @@ int main(int argc, char** argv) {
         cue += std::string("    TITLE \"") + pieces[i].first + "\"\n";
         // The last piece's performer holds Latin-1 bytes, as a sheet written elsewhere would.
         cue += i + 1 < pieces.size() ? "    PERFORMER \"The Test Tones\"\n" : "    PERFORMER \"Les Cloches d'\xC9t\xE9\"\n";
+        if (i == 1) cue += "    SONGWRITER \"J. S. Bach\"\n";
         cue += "    INDEX 01 " + msf(bin.size() / 2352) + "\n";
         appendPcm(bin, pieces[i].second());
     }

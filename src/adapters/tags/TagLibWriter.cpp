@@ -58,6 +58,7 @@ bool TagLibWriter::writeTag(const std::string& path, const Mp3Tag& t, std::strin
         setText(*tag, "TALB", t.album);
         setText(*tag, "TPE2", t.albumArtist);
         setText(*tag, "TCON", t.genre);
+        setText(*tag, "TCOM", t.composer);
         setText(*tag, "TDRC", t.year);
         if (t.track > 0)
             setText(*tag, "TRCK", std::to_string(t.track) + (t.trackCount > 0 ? "/" + std::to_string(t.trackCount) : ""));

@@ -16,6 +16,7 @@ enum class NameSource { None, CdText, Online, Edited };
 
 struct TrackName {
     std::string title, performer;
+    std::string composer;  // CD-Text's composer, else its songwriter; carried into the tag
 };
 
 struct DiscNames {

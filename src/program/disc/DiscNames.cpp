@@ -103,7 +103,9 @@ DiscNames NamesFromCdText(const DiscText& text, int trackCount) {
     n.albumArtist = CleanText(disc.performer);
     n.genre = CleanText(disc.genre);
     for (size_t t = 1; t < text.tracks.size() && int(t) <= trackCount; ++t)
-        n.tracks.push_back(TrackName{CleanText(text.tracks[t].title), CleanText(text.tracks[t].performer)});
+        n.tracks.push_back(TrackName{CleanText(text.tracks[t].title), CleanText(text.tracks[t].performer),
+                                     CleanText(!text.tracks[t].composer.empty() ? text.tracks[t].composer
+                                                                               : text.tracks[t].songwriter)});
     if (!n.empty()) n.source = NameSource::CdText;
     return n;
 }
@@ -122,7 +124,9 @@ DiscNames MergeNames(const DiscNames& edited, const DiscNames& online, const Dis
         const TrackName* c = trackOf(cdText, i);
         out.tracks.push_back(TrackName{pick((e ? *e : none).title, (o ? *o : none).title, (c ? *c : none).title),
                                        pick((e ? *e : none).performer, (o ? *o : none).performer,
-                                            (c ? *c : none).performer)});
+                                            (c ? *c : none).performer),
+                                       pick((e ? *e : none).composer, (o ? *o : none).composer,
+                                            (c ? *c : none).composer)});
     }
     out.source = !edited.empty() ? NameSource::Edited
                  : !online.empty() ? NameSource::Online
@@ -170,7 +174,7 @@ DiscNames LoadEditedNames(const std::string& folder, const std::string& discId) 
             const int t = std::atoi(f[1].c_str());
             if (t < 1 || t > 99) continue;
             if (n.tracks.size() < size_t(t)) n.tracks.resize(size_t(t));
-            n.tracks[size_t(t - 1)] = TrackName{f[2], f.size() > 3 ? f[3] : ""};
+            n.tracks[size_t(t - 1)] = TrackName{f[2], f.size() > 3 ? f[3] : "", ""};
         }
     }
     if (!n.empty()) n.source = NameSource::Edited;

@@ -118,6 +118,7 @@ void PrepareTrackTag(App& app, int t) {
     if (t >= 1 && size_t(t) <= d.names.tracks.size()) {
         tag.title = d.names.tracks[size_t(t - 1)].title;
         tag.artist = d.names.tracks[size_t(t - 1)].performer;
+        tag.composer = d.names.tracks[size_t(t - 1)].composer;
     }
     if (tag.artist.empty()) tag.artist = d.names.albumArtist;
     tag.album = d.names.album;
