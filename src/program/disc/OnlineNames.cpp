@@ -15,7 +15,12 @@ void ChooseOnlineRelease(App& app, size_t index) {
     online.album = CleanText(r.title);
     online.albumArtist = CleanText(r.artist);
     online.year = CleanText(r.year, 4);
-    for (const LookupTrack& t : r.tracks) online.tracks.push_back({CleanText(t.title), CleanText(t.artist)});
+    for (const LookupTrack& t : r.tracks) {
+        TrackName n;
+        n.title = CleanText(t.title);
+        n.performer = CleanText(t.artist);
+        online.tracks.push_back(n);
+    }
     d.online = online;
     UseNames(app);
 }
