@@ -245,12 +245,18 @@ TEST(SignalShutdown, EndsWithinTwoSecondsWithABoxOpenAndKeepsARecordingUnderWay)
         ASSERT_EQ(started, "running") << box.logText();
         const std::string window = x.waitForWindow("Wavelathe");
         ASSERT_FALSE(window.empty()) << box.logText();
-        // Positions in the window's units (7 x 16): Play under the menu bar, then the name box.
-        // Play is grey until the start-up disc check ends: pressed until the Question about
-        // the name "untitled" shows that it has.
+        // Positions in the window's units (7 x 16): Play under the menu bar, the name box.
         const auto pressPlay = [&] { x.run("mousemove --window " + window + " 31 87 click 1"); };
+        const auto typeName = [&](const std::string& name) {
+            x.run("mousemove --window " + window + " 100 184 click 1");
+            x.run("key --window " + window + " ctrl+a");
+            x.run("type --window " + window + " " + name);
+        };
+        // Play is grey until the start-up disc check ends, which names the tracks: "untitled"
+        // typed again and Play pressed until the Question about that name shows it has.
         std::string question;
         for (int i = 0; i < 30 && question.empty(); ++i) {
+            typeName("untitled");
             pressPlay();
             question = x.waitForWindow("Question", 10);
         }
@@ -260,9 +266,7 @@ TEST(SignalShutdown, EndsWithinTwoSecondsWithABoxOpenAndKeepsARecordingUnderWay)
             x.run("key --window " + question + " Return");  // Yes: the name box is emptied
             for (int i = 0; i < 50 && !x.waitForWindow("Question", 1).empty(); ++i) {
             }
-            x.run("mousemove --window " + window + " 100 184 click 1");
-            x.run("key --window " + window + " ctrl+a");
-            x.run("type --window " + window + " " + c.typed);
+            typeName(c.typed);
             pressPlay();
             std::this_thread::sleep_for(3s);  // some audio recorded
         }
