@@ -52,7 +52,7 @@ bool WriteBatchCueSheet(App& app, const std::vector<int>& tracks) {
             if (!fs::exists(file, ec)) continue;
         }
         if (folder.empty()) folder = file.parent_path().string();
-        char number[8];
+        char number[16];
         std::snprintf(number, sizeof number, "%02d", ++written);
         sheet += "FILE " + cueText(file.filename().string()) + " " + type + "\n  TRACK " + number + " AUDIO\n";
         if (t >= 1 && size_t(t) <= names.tracks.size()) {
