@@ -1,11 +1,9 @@
 #include "verify/BatchCue.h"
 
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 
-#include "app/FileReplacement.h"
-#include "disc/DiscIds.h"
+#include "verify/RipLog.h"
 
 namespace wl {
 namespace {
@@ -64,20 +62,7 @@ bool WriteBatchCueSheet(App& app, const std::vector<int>& tracks) {
     }
     if (written == 0) return false;
     if (folder.empty()) folder = ".";
-    std::string name = names.album;
-    for (char& c : name)
-        if (std::strchr("\\/:*?\"<>|", c) != nullptr || static_cast<unsigned char>(c) < 0x20) c = '_';
-    if (name.empty() || name == "." || name == ".." || name.size() > 200) {
-        DiscToc toc;
-        name = ParseBlockToc(s.toc, toc) ? Hex8(FreedbId(toc)) : "disc";
-    }
-    FileReplacement out(folder + "/" + name + ".cue");
-    if (!out.open()) return false;
-    if (std::fwrite(sheet.data(), 1, sheet.size(), out.file()) != sheet.size()) {
-        out.discard();
-        return false;
-    }
-    return out.commit();
+    return WriteWholeFile(folder + "/" + DiscFileName(app) + ".cue", sheet);
 }
 
 }  // namespace wl

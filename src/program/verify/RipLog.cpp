@@ -102,12 +102,19 @@ bool WriteRipLog(App& app) {
     localtime_r(&now, &local);
     std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &local);
     const std::string text = RipLogText(app, when);
-    // Named after the album, else the disc's freedb ID.
-    std::string name = s.disc.names.album;
+    return WriteWholeFile(folder + "/" + DiscFileName(app) + ".log", text);
+}
+
+std::string DiscFileName(const App& app) {
+    std::string name = app.s.disc.names.album;
     for (char& c : name)
         if (std::strchr("\\/:*?\"<>|", c) != nullptr || static_cast<unsigned char>(c) < 0x20) c = '_';
-    if (name.empty() || name == "." || name == ".." || name.size() > 200) name = hex8(DiscIdsOf(s.toc).freedb);
-    FileReplacement file(folder + "/" + name + ".log");
+    if (name.empty() || name == "." || name == ".." || name.size() > 200) name = hex8(DiscIdsOf(app.s.toc).freedb);
+    return name;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& text) {
+    FileReplacement file(path);
     if (!file.open()) return false;
     if (std::fwrite(text.data(), 1, text.size(), file.file()) != text.size()) {
         file.discard();
