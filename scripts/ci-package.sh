@@ -106,7 +106,7 @@ for f in "${expected[@]}"; do
   grep -q " \./$f\$" <<<"$listing" || fail "the package lacks /$f"
 done
 depends=$(dpkg-deb -f "$deb" Depends)
-for d in fonts-liberation libqt6widgets6 libcdio19 libmp3lame0 libportaudio2 libdiscid0 libtag1v5; do
+for d in fonts-liberation libqt6widgets6 libcdio19 libmp3lame0 libportaudio2 libdiscid0 libtag1v5 libcurl4; do
   grep -q "$d" <<<"$depends" || fail "the package does not depend on $d: $depends"
 done
 echo "ci-package: $(basename "$deb"): $(stat -c %s "$deb") bytes; Depends: $depends"

@@ -15,6 +15,7 @@
 
 #include "adapters/audio/AudioEngine.h"
 #include "adapters/hash/Hashing.h"
+#include "adapters/musicbrainz/MusicBrainzLookup.h"
 #include "adapters/net/CurlFetch.h"
 #include "verify/Verification.h"
 #include "adapters/audio/Clock.h"
@@ -137,8 +138,11 @@ int main(int argc, char** argv) {
     wl::TagLibWriter tags;
     wl::LibraryHashing hashing;
     // The services ask every client to name itself and a way to reach its makers.
-    wl::CurlFetch accurateRip(window, {"Wavelathe/" WL_VERSION " ( https://wavelathe.invalid/ )"});
-    wl::App app(wl::Platform{window, mci, cdrom, encoder, desktop, &cdText, &discId, &tags, &hashing, &accurateRip});
+    const std::string userAgent = "Wavelathe/" WL_VERSION " ( https://wavelathe.invalid/ )";
+    wl::CurlFetch accurateRip(window, {userAgent});
+    wl::MusicBrainzLookup discLookup(window, wl::MusicBrainzLookup::fromEnvironment(userAgent));
+    wl::App app(wl::Platform{window, mci, cdrom, encoder, desktop, &cdText, &discId, &tags, &hashing, &accurateRip,
+                             &discLookup});
     app.s.verify = wl::VerifyConfigFromEnvironment();
     app.s.workingDir = startFolder();
     app.s.disc.editsFolder = wl::DefaultEditsFolder();

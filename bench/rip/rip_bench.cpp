@@ -23,6 +23,7 @@
 #include "FakeMci.h"
 #include "FakeWindow.h"
 #include "adapters/cdrom/LibcdioCdrom.h"
+#include "adapters/hash/Hashing.h"
 #include "adapters/qt/QtWindow.h"
 #include "app/Commands.h"
 #include "window/MainWindow.h"
@@ -62,7 +63,9 @@ struct RipProgram {
     wl::LibcdioCdrom cdrom;
     wl::test::FakeEncoderLoader encoder;
     wl::test::FakeDesktop desktop;
-    wl::App app{wl::Platform{window, mci, cdrom, encoder, desktop}};
+    // Checksums as a real rip computes them: the copy CRC through zlib, AccurateRip's own.
+    wl::LibraryHashing hashing;
+    wl::App app{wl::Platform{window, mci, cdrom, encoder, desktop, nullptr, nullptr, nullptr, &hashing}};
     wl::MainWindowProc proc{app};
 
     explicit RipProgram(const fs::path& folder) : cdrom((folder / "long.cue").string()) {

@@ -12,6 +12,7 @@
 // crash, a kill, a logout) is mended at the next start. pendingPolicy reads what is kept.
 #include <cstdint>
 #include <optional>
+#include <string>
 
 namespace wl {
 
@@ -27,6 +28,8 @@ public:
     virtual void forgetPendingPolicy() = 0;
     virtual bool startVolumeControl() = 0;
     virtual bool openHelpContents() = 0;
+    // A web page in the desktop's browser; false when none could be started.
+    virtual bool openWebPage(const std::string&) { return false; }
 };
 
 }  // namespace wl

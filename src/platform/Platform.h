@@ -3,6 +3,7 @@
 #include "platform/CdText.h"
 #include "platform/Cdrom.h"
 #include "platform/DiscId.h"
+#include "platform/DiscLookup.h"
 #include "platform/Desktop.h"
 #include "platform/Encoder.h"
 #include "platform/Hashing.h"
@@ -26,6 +27,7 @@ struct Platform {
     TagWriter* tags = nullptr;
     Hashing* hashing = nullptr;  // none: rips carry no copy CRC and logs no checksum
     WebFetch* accurateRip = nullptr;  // none: rips are not verified
+    DiscLookup* discLookup = nullptr;  // none: no names from online
 };
 
 }  // namespace wl

@@ -15,13 +15,19 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <memory>
 #include <string>
 
 #include "FakeDiscPorts.h"
+#include "LocalMusicBrainz.h"
 #include "Mp3Decode.h"
 #include "Rig.h"
 #include "adapters/cdrom/LibcdioCdText.h"
 #include "adapters/discid/LibDiscId.h"
+#include "adapters/musicbrainz/MusicBrainzLookup.h"
+#include "app/Settings.h"
+#include "disc/DiscSession.h"
 #include "adapters/tags/TagLibWriter.h"
 
 using namespace wl;
@@ -56,6 +62,20 @@ struct NamedRig : Rig {
         app->p.discId = &discId;
         app->p.tags = tags ? tags : &realTags;
         s().disc.editsFolder = folder() + "discs";
+    }
+    std::unique_ptr<MusicBrainzLookup> lookup;
+    // The window goes first: then no lookup thread can be waiting for it when it is joined.
+    ~NamedRig() {
+        if (app && !app->destroyed) window.destroy();
+    }
+    // Names from the local stand-in of the service; its answers kept in `cache`.
+    void lookUpAt(const std::string& url, const std::string& cache) {
+        MusicBrainzOptions options;
+        options.baseUrl = url;
+        options.cacheFolder = cache;
+        options.http.userAgent = "Wavelathe/test ( https://wavelathe.invalid/ )";
+        lookup = std::make_unique<MusicBrainzLookup>(window, options);
+        app->p.discLookup = lookup.get();
     }
     std::string box() { return window.controlText(ID_SONG_NAME_EDIT, 300); }
     // Rips the current track under the name in the box, into the rig's folder.
@@ -159,6 +179,50 @@ TEST(DiscNamesEndToEnd, TheDiscInformationDialogOnScreenKeepsAnEditedAlbum) {
     EXPECT_EQ(prog.s().disc.names.album, "Demo, Edited");
     EXPECT_TRUE(fs::exists(prog.folder() + "discs/" + prog.s().disc.id.musicBrainzId + ".txt"));
     EXPECT_TRUE(noBoxes(boxes));
+}
+
+// Names from the online service arrive without the window waiting and win over CD-Text in
+// the name box, the batch entries and the tags; a found answer is kept; with lookups off no
+// request leaves the program.
+TEST(DiscNamesEndToEnd, OnlineNamesArriveFromTheServiceAreKeptAndNotAskedForWhenOff) {
+    test::LocalService service;
+    ASSERT_FALSE(service.url.empty());
+    const std::string cache = (service.dir / "cache").string();
+    std::string discId;
+    {
+        BoxAnswerer boxes;
+        NamedRig prog;
+        prog.lookUpAt(service.url, cache);
+        ASSERT_TRUE(prog.start());
+        discId = prog.s().disc.id.musicBrainzId;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return prog.box() == "01 online track 1"; }, 10000)) << prog.box();
+        EXPECT_EQ(prog.s().disc.lookupStatus, "MusicBrainz: 1 release");
+        EXPECT_EQ(prog.s().disc.names.source, NameSource::Online);
+        EXPECT_EQ(TrackFileNameOf(*prog.app, 2), "02 online track 2");  // a batch entry's name
+        PrepareTrackTag(*prog.app, 2);
+        ASSERT_TRUE(prog.s().disc.pendingTag.has_value());
+        EXPECT_EQ(prog.s().disc.pendingTag->title, "Online Track 2");
+        EXPECT_EQ(prog.s().disc.pendingTag->album, "Online Album");
+        EXPECT_TRUE(noBoxes(boxes));
+    }
+    EXPECT_NE(service.requests().find("/ws/2/discid/" + discId), std::string::npos);
+    EXPECT_TRUE(fs::exists(fs::path(cache) / (discId + ".json")));
+
+    // Off: the settings file says so, and the service hears nothing.
+    const size_t asked = service.requests().size();
+    BoxAnswerer boxes;
+    NamedRig prog;
+    {
+        std::fstream settings(prog.folder() + kSettingsFileName, std::ios::in | std::ios::out | std::ios::binary);
+        settings.seekp(99);
+        settings.put('0');
+    }
+    prog.lookUpAt(service.url, (service.dir / "cache-off").string());
+    ASSERT_TRUE(prog.start());
+    EXPECT_EQ(prog.s().lookupsOff, 1);
+    QTest::qWait(1500);
+    EXPECT_EQ(prog.box(), "01 arpeggio");
+    EXPECT_EQ(service.requests().size(), asked);
 }
 
 }  // namespace

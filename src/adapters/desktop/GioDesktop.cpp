@@ -105,6 +105,14 @@ bool GioDesktop::startVolumeControl() {
     return false;
 }
 
+bool GioDesktop::openWebPage(const std::string& url) {
+    if (url.rfind("https://", 0) != 0 && url.rfind("http://", 0) != 0) return false;
+    GError* error = nullptr;
+    const gboolean ok = g_app_info_launch_default_for_uri(url.c_str(), nullptr, &error);
+    if (error) g_error_free(error);
+    return ok;
+}
+
 bool GioDesktop::openHelpContents() {
     std::error_code ec;
     if (helpPage_.empty() || !std::filesystem::exists(helpPage_, ec)) return false;

@@ -31,6 +31,7 @@ public:
     void forgetPendingPolicy() override;
     bool startVolumeControl() override;
     bool openHelpContents() override;
+    bool openWebPage(const std::string& url) override;
 
     // The AutoRun value's bit for CD-ROM drives decides the desktop's boolean.
     static constexpr uint32_t kCdRomBit = 0x20;

@@ -17,6 +17,17 @@ struct CurlOptions {
     size_t maxBytes = 4 << 20;  // a larger answer is no answer of this service
 };
 
+// One GET as it went: the status (0 when no answer came), the body read (at most maxBytes),
+// the seconds a Retry-After header asked for (-1 without one), what went wrong.
+struct HttpResult {
+    long status = 0;
+    std::string body;
+    long retryAfter = -1;
+    std::string error;
+};
+HttpResult httpGet(const std::string& url, const CurlOptions& options, const std::atomic<bool>* cancel,
+                   const std::string& accept = {});
+
 class CurlFetch : public WebFetch {
 public:
     CurlFetch(WindowThread& window, CurlOptions options);

@@ -38,6 +38,8 @@ struct AppState {
     int32_t ripDriveIndex = 99;
     // The drive's read offset in stereo samples, -5000..5000; stored where older readers look not.
     int32_t readOffset = 0;
+    // Settings > Look Up Disc Names Online, unchecked: no request leaves the program.
+    int32_t lookupsOff = 0;
     FixedText<kPathCapacity> savePath;
 
     int32_t settingsDirty = 0;

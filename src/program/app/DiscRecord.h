@@ -2,10 +2,12 @@
 // What the program knows of the disc in the drive beyond its tracks' lengths: its identity
 // and the names of its tracks. Plain values; disc/ reads and fills them.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/DiscLookup.h"
 #include "platform/Tags.h"
 
 namespace wl {
@@ -30,6 +32,7 @@ struct DiscIdentity {
     uint32_t freedbId = 0, accurateRipId1 = 0, accurateRipId2 = 0;
     std::string musicBrainzId;    // empty when no calculator is wired or it refused the table
     std::string submissionUrl;
+    std::string musicBrainzToc;   // "first last lead-out offsets...", for a search by layout
 };
 
 struct DiscRecord {
@@ -42,6 +45,13 @@ struct DiscRecord {
     std::string shownName;
     // Where the user's edits are kept, one file per MusicBrainz disc ID ("" = not kept).
     std::string editsFolder;
+    // The online lookup's answer: every release found, the one in use, or why there is none.
+    bool lookedUp = false;
+    std::vector<LookupRelease> releases;
+    size_t chosenRelease = 0;
+    std::string lookupStatus;
+    // Told when an answer arrives: the Disc Information dialog while it is open.
+    std::function<void()> onLookupAnswer;
     // The tag for the next conversion of a CD track; taken (and cleared) as it starts.
     std::optional<Mp3Tag> pendingTag;
 };

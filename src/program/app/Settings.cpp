@@ -26,6 +26,8 @@ constexpr uint16_t kDefaultBitRate = 128;
 constexpr long kReadOffsetField = 90;
 constexpr size_t kReadOffsetWidth = 5;
 constexpr int kMaxReadOffset = 5000;
+// "0" when online lookups are off; a zero byte (as every older file has) leaves them on.
+constexpr long kLookupsField = 99;
 
 struct FileCloser {
     void operator()(std::FILE* f) const { if (f) std::fclose(f); }
@@ -107,6 +109,8 @@ void ReadSettings(App& app) {
     readField(f.get(), kReadOffsetField, kReadOffsetWidth, scratch);
     const long offset = decimalValue(scratch);
     s.readOffset = offset >= -kMaxReadOffset && offset <= kMaxReadOffset ? int32_t(offset) : 0;
+    readField(f.get(), kLookupsField, 1, scratch);
+    s.lookupsOff = scratch[0] == '0' ? 1 : 0;
 
     Window& w = app.p.window;
     if (s.ripDriveIndex == 99) w.enableMenuItem(ID_DEFAULT_RIPPING_PLAYER, false);
@@ -179,6 +183,7 @@ void SaveSettings(App& app) {
         if (s.readOffset != 0) putField(offset, s.readOffset, kReadOffsetWidth);
         else offset.assign(kReadOffsetWidth, '\0');
         head.replace(size_t(kReadOffsetField), kReadOffsetWidth, offset);
+        head[size_t(kLookupsField)] = s.lookupsOff ? '0' : '\0';
         bool ok = error.empty() && std::fwrite(head.data(), 1, head.size(), out.file()) == head.size();
         char block[4096];
         for (size_t n; ok && old && (n = std::fread(block, 1, sizeof block, old.get())) > 0;)

@@ -4,6 +4,7 @@
 
 #include "disc/DiscNames.h"
 #include "disc/DiscSession.h"
+#include "disc/OnlineNames.h"
 #include "resources/Templates.h"
 
 namespace wl {
@@ -22,14 +23,40 @@ public:
     }
 
     bool onInit(Dialog& dlg) override {
+        dialog_ = &dlg;
+        // An answer arriving while the dialog is open shows at once.
+        app_.s.disc.onLookupAnswer = [this] { showOnline(true); };
+        showNames(dlg);
+        showOnline(false);
+        dlg.listSetHorizontalExtent(kDiscTrackList, 600);
+        if (count_ > 0) select(dlg, 0);
+        return true;
+    }
+
+    void showNames(Dialog& dlg) {
         dlg.setText(kDiscAlbumArtistEdit, names_.albumArtist);
         dlg.setText(kDiscAlbumEdit, names_.album);
         dlg.setText(kDiscYearEdit, names_.year);
         dlg.setText(kDiscSourceText, std::string("Names: ") + NameSourceText(app_.s.disc.names.source));
-        dlg.listSetHorizontalExtent(kDiscTrackList, 600);
+        dlg.listClear(kDiscTrackList);
         for (int t = 1; t <= count_; ++t) dlg.listAdd(kDiscTrackList, entry(t));
-        if (count_ > 0) select(dlg, 0);
-        return true;
+    }
+
+    // The lookup's state; with newNames, the names it brought replace those shown.
+    void showOnline(bool newNames) {
+        Dialog& dlg = *dialog_;
+        const DiscRecord& d = app_.s.disc;
+        dlg.setText(kDiscLookupText, d.lookupStatus.empty() ? std::string("MusicBrainz: not looked up") : d.lookupStatus);
+        dlg.listClear(kDiscReleaseList);
+        for (const LookupRelease& r : d.releases) dlg.listAdd(kDiscReleaseList, ReleaseText(r));
+        if (!d.releases.empty()) dlg.listSetCurSel(kDiscReleaseList, int(d.chosenRelease));
+        dlg.enable(kDiscLookUpButton, app_.p.discLookup != nullptr && !d.id.musicBrainzId.empty() && !app_.s.lookupsOff);
+        dlg.enable(kDiscSubmitButton, !d.id.submissionUrl.empty());
+        if (!newNames) return;
+        names_ = d.names;
+        names_.tracks.resize(size_t(count_));
+        showNames(dlg);
+        if (count_ > 0) select(dlg, std::max(selected_, 0));
     }
 
     bool onCommand(Dialog& dlg, int id, int code) override {
@@ -40,7 +67,25 @@ public:
             if (at >= 0) select(dlg, at);
             return true;
         }
+        if (id == kDiscReleaseList && code == LBN_SELCHANGE) {
+            const int at = dlg.listCurSel(kDiscReleaseList);
+            if (at >= 0) ChooseOnlineRelease(app_, size_t(at));
+            showOnline(true);
+            return true;
+        }
         if (code != BN_CLICKED) return false;
+        if (id == kDiscLookUpButton) {
+            LookUpDiscOnline(app_, true);
+            showOnline(false);
+            return true;
+        }
+        if (id == kDiscSubmitButton) {
+            const std::string& url = app_.s.disc.id.submissionUrl;
+            if (!app_.p.desktop.openWebPage(url))
+                showMessage(app_, "I can't open a web browser. The disc can be added to MusicBrainz at " + url,
+                            "Disc Information");
+            return true;
+        }
         if (id == IDOK) return ok(dlg);
         if (id == IDCANCEL) {
             dlg.end(IDCANCEL);
@@ -60,12 +105,16 @@ private:
     DiscNames names_;
     int count_;
     int selected_ = -1;
+    Dialog* dialog_ = nullptr;
 
     std::string entry(int t) const {
         const TrackName& n = names_.tracks[size_t(t - 1)];
         const std::string length = app_.s.trackLengths[size_t(t)].str().substr(0, 5);
         std::string text = twoDigits(t) + "   " + (length.empty() ? "--:--" : length) + "   " + n.title;
         if (!n.performer.empty()) text += " / " + n.performer;
+        // What a rip of the track proved, without opening the log.
+        if (auto it = app_.s.rippedTracks.find(t); it != app_.s.rippedTracks.end() && !it->second.verdict.empty())
+            text += "   [" + it->second.verdict + "]";
         return text;
     }
 
@@ -128,6 +177,7 @@ void DiscInformationCommand(App& app) {
     const int count = std::clamp(s.disc.id.known ? s.disc.id.lastTrack : s.trackCount, 0, int(kMaxTracks));
     DiscInfoProc proc(app, count);
     app.p.window.runDialog(DiscInfoTemplate(), proc);
+    s.disc.onLookupAnswer = nullptr;
 }
 
 }  // namespace wl

@@ -6,6 +6,7 @@
 #include "app/Paths.h"
 #include "disc/DiscIds.h"
 #include "disc/DiscNames.h"
+#include "disc/OnlineNames.h"
 
 namespace wl {
 
@@ -31,7 +32,12 @@ void readIdentity(App& app, DiscToc& toc) {
     d.id.audioTracks = ar.audioTracks;
     if (app.p.discId != nullptr) {
         DiscIdResult result;
-        if (app.p.discId->compute(MusicBrainzInput(toc), result)) {
+        const DiscIdInput input = MusicBrainzInput(toc);
+        d.id.musicBrainzToc = std::to_string(input.firstTrack) + " " + std::to_string(input.lastTrack) + " " +
+                              std::to_string(input.leadOut);
+        for (int t = input.firstTrack; t >= 1 && t <= input.lastTrack && t < 100; ++t)
+            d.id.musicBrainzToc += " " + std::to_string(input.offsets[size_t(t)]);
+        if (app.p.discId->compute(input, result)) {
             d.id.musicBrainzId = result.musicBrainzId;
             d.id.submissionUrl = result.submissionUrl;
         }
@@ -61,6 +67,8 @@ void ReadDiscNames(App& app) {
     if (app.p.cdText != nullptr) d.cdText = NamesFromCdText(app.p.cdText->readCdText(app.s.cdHandle), count);
     d.edited = LoadEditedNames(d.editsFolder, d.id.musicBrainzId);
     UseNames(app);
+    // The user's own names need nothing from the network.
+    if (d.edited.empty()) LookUpDiscOnline(app, false);
 }
 
 void ForgetDisc(App& app) {
@@ -68,6 +76,11 @@ void ForgetDisc(App& app) {
     d.id = DiscIdentity{};
     d.cdText = d.online = d.edited = d.names = DiscNames{};
     d.pendingTag.reset();
+    d.lookedUp = false;
+    d.releases.clear();
+    d.chosenRelease = 0;
+    d.lookupStatus.clear();
+    if (app.p.discLookup) app.p.discLookup->stop();
 }
 
 std::string TrackFileNameOf(const App& app, int t) { return TrackFileName(app.s.disc.names, t, kNameLimit); }

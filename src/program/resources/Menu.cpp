@@ -30,7 +30,8 @@ std::vector<MenuPopup> MainMenu() {
          {{ID_WAV_PARAMETERS, "WAV Parameters...\tCtrl+W"},
           {ID_MP3_PARAMETERS, "MP3 Parameters...\tCtrl+M"},
           {0, ""},
-          {ID_READ_OFFSET, "Read Offset..."}},
+          {ID_READ_OFFSET, "Read Offset..."},
+          {ID_LOOK_UP_ONLINE, "Look Up Disc Names Online"}},
          false},
         {"&Help", {{ID_HELP_CONTENTS, "Contents\tF1"}, {0, ""}, {ID_ABOUT, "About"}}, true},
     };

@@ -20,6 +20,7 @@
 #include "mp3/Convert.h"
 #include "platform/Bytes.h"
 #include "verify/AccurateRip.h"
+#include "verify/BatchCue.h"
 #include "verify/RipLog.h"
 #include "verify/Verification.h"
 
@@ -368,6 +369,7 @@ void RipPlayBranch(App& app) {
     }
 
     // 5.
+    std::vector<int> batchTracks;
     if (s.batchCount != 0) {
         ++s.batchIndex;
         if (s.batchIndex < s.batchCount) {
@@ -389,11 +391,15 @@ void RipPlayBranch(App& app) {
             CollectRipConversions(app, 0);
             return;
         }
+        batchTracks.assign(s.selectionTracks.begin(),
+                           s.selectionTracks.begin() + std::min<ptrdiff_t>(s.batchCount, ptrdiff_t(s.selectionTracks.size())));
         s.batchCount = 0;
     }
 
     // 6. Whatever the tracks' conversions still have to report comes before the batch's end.
     CollectRipConversions(app, 0);
+    // Then the files are all there for the batch's cue sheet.
+    if (!batchTracks.empty()) WriteBatchCueSheet(app, batchTracks);
     setStatus(app, kSongNamePrompt);
     enableIdleMenus(app);
     for (int id : {ID_PLAY, ID_PREV_TRACK, ID_NEXT_TRACK, ID_FIRST_TRACK, ID_LAST_TRACK, ID_EJECT})

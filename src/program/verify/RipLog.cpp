@@ -8,6 +8,7 @@
 
 #include "app/FileReplacement.h"
 #include "app/Paths.h"
+#include "disc/DiscIds.h"
 #include "platform/Bytes.h"
 #include "verify/AccurateRip.h"
 
@@ -26,12 +27,6 @@ std::string msf(uint32_t frames) {
     return text;
 }
 
-uint32_t digitSum(uint32_t n) {
-    uint32_t sum = 0;
-    for (; n > 0; n /= 10) sum += n % 10;
-    return sum;
-}
-
 uint32_t entryAddress(const uint8_t (&toc)[kTocSize], size_t k) { return getBe32(tocEntry(toc, k) + 4); }
 bool dataTrack(const uint8_t (&toc)[kTocSize], size_t k) { return (tocEntry(toc, k)[1] & 0x04) != 0; }
 
@@ -39,24 +34,13 @@ bool dataTrack(const uint8_t (&toc)[kTocSize], size_t k) { return (tocEntry(toc,
 
 DiscIds DiscIdsOf(const uint8_t (&toc)[kTocSize]) {
     DiscIds ids;
-    const int first = toc[2], last = toc[3];
-    if (first < 1 || last < first || size_t(last) >= kTocMaxEntries) return ids;
-    const size_t count = size_t(last - first + 1);
-    const uint32_t leadOut = entryAddress(toc, count);
-    uint32_t n = 0, sum = 0;
-    for (size_t k = 0; k < count; ++k) {
-        const uint32_t start = entryAddress(toc, k);
-        sum += digitSum((start + 150) / 75);
-        if (dataTrack(toc, k)) continue;
-        ++n;
-        ids.arId1 += start;
-        ids.arId2 += std::max<uint32_t>(start, 1) * n;
-    }
-    ids.audioTracks = n;
-    ids.arId1 += leadOut;
-    ids.arId2 += leadOut * (n + 1);
-    const uint32_t seconds = (leadOut + 150) / 75 - (entryAddress(toc, 0) + 150) / 75;
-    ids.freedb = (sum % 255) << 24 | seconds << 8 | uint32_t(count);
+    DiscToc parsed;
+    if (!ParseBlockToc(toc, parsed)) return ids;
+    const AccurateRipIds ar = AccurateRipIdsOf(parsed);
+    ids.audioTracks = unsigned(ar.audioTracks);
+    ids.arId1 = ar.id1;
+    ids.arId2 = ar.id2;
+    ids.freedb = FreedbId(parsed);
     return ids;
 }
 
@@ -80,6 +64,10 @@ std::string RipLogText(const App& app, const std::string& date) {
                       msf(end - start).c_str(), start, end - 1, dataTrack(s.toc, size_t(t - 1)) ? "  (data)" : "");
         log += row;
     }
+    const DiscRecord& disc = s.disc;
+    if (!disc.names.album.empty()) log += "\nAlbum: " + disc.names.album;
+    if (!disc.names.albumArtist.empty()) log += "\nAlbum artist: " + disc.names.albumArtist;
+    if (!disc.id.musicBrainzId.empty()) log += "\nMusicBrainz disc ID: " + disc.id.musicBrainzId;
     log += "\nfreedb ID: " + hex8(ids.freedb) + "\nAccurateRip IDs: " + hex8(ids.arId1) + "-" + hex8(ids.arId2) +
            "-" + hex8(ids.freedb) + "\n";
     int accurate = 0, errors = 0;
@@ -114,7 +102,19 @@ bool WriteRipLog(App& app) {
     localtime_r(&now, &local);
     std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &local);
     const std::string text = RipLogText(app, when);
-    FileReplacement file(folder + "/" + hex8(DiscIdsOf(s.toc).freedb) + ".log");
+    return WriteWholeFile(folder + "/" + DiscFileName(app) + ".log", text);
+}
+
+std::string DiscFileName(const App& app) {
+    std::string name = app.s.disc.names.album;
+    for (char& c : name)
+        if (std::strchr("\\/:*?\"<>|", c) != nullptr || static_cast<unsigned char>(c) < 0x20) c = '_';
+    if (name.empty() || name == "." || name == ".." || name.size() > 200) name = hex8(DiscIdsOf(app.s.toc).freedb);
+    return name;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& text) {
+    FileReplacement file(path);
     if (!file.open()) return false;
     if (std::fwrite(text.data(), 1, text.size(), file.file()) != text.size()) {
         file.discard();

@@ -20,4 +20,9 @@ std::string RipLogText(const App& app, const std::string& date);
 // false, with nothing half-written, when it cannot be.
 bool WriteRipLog(App& app);
 
+// What the disc's files beside its rips are called: its album, else its freedb ID.
+std::string DiscFileName(const App& app);
+// The text as the file's whole new content, or the old file left as it was.
+bool WriteWholeFile(const std::string& path, const std::string& text);
+
 }  // namespace wl

@@ -103,9 +103,10 @@ void VerifyRippedTracks(App& app) {
             return;
         }
     }
-    if (!app.p.accurateRip) {
+    // The switch for online lookups covers the database of rips too.
+    if (!app.p.accurateRip || s.lookupsOff) {
         s.accurateRip.answered = true;
-        s.accurateRip.why = "not looked up";
+        s.accurateRip.why = s.lookupsOff ? "online lookups are off" : "not looked up";
         settle(app, false);
         return;
     }

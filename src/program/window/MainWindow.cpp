@@ -121,6 +121,7 @@ int CreateMainWindow(App& app) {
     win.setMenu(MainMenu());
     // 3.
     ReadSettings(app);
+    win.checkMenuItem(ID_LOOK_UP_ONLINE, s.lookupsOff == 0);
     // 4. The encoder library.
     s.encoderModule = app.p.encoder.load(kEncoderLibraryName);
     if (!s.encoderModule) showMessage(app, "I Can't find the DLL file needed to make MP3 files.", "MP3 Error");
@@ -190,6 +191,7 @@ void ShutdownMainWindow(App& app) {
         win.messageBox("Do you want to save the new settings?", "Save", MB_YESNO) == IDYES)
         sendCommand(app, ID_SAVE_SETTINGS);
     if (app.p.accurateRip) app.p.accurateRip->stop();
+    if (app.p.discLookup) app.p.discLookup->stop();
     // Before the encoder library goes away: the worker stops after its current chunk.
     StopConversionWorker(app);
     if (s.encoderModule) {
@@ -234,6 +236,12 @@ void HandleCommand(App& app, int id) {
         case ID_MP3_PARAMETERS: Mp3ParametersCommand(app); break;
         case ID_PATH_TO_SAVE_FILES: PathToSaveFilesCommand(app); break;
         case ID_READ_OFFSET: ReadOffsetCommand(app); break;
+        case ID_LOOK_UP_ONLINE:
+            app.s.lookupsOff = app.s.lookupsOff ? 0 : 1;
+            app.p.window.checkMenuItem(ID_LOOK_UP_ONLINE, app.s.lookupsOff == 0);
+            app.s.settingsDirty = 1;
+            if (app.s.lookupsOff && app.p.discLookup) app.p.discLookup->stop();
+            break;
         case ID_DISC_INFORMATION: DiscInformationCommand(app); break;
         default: break;  // unknown ids, and the edit box's notifications (65535), are ignored
     }

@@ -1,0 +1,252 @@
+#include "adapters/musicbrainz/MusicBrainzLookup.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <utility>
+
+namespace wl {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+constexpr size_t kMaxTextBytes = 300;
+constexpr long kDefaultRetrySeconds = 2;
+
+// A name as the program can show and store it: control characters as spaces, at most
+// kMaxTextBytes, never cut inside a UTF-8 character.
+std::string cleanText(const json& value) {
+    if (!value.is_string()) return {};
+    std::string text = value.get<std::string>();
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+    if (text.size() > kMaxTextBytes) {
+        size_t n = kMaxTextBytes;
+        while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
+        text.resize(n);
+    }
+    return text;
+}
+
+const json* member(const json& object, const char* name) {
+    if (!object.is_object()) return nullptr;
+    auto it = object.find(name);
+    return it == object.end() ? nullptr : &*it;
+}
+
+std::string credit(const json& object) {
+    const json* credits = member(object, "artist-credit");
+    if (!credits || !credits->is_array()) return {};
+    std::string name;
+    for (const json& c : *credits) {
+        if (const json* n = member(c, "name")) name += cleanText(*n);
+        if (const json* j = member(c, "joinphrase")) name += cleanText(*j);
+    }
+    return cleanText(json(name));
+}
+
+std::string field(const json& object, const char* name) {
+    const json* v = member(object, name);
+    return v ? cleanText(*v) : std::string();
+}
+
+std::string escapeUrl(const std::string& text) {
+    std::string out;
+    for (unsigned char c : text) {
+        if (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c == '~') {
+            out += char(c);
+        } else {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "%%%02X", c);
+            out += hex;
+        }
+    }
+    return out;
+}
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return in ? std::string(std::istreambuf_iterator<char>(in), {}) : std::string();
+}
+
+// Whole or not at all: a new file beside the old, renamed over it.
+void keep(const fs::path& path, const std::string& text) {
+    std::error_code ec;
+    fs::create_directories(path.parent_path(), ec);
+    const fs::path temp = path.string() + ".part";
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        out << text;
+        out.flush();
+        if (!out) {
+            fs::remove(temp, ec);
+            return;
+        }
+    }
+    fs::rename(temp, path, ec);
+    if (ec) fs::remove(temp, ec);
+}
+
+}  // namespace
+
+LookupAnswer parseMusicBrainz(const std::string& text, size_t discTracks) {
+    LookupAnswer answer;
+    const json root = json::parse(text, nullptr, false);
+    const json* releases = root.is_discarded() ? nullptr : member(root, "releases");
+    if (!releases || !releases->is_array()) {
+        answer.reason = "the service's answer was not what it documents";
+        return answer;
+    }
+    for (const json& r : *releases) {
+        LookupRelease release;
+        release.id = field(r, "id");
+        release.title = field(r, "title");
+        release.artist = credit(r);
+        release.year = field(r, "date").substr(0, 4);
+        release.country = field(r, "country");
+        if (const json* labels = member(r, "label-info"); labels && labels->is_array() && !labels->empty())
+            if (const json* label = member((*labels)[0], "label")) release.label = field(*label, "name");
+        const json* media = member(r, "media");
+        if (!media || !media->is_array() || release.title.empty()) continue;
+        // The medium of this disc: the one with its track count, else the first.
+        const json* chosen = nullptr;
+        for (const json& m : *media) {
+            const json* tracks = member(m, "tracks");
+            if (!tracks || !tracks->is_array()) continue;
+            if (!chosen || tracks->size() == discTracks) chosen = &m;
+            if (tracks->size() == discTracks) break;
+        }
+        if (!chosen) continue;
+        for (const json& t : *member(*chosen, "tracks")) {
+            LookupTrack track{field(t, "title"), credit(t)};
+            if (track.title.empty())
+                if (const json* recording = member(t, "recording")) track.title = field(*recording, "title");
+            if (track.artist.empty()) track.artist = release.artist;
+            release.tracks.push_back(std::move(track));
+        }
+        answer.releases.push_back(std::move(release));
+    }
+    // The first release with the disc's track count comes first.
+    std::stable_partition(answer.releases.begin(), answer.releases.end(),
+                          [discTracks](const LookupRelease& r) { return r.tracks.size() == discTracks; });
+    if (answer.releases.empty()) {
+        const bool none = releases->empty();
+        answer.status = none ? LookupAnswer::Unknown : LookupAnswer::Failed;
+        answer.reason = none ? "MusicBrainz does not know this disc" : "the service's answer held no usable release";
+        return answer;
+    }
+    answer.status = LookupAnswer::Found;
+    return answer;
+}
+
+MusicBrainzOptions MusicBrainzLookup::fromEnvironment(const std::string& userAgent) {
+    MusicBrainzOptions options;
+    options.http.userAgent = userAgent;
+    if (const char* url = std::getenv("WAVELATHE_MUSICBRAINZ_URL"); url && *url) options.baseUrl = url;
+    while (!options.baseUrl.empty() && options.baseUrl.back() == '/') options.baseUrl.pop_back();
+    const char* cache = std::getenv("XDG_CACHE_HOME");
+    const char* home = std::getenv("HOME");
+    const std::string folder = cache && *cache ? cache : home && *home ? std::string(home) + "/.cache" : "";
+    if (!folder.empty()) options.cacheFolder = folder + "/wavelathe/musicbrainz";
+    return options;
+}
+
+MusicBrainzLookup::MusicBrainzLookup(WindowThread& window, MusicBrainzOptions options)
+    : window_(window), options_(std::move(options)) {}
+
+MusicBrainzLookup::~MusicBrainzLookup() {
+    stop();
+    // By now the window turns other threads' calls away, so none of these waits for it.
+    for (std::thread& t : retired_) t.join();
+}
+
+HttpResult MusicBrainzLookup::paced(const std::string& url, const std::atomic<bool>& cancel) {
+    // The service allows one request a second from a client.
+    {
+        std::unique_lock lock(paceMutex_);
+        const auto due = lastRequest_ + std::chrono::seconds(1);
+        while (std::chrono::steady_clock::now() < due && !cancel) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        lastRequest_ = std::chrono::steady_clock::now();
+    }
+    return httpGet(url, options_.http, &cancel, "application/json");
+}
+
+LookupAnswer MusicBrainzLookup::run(const std::string& discId, const std::string& toc, bool refresh,
+                                    const std::atomic<bool>& cancel) {
+    LookupAnswer answer;
+    const size_t discTracks = [&] {
+        unsigned first = 0, last = 0;
+        return std::sscanf(toc.c_str(), "%u %u", &first, &last) == 2 && last >= first ? size_t(last - first + 1) : 0;
+    }();
+    const fs::path kept = options_.cacheFolder.empty() ? fs::path() : fs::path(options_.cacheFolder) / (discId + ".json");
+    if (!refresh && !kept.empty()) {
+        LookupAnswer cached = parseMusicBrainz(readFile(kept), discTracks);
+        if (cached.status == LookupAnswer::Found) return cached;
+    }
+    const std::string inc = "inc=recordings+artist-credits+labels&fmt=json";
+    std::string tocQuery;
+    for (char c : toc) tocQuery += c == ' ' ? '+' : c;
+    const std::string urls[] = {
+        options_.baseUrl + "/ws/2/discid/" + escapeUrl(discId) + "?" + inc,
+        options_.baseUrl + "/ws/2/discid/-?toc=" + tocQuery + "&" + inc,
+    };
+    for (const std::string& url : urls) {
+        HttpResult r = paced(url, cancel);
+        if (r.status == 503 && !cancel) {
+            // Once, after the time the service asks for.
+            const long wait = std::clamp(r.retryAfter >= 0 ? r.retryAfter : kDefaultRetrySeconds, 0L,
+                                         options_.maxRetryWaitSeconds);
+            for (auto until = std::chrono::steady_clock::now() + std::chrono::seconds(wait);
+                 std::chrono::steady_clock::now() < until && !cancel;)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            r = paced(url, cancel);
+        }
+        if (cancel) {
+            answer.reason = "stopped";
+            return answer;
+        }
+        if (r.status == 404 && &url == &urls[0] && !toc.empty()) continue;  // unknown ID: try the layout
+        if (r.status == 404) {
+            answer.status = LookupAnswer::Unknown;
+            answer.reason = "MusicBrainz does not know this disc";
+            return answer;
+        }
+        if (r.status != 200) {
+            answer.reason = !r.error.empty() ? r.error : "the service answered " + std::to_string(r.status);
+            return answer;
+        }
+        answer = parseMusicBrainz(r.body, discTracks);
+        if (answer.status == LookupAnswer::Found && !kept.empty()) keep(kept, r.body);
+        return answer;
+    }
+    answer.status = LookupAnswer::Unknown;
+    answer.reason = "MusicBrainz does not know this disc";
+    return answer;
+}
+
+void MusicBrainzLookup::lookup(const std::string& discId, const std::string& toc, bool refresh,
+                               std::function<void(LookupAnswer)> done) {
+    stop();
+    cancel_ = std::make_shared<std::atomic<bool>>(false);
+    thread_ = std::thread([this, &window = window_, discId, toc, refresh, cancel = cancel_, done = std::move(done)] {
+        LookupAnswer answer = run(discId, toc, refresh, *cancel);
+        if (cancel->load()) return;
+        window.runOnWindowThread([cancel, done, answer = std::move(answer)]() mutable {
+            if (!cancel->load()) done(std::move(answer));
+        });
+    });
+}
+
+void MusicBrainzLookup::stop() {
+    if (cancel_) cancel_->store(true);
+    // Not joined here: the window's thread must never wait for a thread that waits for it.
+    if (thread_.joinable()) retired_.push_back(std::move(thread_));
+}
+
+}  // namespace wl

@@ -1,0 +1,54 @@
+#pragma once
+// DiscLookup over the MusicBrainz web service (version 2, JSON): a disc ID lookup, then a
+// search by table of contents when the ID is unknown. At most one request a second, one
+// retry on 503 after the time asked for, answers found kept per disc ID in the cache folder.
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "adapters/net/CurlFetch.h"
+#include "platform/DiscLookup.h"
+#include "platform/WindowThread.h"
+
+namespace wl {
+
+struct MusicBrainzOptions {
+    std::string baseUrl = "https://musicbrainz.org";  // WAVELATHE_MUSICBRAINZ_URL overrides
+    std::string cacheFolder;                           // empty: nothing kept
+    CurlOptions http;
+    long maxRetryWaitSeconds = 30;
+};
+
+// The answer's JSON as plain values; Failed with a reason when it is not what the service
+// documents. discTracks: how many tracks the disc has, to put the matching release first.
+LookupAnswer parseMusicBrainz(const std::string& json, size_t discTracks);
+
+class MusicBrainzLookup : public DiscLookup {
+public:
+    MusicBrainzLookup(WindowThread& window, MusicBrainzOptions options);
+    ~MusicBrainzLookup() override;
+    void lookup(const std::string& discId, const std::string& toc, bool refresh,
+                std::function<void(LookupAnswer)> done) override;
+    void stop() override;
+
+    // The blocking lookup itself.
+    LookupAnswer run(const std::string& discId, const std::string& toc, bool refresh, const std::atomic<bool>& cancel);
+
+    // The defaults, with WAVELATHE_MUSICBRAINZ_URL and the XDG cache folder.
+    static MusicBrainzOptions fromEnvironment(const std::string& userAgent);
+
+private:
+    WindowThread& window_;
+    MusicBrainzOptions options_;
+    std::thread thread_;
+    std::vector<std::thread> retired_;
+    std::shared_ptr<std::atomic<bool>> cancel_;
+    std::mutex paceMutex_;
+    std::chrono::steady_clock::time_point lastRequest_{};
+    HttpResult paced(const std::string& url, const std::atomic<bool>& cancel);
+};
+
+}  // namespace wl

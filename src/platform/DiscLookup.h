@@ -1,0 +1,36 @@
+#pragma once
+// Port: a disc's names from an online database, looked up off the window's thread. What
+// reaches the program is plain values, on the window's thread; it sees no HTTP and no JSON.
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace wl {
+
+struct LookupTrack {
+    std::string title, artist;
+};
+struct LookupRelease {
+    std::string id;  // the database's release ID
+    std::string title, artist, year, country, label;
+    std::vector<LookupTrack> tracks;  // of the medium holding this disc
+};
+struct LookupAnswer {
+    enum Status { Found, Unknown, Failed } status = Failed;
+    std::string reason;  // Unknown or Failed: in words, for the Disc Information dialog
+    std::vector<LookupRelease> releases;
+};
+
+class DiscLookup {
+public:
+    virtual ~DiscLookup() = default;
+    // discId: the MusicBrainz disc ID; toc: "first last leadout offset..." for a search by
+    // layout when the ID is unknown. refresh: ask the service even when an answer is kept.
+    // done runs later on the window's thread unless stop() came first; a new lookup
+    // replaces the one under way.
+    virtual void lookup(const std::string& discId, const std::string& toc, bool refresh,
+                        std::function<void(LookupAnswer)> done) = 0;
+    virtual void stop() = 0;
+};
+
+}  // namespace wl

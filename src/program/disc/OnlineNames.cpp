@@ -1,0 +1,58 @@
+#include "disc/OnlineNames.h"
+
+#include "disc/DiscNames.h"
+#include "disc/DiscSession.h"
+
+namespace wl {
+
+void ChooseOnlineRelease(App& app, size_t index) {
+    DiscRecord& d = app.s.disc;
+    if (index >= d.releases.size()) return;
+    d.chosenRelease = index;
+    const LookupRelease& r = d.releases[index];
+    DiscNames online;
+    online.source = NameSource::Online;
+    online.album = CleanText(r.title);
+    online.albumArtist = CleanText(r.artist);
+    online.year = CleanText(r.year, 4);
+    for (const LookupTrack& t : r.tracks) {
+        TrackName n;
+        n.title = CleanText(t.title);
+        n.performer = CleanText(t.artist);
+        online.tracks.push_back(n);
+    }
+    d.online = online;
+    UseNames(app);
+}
+
+std::string ReleaseText(const LookupRelease& r) {
+    std::string text = r.title.empty() ? "(untitled)" : r.title;
+    for (const std::string* part : {&r.artist, &r.year, &r.country, &r.label})
+        if (!part->empty()) text += " / " + *part;
+    return text;
+}
+
+void LookUpDiscOnline(App& app, bool refresh) {
+    AppState& s = app.s;
+    DiscRecord& d = s.disc;
+    if (s.lookupsOff || app.p.discLookup == nullptr || d.id.musicBrainzId.empty()) return;
+    d.lookedUp = true;
+    d.lookupStatus = "MusicBrainz: looking the disc up...";
+    const std::string discId = d.id.musicBrainzId;
+    app.p.discLookup->lookup(discId, d.id.musicBrainzToc, refresh, [app = &app, discId](LookupAnswer answer) {
+        DiscRecord& d = app->s.disc;
+        if (app->destroyed || d.id.musicBrainzId != discId) return;  // another disc by now
+        d.releases = std::move(answer.releases);
+        d.chosenRelease = 0;
+        if (answer.status == LookupAnswer::Found && !d.releases.empty()) {
+            d.lookupStatus = "MusicBrainz: " + std::to_string(d.releases.size()) +
+                             (d.releases.size() == 1 ? " release" : " releases");
+            ChooseOnlineRelease(*app, 0);
+        } else {
+            d.lookupStatus = "MusicBrainz: " + (answer.reason.empty() ? std::string("no answer") : answer.reason);
+        }
+        if (d.onLookupAnswer) d.onLookupAnswer();
+    });
+}
+
+}  // namespace wl

@@ -1,0 +1,99 @@
+// The MusicBrainz client against a local stand-in of the service: every bad answer ends as an
+// unknown disc with its reason, never a crash or a hang; found answers are kept.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "LocalMusicBrainz.h"
+#include "adapters/musicbrainz/MusicBrainzLookup.h"
+
+namespace wl {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+
+MusicBrainzOptions optionsFor(const std::string& base, const fs::path& cache) {
+    MusicBrainzOptions o;
+    o.baseUrl = base;
+    o.cacheFolder = cache.string();
+    o.http.userAgent = "Wavelathe/test ( https://wavelathe.invalid/ )";
+    o.http.timeoutSeconds = 3;
+    return o;
+}
+
+class NoWindow : public WindowThread {
+public:
+    void sendCommand(int) override {}
+    bool runOnWindowThread(std::function<void()> fn) override {
+        fn();
+        return true;
+    }
+};
+
+TEST(MusicBrainz, EveryBadAnswerIsAnUnknownDiscWithItsReasonAndFoundOnesAreKept) {
+    test::LocalService service;
+    ASSERT_FALSE(service.url.empty()) << "the local service did not start";
+    const std::string toc4 = "1 4 30000 150 7000 14000 21000";
+    struct Case {
+        const char* id;
+        std::string toc;
+        LookupAnswer::Status status;
+        const char* text;  // the first release's title, or the reason
+    } cases[] = {
+        {"ok-1", toc4, LookupAnswer::Found, "Demo Album"},  // the release with the disc's 4 tracks first
+        {"unknown", toc4, LookupAnswer::Unknown, "does not know"},
+        {"unknown", "1 2 9000 150 4000", LookupAnswer::Found, "Found By Layout"},
+        {"e500", toc4, LookupAnswer::Failed, "500"},
+        {"busy-then-ok", toc4, LookupAnswer::Found, "Demo Album"},
+        {"busy", toc4, LookupAnswer::Failed, "503"},
+        {"loop", toc4, LookupAnswer::Failed, "redirect"},
+        {"html", toc4, LookupAnswer::Failed, "not what it documents"},
+        {"missing", toc4, LookupAnswer::Failed, "not what it documents"},
+        {"wrong-types", toc4, LookupAnswer::Failed, "no usable release"},
+        {"huge", toc4, LookupAnswer::Failed, "too large"},
+        {"silent", toc4, LookupAnswer::Failed, "imeout"},
+        {"odd-names", toc4, LookupAnswer::Found, "A B C"},
+    };
+    NoWindow window;
+    const fs::path cache = service.dir / "cache";
+    MusicBrainzLookup lookup(window, optionsFor(service.url, cache));
+    std::atomic<bool> cancel{false};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.id);
+        const auto began = std::chrono::steady_clock::now();
+        const LookupAnswer a = lookup.run(c.id, c.toc, true, cancel);
+        EXPECT_LT(std::chrono::steady_clock::now() - began, 10s);
+        EXPECT_EQ(a.status, c.status) << a.reason;
+        const std::string text = a.status == LookupAnswer::Found ? a.releases.at(0).title : a.reason;
+        EXPECT_NE(text.find(c.text), std::string::npos) << text;
+        for (const LookupRelease& r : a.releases)
+            for (const std::string* s : {&r.title, &r.artist, &r.tracks.at(0).title, &r.tracks.at(1).title}) {
+                EXPECT_LE(s->size(), 300u);
+                EXPECT_EQ(s->find_first_of("\x01\x07\t"), std::string::npos) << *s;
+            }
+    }
+    // The service names the client, and is asked at most once a second.
+    EXPECT_NE(service.requests().find("Wavelathe/test ( https://wavelathe.invalid/ )"), std::string::npos);
+
+    // No service at all.
+    MusicBrainzLookup closed(window, optionsFor("http://127.0.0.1:9", service.dir / "none"));
+    EXPECT_EQ(closed.run("ok-2", toc4, false, cancel).status, LookupAnswer::Failed);
+
+    // A found answer is kept for the next time, without the network.
+    EXPECT_TRUE(fs::exists(cache / "ok-1.json"));
+    MusicBrainzLookup offline(window, optionsFor("http://127.0.0.1:9", cache));
+    const LookupAnswer again = offline.run("ok-1", toc4, false, cancel);
+    ASSERT_EQ(again.status, LookupAnswer::Found) << again.reason;
+    EXPECT_EQ(again.releases.at(0).title, "Demo Album");
+    EXPECT_EQ(again.releases.at(0).tracks.size(), 4u);
+}
+
+}  // namespace
+}  // namespace wl
