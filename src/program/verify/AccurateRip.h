@@ -36,6 +36,7 @@ private:
     uint8_t carry_[4] = {};
     size_t carried_ = 0;
     void word(const uint8_t* w);
+    void bulk(const uint8_t* pcm, size_t words);
 };
 
 constexpr uint32_t kSamplesPerFrame = 588;  // stereo samples in a sector
