@@ -14,6 +14,11 @@ export HOME=$(mktemp -d)
 export XDG_RUNTIME_DIR=$HOME/run; mkdir -p -m 700 "$XDG_RUNTIME_DIR"
 export XDG_STATE_HOME=$HOME/state
 export GSETTINGS_BACKEND=memory
+# No test reaches a public service: the web databases are a closed local port unless a test
+# starts its own server, and their answers are kept in the private HOME.
+export WAVELATHE_MUSICBRAINZ_URL=http://127.0.0.1:9
+export WAVELATHE_ACCURATERIP_URL=http://127.0.0.1:9
+export XDG_CACHE_HOME=$HOME/cache
 jobs=$(nproc)
 
 echo "== build and test"
