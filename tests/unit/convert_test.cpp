@@ -400,24 +400,38 @@ TEST_F(Convert, ASecondPlayWhileTheWorkerRunsIsRefused) {
     EXPECT_TRUE(win.boxes.empty());
 }
 
-TEST_F(Convert, ExitStopsTheWorkerAfterItsChunkAndRemovesTheIncompleteMp3) {
-    writeFileBytes(at("a.wav"), canonicalWav(pcmBytes(rampSamples(400))));
-    writeFileBytes(at("a.mp3"), "OLD SONG");
-    const auto before = folderContents(dir.path());
+// Plays a.wav (an earlier a.mp3 beside it, the WAV to be deleted after), holding the worker
+// mid-file until the program asks it to stop, however slow the machine; `alsoOnEncode` sees
+// every chunk first.
+void playHeldMidFile(TestProgram& prog, FakeWindow& win, FakeEncoderLibrary& lib, const std::string& wav,
+                     const std::string& mp3, const std::function<void(int)>& alsoOnEncode = {},
+                     std::map<std::string, std::string>* folderBeforePlay = nullptr) {
+    writeFileBytes(wav, canonicalWav(pcmBytes(rampSamples(400))));
+    writeFileBytes(mp3, "OLD SONG");
     prog.s().keepWav = 0;
     win.answerBoxes({IDYES});
-    bool loadedAtClose = false;
-    std::string finalNameMidRun;
-    lib.onEncode = [&](int chunk) {
-        loadedAtClose = prog.encoder.loaded;
-        if (chunk == 1) finalNameMidRun = readFileBytes(at("a.mp3"));
-        // Hold the worker mid-file until the exit asks it to stop, however slow the machine.
+    lib.onEncode = [&prog, alsoOnEncode](int chunk) {
+        if (alsoOnEncode) alsoOnEncode(chunk);
         if (chunk >= 5)
             for (int i = 0; i < 5000 && !prog.s().stopConversion; ++i)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
     };
-    win.setControlText(ID_SONG_NAME_EDIT, at("a.wav"));
+    win.setControlText(ID_SONG_NAME_EDIT, wav);
+    if (folderBeforePlay) *folderBeforePlay = folderContents(fs::path(wav).parent_path());
     win.click(ID_PLAY);
+}
+
+TEST_F(Convert, ExitStopsTheWorkerAfterItsChunkAndRemovesTheIncompleteMp3) {
+    bool loadedAtClose = false;
+    std::string finalNameMidRun;
+    std::map<std::string, std::string> before;
+    playHeldMidFile(
+        prog, win, lib, at("a.wav"), at("a.mp3"),
+        [&](int chunk) {
+            loadedAtClose = prog.encoder.loaded;
+            if (chunk == 1) finalNameMidRun = readFileBytes(at("a.mp3"));
+        },
+        &before);
     ASSERT_TRUE(win.pumpUntil([&] { return progressDrawn() >= 3; }));
     win.destroy();  // TearDown checks the worker has been joined
     EXPECT_FALSE(prog.s().convertThread.joinable());
@@ -434,18 +448,8 @@ TEST_F(Convert, ExitStopsTheWorkerAfterItsChunkAndRemovesTheIncompleteMp3) {
 // A session's end (a signal) is no one's answer to the deletion: the file is stopped as a
 // panel click stops it, what was encoded kept under the MP3's name, the WAV left.
 TEST_F(Convert, SessionEndKeepsWhatWasEncodedAsACancelledFileAndTheWav) {
-    const std::string audio = canonicalWav(pcmBytes(rampSamples(400)));
-    writeFileBytes(at("a.wav"), audio);
-    writeFileBytes(at("a.mp3"), "OLD SONG");
-    prog.s().keepWav = 0;
-    win.answerBoxes({IDYES});
-    lib.onEncode = [&](int chunk) {
-        if (chunk >= 5)
-            for (int i = 0; i < 5000 && !prog.s().stopConversion; ++i)
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    };
-    win.setControlText(ID_SONG_NAME_EDIT, at("a.wav"));
-    win.click(ID_PLAY);
+    playHeldMidFile(prog, win, lib, at("a.wav"), at("a.mp3"));
+    const std::string audio = readFileBytes(at("a.wav"));
     ASSERT_TRUE(win.pumpUntil([&] { return progressDrawn() >= 3; }));
     win.endSession();
     EXPECT_TRUE(prog.app.destroyed);
