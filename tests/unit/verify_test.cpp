@@ -5,6 +5,7 @@
 
 #include "adapters/hash/Hashing.h"
 #include "verify/AccurateRip.h"
+#include "verify/ChecksumWorker.h"
 
 namespace wl {
 namespace {
@@ -95,6 +96,28 @@ TEST(Dbar, OnlyWellFormedRecordsOfThisDiscAreAnAnswerAndTheyGiveEachTrackItsVerd
         EXPECT_EQ(got.version, v.version) << v.track << " " << std::hex << v.v1;
     }
     EXPECT_EQ(VerdictFor({}, 0, 1, 2).kind, ArVerdict::NotInDatabase);
+}
+
+// Several megabytes through the summing thread, so that it falls behind and the rip waits;
+// a loud negative sample sets the peak. A worker dropped half way must end without a wait.
+TEST(ChecksumWorker, SumsOnItsThreadWhatTheRipThreadWouldAndLetsARipBeGivenUp) {
+    auto pcm = rampAudio(3'000'000);
+    pcm[4 * 1'234'567 + 2] = 0x00;
+    pcm[4 * 1'234'567 + 3] = 0x80;  // -32768 in the right channel
+    LibraryHashing hashing;
+    TrackChecksums direct(3'000'000, true, true, &hashing);
+    direct.add(pcm.data(), pcm.size());
+    ChecksumWorker worker(TrackChecksums(3'000'000, true, true, &hashing));
+    for (size_t at = 0; at < pcm.size(); at += 61'151) worker.add(pcm.data() + at, std::min<size_t>(61'151, pcm.size() - at));
+    const TrackChecksums threaded = worker.finish();
+    EXPECT_EQ(threaded.v1(), direct.v1());
+    EXPECT_EQ(threaded.v2(), direct.v2());
+    EXPECT_EQ(threaded.copyCrc(), hashing.crc32(0, pcm.data(), pcm.size()));
+    EXPECT_EQ(threaded.peak(), 32768);
+    EXPECT_EQ(direct.peak(), 32768);
+
+    ChecksumWorker dropped(TrackChecksums(3'000'000, false, false, &hashing));
+    dropped.add(pcm.data(), pcm.size() / 2);
 }
 
 }  // namespace

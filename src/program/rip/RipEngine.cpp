@@ -21,6 +21,7 @@
 #include "platform/Bytes.h"
 #include "verify/AccurateRip.h"
 #include "verify/BatchCue.h"
+#include "verify/ChecksumWorker.h"
 #include "verify/RipLog.h"
 #include "verify/Verification.h"
 
@@ -133,7 +134,7 @@ public:
         return false;
     }
     // Everything written is summed, silence in place of unreadable frames included.
-    void sumInto(TrackChecksums* sums) { sums_ = sums; }
+    void sumInto(ChecksumWorker* sums) { sums_ = sums; }
     bool write(const uint8_t* data, size_t n) {
         if (n == 0) return true;
         if (std::fwrite(data, 1, n, file_.get()) == n) {
@@ -166,7 +167,7 @@ private:
     App& app_;
     std::string path_;
     File file_;
-    TrackChecksums* sums_ = nullptr;
+    ChecksumWorker* sums_ = nullptr;
 
     bool fail(int error) {
         discard();
@@ -222,8 +223,8 @@ RipOutcome ExtractTrack(App& app, CdHandle handle, uint32_t start, uint32_t coun
     TrackWriter out(app, outputPath(app));
     if (!out.create() || !out.header(0)) return RipOutcome::OutputFailed;
     const AudioEdges edges = AudioEdgesOf(app.s.toc, app.s.currentTrack);
-    TrackChecksums sums(uint64_t(count) * kSamplesPerFrame, edges.first, edges.last, app.p.hashing);
-    out.sumInto(&sums);
+    ChecksumWorker summing(TrackChecksums(uint64_t(count) * kSamplesPerFrame, edges.first, edges.last, app.p.hashing));
+    out.sumInto(&summing);
     const int64_t shift = readShiftBytes(app.s);
     const uint32_t leadOut = getBe32(tocEntry(app.s.toc, size_t(std::clamp<int>(app.s.toc[3] - app.s.toc[2] + 1, 0, 99))) + 4);
     std::vector<uint8_t> shifted;
@@ -274,6 +275,7 @@ RipOutcome ExtractTrack(App& app, CdHandle handle, uint32_t start, uint32_t coun
     // 6, 7.
     if (!out.header(total) || !out.close()) return RipOutcome::OutputFailed;
     record.file = out.path();
+    const TrackChecksums sums = summing.finish();
     record.v1 = sums.v1();
     record.v2 = sums.v2();
     record.copyCrc = sums.copyCrc();
