@@ -15,7 +15,8 @@ namespace wl {
 struct Mp3Tag {
     std::string title, artist, album, albumArtist, year, genre, composer;
     int track = 0, trackCount = 0;
-    std::string musicBrainzDiscId;  // TXXX "MusicBrainz Disc Id"
+    std::string musicBrainzDiscId;     // TXXX "MusicBrainz Disc Id"
+    std::string musicBrainzReleaseId;  // TXXX "MusicBrainz Album Id", when the names came from there
 };
 
 class TagWriter {

@@ -82,9 +82,13 @@ TEST(MusicBrainz, EveryBadAnswerIsAnUnknownDiscWithItsReasonAndFoundOnesAreKept)
     // The service names the client, and is asked at most once a second.
     EXPECT_NE(service.requests().find("Wavelathe/test ( https://wavelathe.invalid/ )"), std::string::npos);
 
-    // No service at all.
-    MusicBrainzLookup closed(window, optionsFor("http://127.0.0.1:9", service.dir / "none"));
-    EXPECT_EQ(closed.run("ok-2", toc4, false, cancel).status, LookupAnswer::Failed);
+    // No service at all: nothing listens on the port, or the name resolves to no address.
+    for (const auto& [base, why] : {std::pair{"http://127.0.0.1:9", "onnect"}, {"http://mb.wavelathe.invalid", "resolve"}}) {
+        MusicBrainzLookup none(window, optionsFor(base, service.dir / "none"));
+        const LookupAnswer a = none.run("ok-2", toc4, false, cancel);
+        EXPECT_EQ(a.status, LookupAnswer::Failed) << base;
+        EXPECT_NE(a.reason.find(why), std::string::npos) << a.reason;
+    }
 
     // A found answer is kept for the next time, without the network.
     EXPECT_TRUE(fs::exists(cache / "ok-1.json"));

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
+#include <utility>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -62,10 +63,13 @@ bool TagLibWriter::writeTag(const std::string& path, const Mp3Tag& t, std::strin
         setText(*tag, "TDRC", t.year);
         if (t.track > 0)
             setText(*tag, "TRCK", std::to_string(t.track) + (t.trackCount > 0 ? "/" + std::to_string(t.trackCount) : ""));
-        if (!t.musicBrainzDiscId.empty()) {
+        // The descriptions other taggers and players read these IDs under.
+        for (const auto& [description, value] : {std::pair<const char*, const std::string&>{"MusicBrainz Disc Id", t.musicBrainzDiscId},
+                                                 {"MusicBrainz Album Id", t.musicBrainzReleaseId}}) {
+            if (value.empty()) continue;
             auto* frame = new TagLib::ID3v2::UserTextIdentificationFrame(TagLib::String::UTF8);
-            frame->setDescription("MusicBrainz Disc Id");
-            frame->setText(utf8(t.musicBrainzDiscId));
+            frame->setDescription(description);
+            frame->setText(utf8(value));
             tag->addFrame(frame);
         }
         errno = 0;

@@ -128,6 +128,8 @@ void PrepareTrackTag(App& app, int t) {
     tag.track = t;
     tag.trackCount = d.id.known ? d.id.lastTrack : app.s.trackCount;
     tag.musicBrainzDiscId = d.id.musicBrainzId;
+    if (d.names.source == NameSource::Online && d.chosenRelease < d.releases.size())
+        tag.musicBrainzReleaseId = d.releases[d.chosenRelease].id;
     d.pendingTag = tag;
 }
 
