@@ -23,9 +23,11 @@ struct LocalService {
                                 ("wl-mb-" + std::to_string(::getpid()) + "-" + std::to_string(made()++));
     pid_t pid = 0;
     std::string url;
-    LocalService() {
+    // delaySeconds: how long every answer waits.
+    explicit LocalService(int delaySeconds = 0) {
         std::filesystem::create_directories(dir);
-        const std::string cmd = "python3 '" WL_MB_SERVER "' 0 '" + (dir / "requests.log").string() + "' > '" +
+        const std::string cmd = "python3 '" WL_MB_SERVER "' 0 '" + (dir / "requests.log").string() + "' " +
+                                std::to_string(delaySeconds) + " > '" +
                                 (dir / "port").string() + "' 2>/dev/null & echo $! > '" + (dir / "pid").string() + "'";
         if (std::system(cmd.c_str()) != 0) return;
         std::ifstream(dir / "pid") >> pid;

@@ -2,13 +2,15 @@
 """A stand-in for the MusicBrainz web service on 127.0.0.1, for tests only.
 
 Each disc ID in /ws/2/discid/<id> picks a behaviour; every request is logged, one line each,
-to the file named by the second argument. Prints its port on the first line."""
+to the file named by the second argument. A third argument makes every answer wait that many
+seconds. Prints its port on the first line."""
 import json
 import sys
 import time
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 LOG = sys.argv[2] if len(sys.argv) > 2 else None
+DELAY = int(sys.argv[3]) if len(sys.argv) > 3 else 0.0
 seen = {}
 
 
@@ -47,6 +49,7 @@ class Handler(BaseHTTPRequestHandler):
         if LOG:
             with open(LOG, "a") as f:
                 f.write(self.path + " " + self.headers.get("User-Agent", "") + "\n")
+        time.sleep(DELAY)
         path = self.path.split("?")[0]
         disc = path.rsplit("/", 1)[-1]
         seen[disc] = seen.get(disc, 0) + 1
