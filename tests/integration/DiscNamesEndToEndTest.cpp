@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 
 #include <taglib/id3v2tag.h>
@@ -196,9 +197,32 @@ TEST(DiscNamesEndToEnd, OnlineNamesArriveFromTheServiceAreKeptAndNotAskedForWhen
         ASSERT_TRUE(prog.start());
         discId = prog.s().disc.id.musicBrainzId;
         ASSERT_TRUE(QTest::qWaitFor([&] { return prog.box() == "01 online track 1"; }, 10000)) << prog.box();
-        EXPECT_EQ(prog.s().disc.lookupStatus, "MusicBrainz: 1 release");
+        EXPECT_EQ(prog.s().disc.lookupStatus, "MusicBrainz: 3 releases");
         EXPECT_EQ(prog.s().disc.names.source, NameSource::Online);
         EXPECT_EQ(TrackFileNameOf(*prog.app, 2), "02 online track 2");  // a batch entry's name
+
+        // The dialog lists every release found, the disc's own track count first; choosing another
+        // pressing names the disc after it, and choosing back restores the first.
+        std::vector<std::string> listed;
+        QTimer::singleShot(200, [&] {
+            auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (dlg == nullptr) return;
+            for (QListWidget* list : dlg->findChildren<QListWidget*>()) {
+                if (list->count() != 3) continue;
+                for (int i = 0; i < list->count(); ++i) listed.push_back(list->item(i)->text().toStdString());
+                list->setCurrentRow(1);
+                EXPECT_EQ(prog.s().disc.names.tracks.at(0).title, "Remastered Track 1");
+                EXPECT_TRUE(dlg->grab().save(WL_SHOT_DIR "/DiscInfoReleases.png", "PNG"));
+                list->setCurrentRow(0);
+            }
+            for (QPushButton* b : dlg->findChildren<QPushButton*>())
+                if (b->text() == QStringLiteral("&OK")) b->click();
+        });
+        prog.window.sendCommand(ID_DISC_INFORMATION);
+        ASSERT_EQ(listed.size(), 3u);
+        EXPECT_EQ(listed[1], "Online Album Remaster / Online Artist / 2004 / DE / Other Label");
+        EXPECT_NE(listed[2].find("Online Album Deluxe"), std::string::npos) << listed[2];
+        EXPECT_EQ(prog.s().disc.names.tracks.at(0).title, "Online Track 1");
         prog.ripShownName();
         const std::string mp3 = prog.folder() + "01 online track 1.mp3";
         ASSERT_TRUE(fs::exists(mp3)) << prog.box();

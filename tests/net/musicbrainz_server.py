@@ -14,14 +14,15 @@ DELAY = int(sys.argv[3]) if len(sys.argv) > 3 else 0.0
 seen = {}
 
 
-def release(title, artist, tracks, track_title=lambda n: "Track %d" % n):
+def release(title, artist, tracks, track_title=lambda n: "Track %d" % n, date="1999-03-02", country="GB",
+            label="Test Label"):
     return {
         "id": "rel-" + title.lower().replace(" ", "-")[:20],
         "title": title,
-        "date": "1999-03-02",
-        "country": "GB",
+        "date": date,
+        "country": country,
         "artist-credit": [{"name": artist, "joinphrase": ""}],
-        "label-info": [{"label": {"name": "Test Label"}}],
+        "label-info": [{"label": {"name": label}}],
         "media": [{"position": 1, "tracks": [
             {"position": n, "title": track_title(n), "artist-credit": [{"name": artist, "joinphrase": ""}]}
             for n in range(1, tracks + 1)]}],
@@ -94,7 +95,13 @@ class Handler(BaseHTTPRequestHandler):
             return
         if disc == "odd-names":
             return self.send(200, body([release("A\x01B\tC", "X" * 2000, 4, lambda n: "\x07bell" if n == 1 else "é" * 1500)]))
-        return self.send(200, body([release("Online Album", "Online Artist", 4, lambda n: "Online Track %d" % n)]))
+        # Any other disc (the demo disc): a release with another track count first, then two
+        # pressings of the disc's own.
+        return self.send(200, body([
+            release("Online Album Deluxe", "Online Artist", 6, lambda n: "Deluxe Track %d" % n, "2011-05-09", "US", "Big Label"),
+            release("Online Album", "Online Artist", 4, lambda n: "Online Track %d" % n),
+            release("Online Album Remaster", "Online Artist", 4, lambda n: "Remastered Track %d" % n, "2004-10-18", "DE",
+                    "Other Label")]))
 
 
 server = ThreadingHTTPServer(("127.0.0.1", 0), Handler)

@@ -17,6 +17,7 @@ enum class NameSource { None, CdText, Online, Edited };
 struct TrackName {
     std::string title, performer;
     std::string composer;  // CD-Text's composer, else its songwriter; carried into the tag
+    bool operator==(const TrackName&) const = default;
 };
 
 struct DiscNames {

@@ -156,6 +156,13 @@ private:
         names_.source = NameSource::Edited;
         dlg.end(IDOK);
         DiscRecord& d = app_.s.disc;
+        // OK with nothing changed leaves the names where they came from: a later lookup or
+        // another release may still rename the disc, and its tags still name the release.
+        DiscNames inEffect = d.names;
+        inEffect.tracks.resize(names_.tracks.size());
+        if (names_.albumArtist == inEffect.albumArtist && names_.album == inEffect.album &&
+            names_.year == inEffect.year && names_.tracks == inEffect.tracks)
+            return true;
         d.edited = names_;
         if (d.edited.empty()) d.edited.source = NameSource::None;
         std::string why;
