@@ -137,6 +137,26 @@ TEST(RipEndToEnd, ATrackBatchToMp3EncodesWhileReadingAndLosesNoTrackToAFailedCon
         const long long decoded = decodedBytes(fs::path(wav).replace_extension(".mp3").string());
         EXPECT_NEAR(double(decoded), double(want.size()), 1152 * 4 * 2);
     }
+
+    // The batch leaves a cue sheet naming each track's file in the batch's order (the disc has
+    // no names here, so the sheet is named after its freedb ID); a cue sheet reader reads it.
+    std::vector<fs::path> sheets;
+    for (const auto& entry : fs::directory_iterator(prog.folder()))
+        if (entry.path().extension() == ".cue") sheets.push_back(entry.path());
+    ASSERT_EQ(sheets.size(), 1u);
+    EXPECT_EQ(sheets[0].stem().string().size(), 8u) << sheets[0];
+    const std::string sheet = test::readFileBytes(sheets[0].string());
+    EXPECT_NE(sheet.find("FILE \"track3.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"), std::string::npos)
+        << sheet;
+    if (std::system("command -v cueprint > /dev/null 2>&1") == 0) {
+        std::string listed;
+        if (std::FILE* p = popen(("cueprint -d '%N\n' -t '%n %f\n' '" + sheets[0].string() + "'").c_str(), "r")) {
+            char buf[512];
+            for (size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) listed.append(buf, n);
+            pclose(p);
+        }
+        EXPECT_EQ(listed, "4\n1 track3.wav\n2 track1.wav\n3 track4.wav\n4 track2.wav\n");
+    }
 }
 
 TEST(RipEndToEnd, TheWindowKeepsRunningDuringARipAndACloseWaitsForItsEnd) {
