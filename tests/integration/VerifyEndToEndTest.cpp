@@ -1,5 +1,6 @@
-// Rips of the demo disc proved in its log against a local AccurateRip database: the served
-// checksums are computed here from the image, independently of the program's own.
+// Rips of the demo disc proved in its log and its Disc Information dialog against a local
+// AccurateRip database: the served checksums are computed here from the image, independently
+// of the program's own; and a drive's read offset applied to the audio of a real rip.
 #include <gtest/gtest.h>
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -7,11 +8,16 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QDialog>
+#include <QListWidget>
+
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <regex>
 
 #include "Rig.h"
+#include "app/Commands.h"
 
 using namespace wl;
 using namespace wl::e2e;
@@ -35,19 +41,29 @@ Disc demoDisc() {
     return d;
 }
 
-// AccurateRip's v2 CRC of track t (from 0), straight from its definition.
-uint32_t arV2(const Disc& d, size_t t) {
+// AccurateRip's v1 and v2 CRCs of track t (from 0), straight from its definition.
+struct Crcs {
+    uint32_t v1 = 0, v2 = 0;
+};
+Crcs arCrcs(const Disc& d, size_t t) {
     const size_t tracks = d.starts.size() - 1;
     const uint64_t n = uint64_t(d.starts[t + 1] - d.starts[t]) * 588;
     const auto* pcm = reinterpret_cast<const uint8_t*>(d.image.data()) + size_t(d.starts[t]) * kCdFrameBytes;
-    uint32_t v2 = 0;
+    Crcs c;
     for (uint64_t m = 1; m <= n; ++m) {
         if ((t == 0 && m < 2940) || (t == tracks - 1 && m > n - 2940)) continue;
         const uint8_t* w = pcm + (m - 1) * 4;
         const uint64_t p = uint64_t(w[0] | w[1] << 8 | w[2] << 16 | uint32_t(w[3]) << 24) * m;
-        v2 += uint32_t(p) + uint32_t(p >> 32);
+        c.v1 += uint32_t(p);
+        c.v2 += uint32_t(p) + uint32_t(p >> 32);
     }
-    return v2;
+    return c;
+}
+
+std::string hex(uint32_t v) {
+    char text[9];
+    std::snprintf(text, sizeof text, "%08X", v);
+    return text;
 }
 
 std::string le32(uint32_t v) { return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
@@ -113,14 +129,12 @@ TEST(VerifyEndToEnd, TheDiscLogProvesARipAgainstALocalDatabaseOrSaysWhyNot) {
     char name[96];
     std::snprintf(name, sizeof name, "accuraterip/%x/%x/%x/dBAR-%03zu-%08x-%08x-%08x.bin", id1 & 15, id1 >> 4 & 15,
                   id1 >> 8 & 15, tracks, id1, id2, cddb);
-    char v2hex[9];
-    std::snprintf(v2hex, sizeof v2hex, "%08X", arV2(disc, 1));
 
     struct Case {
         const char* what;
         bool served;
         uint32_t change;  // added to track 2's served CRC
-        const char* verdict;
+        const char* verdict;  // track 2's; the others are accurate when served
     } cases[] = {
         {"served", true, 0, "Accurately ripped (confidence 5, AccurateRip v2)"},
         {"one CRC changed", true, 1, "Not accurate"},
@@ -131,7 +145,7 @@ TEST(VerifyEndToEnd, TheDiscLogProvesARipAgainstALocalDatabaseOrSaysWhyNot) {
         test::TempWorkingDir root;
         if (c.served) {
             std::string dbar = char(tracks) + le32(id1) + le32(id2) + le32(cddb);
-            for (size_t t = 0; t < tracks; ++t) dbar += char(5) + le32(arV2(disc, t) + (t == 1 ? c.change : 0)) + le32(0);
+            for (size_t t = 0; t < tracks; ++t) dbar += char(5) + le32(arCrcs(disc, t).v2 + (t == 1 ? c.change : 0)) + le32(0);
             fs::create_directories((root.path() / name).parent_path());
             test::writeFileBytes(root.path() / name, dbar);
         }
@@ -142,19 +156,76 @@ TEST(VerifyEndToEnd, TheDiscLogProvesARipAgainstALocalDatabaseOrSaysWhyNot) {
         Rig prog(RipFromCd);
         prog.s().verify = {server.url, (root.path() / "cache").string()};
         ASSERT_TRUE(prog.start());
-        prog.window.sendCommand(ID_NEXT_TRACK);
-        const std::string wav = (prog.dir.path() / "two.wav").string();
-        prog.type(wav);
-        prog.s().songName = wav;
-        prog.window.sendCommand(ID_PLAY);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return logText(prog.dir.path()).find(c.verdict) != std::string::npos; }, 15000))
-            << logText(prog.dir.path());
+        // Every track, each verified as its rip ends.
+        for (size_t t = 1; t <= tracks; ++t) {
+            if (t > 1) prog.window.sendCommand(ID_NEXT_TRACK);
+            const std::string wav = (prog.dir.path() / ("track" + std::to_string(t) + ".wav")).string();
+            prog.type(wav);
+            prog.s().songName = wav;
+            prog.window.sendCommand(ID_PLAY);
+            ASSERT_TRUE(QTest::qWaitFor([&] { return !prog.s().rippedTracks[int(t)].verdict.empty(); }, 15000));
+        }
         const std::string log = logText(prog.dir.path());
-        EXPECT_NE(log.find(std::string("AccurateRip v2 CRC: ") + v2hex), std::string::npos) << log;
+        for (size_t t = 0; t < tracks; ++t) {
+            const size_t at = log.find("\nTrack " + std::to_string(t + 1) + "\n");
+            ASSERT_NE(at, std::string::npos) << log;
+            const std::string entry = log.substr(at, log.find("\n\n", at + 1) - at);
+            EXPECT_NE(entry.find("AccurateRip v1 CRC: " + hex(arCrcs(disc, t).v1)), std::string::npos) << entry;
+            EXPECT_NE(entry.find("AccurateRip v2 CRC: " + hex(arCrcs(disc, t).v2)), std::string::npos) << entry;
+            const std::string verdict = t == 1 || !c.served ? c.verdict : "Accurately ripped (confidence 5, AccurateRip v2)";
+            EXPECT_NE(entry.find(verdict), std::string::npos) << entry;
+        }
         EXPECT_NE(log.find("==== Log checksum "), std::string::npos);
+        EXPECT_NE(log.find("Read offset: 0 samples"), std::string::npos);
+
+        // The Disc Information dialog's track list shows each track's verdict.
+        std::string listed;
+        QTimer::singleShot(200, [&] {
+            auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (dlg == nullptr) return;
+            for (QListWidget* list : dlg->findChildren<QListWidget*>())
+                if (list->count() == int(tracks)) listed = list->item(1)->text().toStdString();
+            dlg->reject();
+        });
+        prog.window.sendCommand(ID_DISC_INFORMATION);
+        EXPECT_NE(listed.find(std::string("[") + c.verdict), std::string::npos) << listed;
         EXPECT_TRUE(noBoxes(boxes));
         // A found answer is kept: the same disc needs no network next time.
         EXPECT_EQ(fs::exists(root.path() / "cache" / fs::path(name).filename()), c.served);
+    }
+}
+
+// A drive's read offset, forced on the image's drive (an image has none of its own): the
+// first and last tracks are the image's audio that many samples later or earlier, with
+// silence before the disc's first sector and from its lead-out on.
+TEST(VerifyEndToEnd, AReadOffsetShiftsTheRippedAudioWithSilenceBeyondTheDisc) {
+    const Disc disc = demoDisc();
+    const size_t tracks = disc.starts.size() - 1;
+    for (const int offset : {6, -1200}) {
+        BoxAnswerer boxes;
+        Rig prog(RipFromCd);
+        ASSERT_TRUE(prog.start());
+        const size_t slot = prog.s().ripDriveIndex == 99 ? 0 : size_t(prog.s().ripDriveIndex);
+        char* drive = reinterpret_cast<char*>(driveEntry(prog.s().driveList, slot) + kDriveNameOffset);
+        ASSERT_EQ(std::strncmp(drive, "Disc image:", 11), 0) << drive;
+        drive[0] = 'd';  // no longer named as an image
+        prog.s().readOffset = offset;
+        for (const size_t t : {size_t(1), tracks}) {
+            SCOPED_TRACE(std::to_string(offset) + " track " + std::to_string(t));
+            while (prog.s().currentTrack != int(t)) prog.window.sendCommand(ID_NEXT_TRACK);
+            const std::string wav = (prog.dir.path() / ("shifted" + std::to_string(t) + ".wav")).string();
+            prog.type(wav);
+            prog.s().songName = wav;
+            prog.window.sendCommand(ID_PLAY);
+            const int64_t from = int64_t(disc.starts[t - 1]) * int64_t(kCdFrameBytes) + offset * 4;
+            const int64_t length = int64_t(disc.starts[t] - disc.starts[t - 1]) * int64_t(kCdFrameBytes);
+            std::string want(size_t(length), '\0');
+            for (int64_t j = 0; j < length; ++j)
+                if (from + j >= 0 && from + j < int64_t(disc.image.size())) want[size_t(j)] = disc.image[size_t(from + j)];
+            EXPECT_TRUE(wavData(wav) == want) << "the ripped audio is not the image's shifted by " << offset;
+        }
+        EXPECT_NE(logText(prog.dir.path()).find("Read offset: " + std::to_string(offset) + " samples"), std::string::npos);
+        EXPECT_TRUE(noBoxes(boxes));
     }
 }
 

@@ -105,17 +105,6 @@ void readShifted(Cdrom& cdrom, CdHandle handle, uint8_t* buffer, uint32_t start,
     out.resize(size_t(frames) * kCdFrameBytes);
 }
 
-// The read offset applies to drives; a disc image has none.
-int64_t readShiftBytes(const AppState& s) {
-    if (s.readOffset == 0) return 0;
-    const size_t index = s.ripDriveIndex == 99 ? 0 : size_t(s.ripDriveIndex);
-    if (index < kMaxDrives) {
-        const char* name = reinterpret_cast<const char*>(driveEntry(s.driveList, index) + kDriveNameOffset);
-        if (std::strncmp(name, "Disc image:", 11) == 0) return 0;
-    }
-    return int64_t(s.readOffset) * 4;
-}
-
 class TrackWriter {
 public:
     TrackWriter(App& app, std::string path) : app_(app), path_(std::move(path)) {}
@@ -225,7 +214,7 @@ RipOutcome ExtractTrack(App& app, CdHandle handle, uint32_t start, uint32_t coun
     const AudioEdges edges = AudioEdgesOf(app.s.toc, app.s.currentTrack);
     ChecksumWorker summing(TrackChecksums(uint64_t(count) * kSamplesPerFrame, edges.first, edges.last, app.p.hashing));
     out.sumInto(&summing);
-    const int64_t shift = readShiftBytes(app.s);
+    const int64_t shift = int64_t(AppliedReadOffset(app.s)) * 4;
     const uint32_t leadOut = getBe32(tocEntry(app.s.toc, size_t(std::clamp<int>(app.s.toc[3] - app.s.toc[2] + 1, 0, 99))) + 4);
     std::vector<uint8_t> shifted;
     TrackRipRecord record;

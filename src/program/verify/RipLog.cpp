@@ -44,17 +44,29 @@ DiscIds DiscIdsOf(const uint8_t (&toc)[kTocSize]) {
     return ids;
 }
 
+namespace {
+
+// The drive list's entry of the drive a rip reads (99: none chosen, the first); null if none.
+const char* ripDriveName(const AppState& s) {
+    const size_t index = s.ripDriveIndex == 99 ? 0 : size_t(s.ripDriveIndex);
+    return index < kMaxDrives ? reinterpret_cast<const char*>(driveEntry(s.driveList, index) + kDriveNameOffset) : nullptr;
+}
+
+}  // namespace
+
+int AppliedReadOffset(const AppState& s) {
+    const char* name = ripDriveName(s);
+    if (s.readOffset == 0 || (name != nullptr && std::strncmp(name, "Disc image:", 11) == 0)) return 0;
+    return s.readOffset;
+}
+
 std::string RipLogText(const App& app, const std::string& date) {
     const AppState& s = app.s;
     const DiscIds ids = DiscIdsOf(s.toc);
     std::string log = "Wavelathe " WL_VERSION " rip log, " + date + "\n\n";
-    if (s.ripDriveIndex >= 0 && s.ripDriveIndex < int(kMaxDrives)) {
-        const uint8_t* entry = driveEntry(s.driveList, size_t(s.ripDriveIndex));
-        log += "Drive: " + std::string(reinterpret_cast<const char*>(entry + kDriveNameOffset),
-                                       strnlen(reinterpret_cast<const char*>(entry + kDriveNameOffset), kDriveNameCapacity)) +
-               "\n";
-    }
-    log += "Read offset: 0 samples\nRead method: verified reads, three attempts per chunk\n\n";
+    if (const char* name = ripDriveName(s)) log += "Drive: " + std::string(name, strnlen(name, kDriveNameCapacity)) + "\n";
+    log += "Read offset: " + std::to_string(AppliedReadOffset(s)) +
+           " samples\nRead method: up to three attempts per chunk, frames that stay unreadable written as silence\n\n";
     log += "Table of contents\n  Track |   Start  |  Length  | Start sector | End sector\n";
     const int first = s.toc[2], last = s.toc[3];
     for (int t = first; t >= 1 && t <= last && size_t(t) < kTocMaxEntries; ++t) {

@@ -16,6 +16,9 @@ DiscIds DiscIdsOf(const uint8_t (&toc)[kTocSize]);
 
 // The log's text, its last line the SHA-256 of everything above it (when hashing is there).
 std::string RipLogText(const App& app, const std::string& date);
+
+// The read offset a rip applies, in samples: the setting for a drive, none for a disc image.
+int AppliedReadOffset(const AppState& s);
 // Writes the log beside the rips (the folder of the last one) under the disc's freedb ID;
 // false, with nothing half-written, when it cannot be.
 bool WriteRipLog(App& app);
