@@ -143,6 +143,9 @@ int main(int argc, char** argv) {
                 longestGapMs);
     std::printf("  headless window      : %8.3f s\n", bare);
     std::printf("  cd-paranoia -Z       : %8.3f s\n", paranoia);
+    if (paranoia > 0)
+        std::printf("  program / cd-paranoia: %8.2f (limit 1.0; the checksums are summed on a second thread)\n",
+                    program / paranoia);
     std::printf("  same audio bytes     : %s\n", same ? "yes" : "NO");
     std::error_code ec;
     if (!same) std::printf("  files kept in %s\n", folder.c_str());
