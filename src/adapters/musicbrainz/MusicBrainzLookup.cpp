@@ -158,13 +158,9 @@ MusicBrainzOptions MusicBrainzLookup::fromEnvironment(const std::string& userAge
 }
 
 MusicBrainzLookup::MusicBrainzLookup(WindowThread& window, MusicBrainzOptions options)
-    : window_(window), options_(std::move(options)) {}
+    : options_(std::move(options)), requests_(window) {}
 
-MusicBrainzLookup::~MusicBrainzLookup() {
-    stop();
-    // By now the window turns other threads' calls away, so none of these waits for it.
-    for (std::thread& t : retired_) t.join();
-}
+MusicBrainzLookup::~MusicBrainzLookup() = default;
 
 HttpResult MusicBrainzLookup::paced(const std::string& url, const std::atomic<bool>& cancel) {
     // The service allows one request a second from a client.
@@ -232,21 +228,12 @@ LookupAnswer MusicBrainzLookup::run(const std::string& discId, const std::string
 
 void MusicBrainzLookup::lookup(const std::string& discId, const std::string& toc, bool refresh,
                                std::function<void(LookupAnswer)> done) {
-    stop();
-    cancel_ = std::make_shared<std::atomic<bool>>(false);
-    thread_ = std::thread([this, &window = window_, discId, toc, refresh, cancel = cancel_, done = std::move(done)] {
-        LookupAnswer answer = run(discId, toc, refresh, *cancel);
-        if (cancel->load()) return;
-        window.runOnWindowThread([cancel, done, answer = std::move(answer)]() mutable {
-            if (!cancel->load()) done(std::move(answer));
-        });
-    });
+    // `this` outlives the request: the destructor joins it.
+    requests_.start<LookupAnswer>(
+        [this, discId, toc, refresh](const std::atomic<bool>& cancel) { return run(discId, toc, refresh, cancel); },
+        std::move(done));
 }
 
-void MusicBrainzLookup::stop() {
-    if (cancel_) cancel_->store(true);
-    // Not joined here: the window's thread must never wait for a thread that waits for it.
-    if (thread_.joinable()) retired_.push_back(std::move(thread_));
-}
+void MusicBrainzLookup::stop() { requests_.stop(); }
 
 }  // namespace wl

@@ -4,11 +4,9 @@
 // retry on 503 after the time asked for, answers found kept per disc ID in the cache folder.
 #include <atomic>
 #include <chrono>
-#include <memory>
 #include <mutex>
-#include <thread>
-#include <vector>
 
+#include "adapters/net/BackgroundRequest.h"
 #include "adapters/net/CurlFetch.h"
 #include "platform/DiscLookup.h"
 #include "platform/WindowThread.h"
@@ -41,14 +39,12 @@ public:
     static MusicBrainzOptions fromEnvironment(const std::string& userAgent);
 
 private:
-    WindowThread& window_;
     MusicBrainzOptions options_;
-    std::thread thread_;
-    std::vector<std::thread> retired_;
-    std::shared_ptr<std::atomic<bool>> cancel_;
     std::mutex paceMutex_;
     std::chrono::steady_clock::time_point lastRequest_{};
     HttpResult paced(const std::string& url, const std::atomic<bool>& cancel);
+    // Last: its requests use the members above, so it is joined before they go.
+    BackgroundRequest requests_;
 };
 
 }  // namespace wl

@@ -111,35 +111,20 @@ WebAnswer CurlFetch::get(const std::string& url, const CurlOptions& options, con
     return answer;
 }
 
-CurlFetch::CurlFetch(WindowThread& window, CurlOptions options) : window_(window), options_(std::move(options)) {
+CurlFetch::CurlFetch(WindowThread& window, CurlOptions options) : options_(std::move(options)), requests_(window) {
     curl_global_init(CURL_GLOBAL_DEFAULT);
 }
 
 CurlFetch::~CurlFetch() {
-    stop();
-    // By now the window turns other threads' calls away, so none of these waits for it.
-    for (std::thread& t : retired_) t.join();
+    requests_.finish();  // before the library goes
     curl_global_cleanup();
 }
 
 void CurlFetch::fetch(const std::string& url, std::function<void(WebAnswer)> done) {
-    stop();
-    cancel_ = std::make_shared<std::atomic<bool>>(false);
-    // The thread owns copies of all it uses: the caller's locals may be gone when it ends.
-    thread_ = std::thread([&window = window_, url, options = options_, cancel = cancel_, done = std::move(done)] {
-        WebAnswer answer = get(url, options, cancel.get());
-        if (cancel->load()) return;
-        window.runOnWindowThread([cancel, done, answer = std::move(answer)]() mutable {
-            if (!cancel->load()) done(std::move(answer));
-        });
-    });
+    requests_.start<WebAnswer>([url, options = options_](const std::atomic<bool>& cancel) { return get(url, options, &cancel); },
+                               std::move(done));
 }
 
-void CurlFetch::stop() {
-    if (cancel_) cancel_->store(true);
-    // Not joined here: on the window's thread that could wait for a thread that waits for
-    // the window. Cancelled, it hands nothing over and ends within a second.
-    if (thread_.joinable()) retired_.push_back(std::move(thread_));
-}
+void CurlFetch::stop() { requests_.stop(); }
 
 }  // namespace wl

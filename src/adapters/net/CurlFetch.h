@@ -1,11 +1,9 @@
 #pragma once
 // WebFetch over libcurl: one thread per fetch, its answer handed to the window's thread.
 #include <atomic>
-#include <memory>
-#include <mutex>
-#include <thread>
-#include <vector>
+#include <string>
 
+#include "adapters/net/BackgroundRequest.h"
 #include "platform/WebFetch.h"
 #include "platform/WindowThread.h"
 
@@ -39,11 +37,8 @@ public:
     static WebAnswer get(const std::string& url, const CurlOptions& options, const std::atomic<bool>* cancel);
 
 private:
-    WindowThread& window_;
     CurlOptions options_;
-    std::thread thread_;
-    std::vector<std::thread> retired_;
-    std::shared_ptr<std::atomic<bool>> cancel_;
+    BackgroundRequest requests_;
 };
 
 }  // namespace wl
