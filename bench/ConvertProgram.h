@@ -9,8 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "Latency.h"
 #include "TestProgram.h"
 #include "adapters/dl/DlEncoderLoader.h"
+#include "app/Settings.h"
+#include "cd_fixture.h"
 
 namespace wl::bench {
 
@@ -22,12 +25,6 @@ inline double seconds(Clock::duration d) { return std::chrono::duration<double>(
 inline int wavSeconds(int argc, char** argv) {
     const int s = argc > 1 ? std::atoi(argv[1]) : 180;
     return s > 0 ? s : 180;
-}
-
-inline double percentile(std::vector<double> v, double p) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, size_t(p * double(v.size())))];
 }
 
 // Seconds that lame takes for the same conversion, or -1 when it does not run.
@@ -50,6 +47,19 @@ struct ConvertProgram : test::ProgramOn<Window, DlEncoderLoader> {
         }
         this->app.s.keepWav = 1;
         this->app.s.mp3Kbps = 128;
+        return true;
+    }
+
+    // The window created and shown in the convert mode (no disc is needed, and no start-up
+    // message box waits for a click), the encoder library loaded; false, with a message, if not.
+    bool startConverting() {
+        test::writeFileBytes(this->ownFolder.path() / kSettingsFileName, test::settingsWithMode(ConvertWavToMp3));
+        if (this->window.create(this->proc) != 0 || !ready()) {
+            std::fprintf(stderr, "the window or the encoder library (%s) did not come up\n", WL_LAMEENC_PATH);
+            return false;
+        }
+        this->window.show();
+        this->app.s.convertMode = 1;
         return true;
     }
 };

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "ConvertProgram.h"
+#include "EventLatency.h"
 #include "WavFiles.h"
 #include "adapters/qt/QtWindow.h"
 #include "app/Commands.h"
@@ -76,28 +77,13 @@ int main(int argc, char** argv) {
     const double lame = convertWithLame(single);
 
     ConvertProgram<QtWindow> prog;
-    test::writeFileBytes(prog.ownFolder.path() / kSettingsFileName, test::settingsWithMode(ConvertWavToMp3));
     auto& window = prog.window;
     auto& app = prog.app;
-    if (window.create(prog.proc) != 0 || !prog.ready()) {
-        std::fprintf(stderr, "the window or the encoder library (%s) did not come up\n", WL_LAMEENC_PATH);
-        return 1;
-    }
-    window.show();
-    app.s.convertMode = 1;
+    if (!prog.startConverting()) return 1;
 
-    std::atomic<bool> measuring{false}, posting{true};
+    bool measuring = false;
     std::vector<double> latencyMs;  // window's thread only
-    std::thread poster([&] {
-        while (posting) {
-            const auto posted = Clock::now();
-            if (measuring)
-                QMetaObject::invokeMethod(
-                    &qapp, [&, posted] { latencyMs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - posted).count()); },
-                    Qt::QueuedConnection);
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-    });
+    EventLatency latency;
 
     // The batches, one after the other, then the single conversions.
     struct Run {
@@ -113,6 +99,7 @@ int main(int argc, char** argv) {
         app.s.convertFiles = filesIn(runs[next].folder);
         app.s.convertFileCount = kFiles;
         measuring = true;
+        latency.recordInto(&latencyMs);
         start = Clock::now();
         startCpu = cpuSeconds();
         StartBatchConversion(app);
@@ -124,6 +111,7 @@ int main(int argc, char** argv) {
         runs[next].seconds = seconds(Clock::now() - start);
         runs[next].cpu = cpuSeconds() - startCpu;
         measuring = false;
+        latency.recordInto(nullptr);
         app.s.convertThread.join();
         if (++next < std::size(runs)) return startRun();
         watch.stop();
@@ -141,8 +129,7 @@ int main(int argc, char** argv) {
     });
     watch.start(5);
     window.runMessageLoop();
-    posting = false;
-    poster.join();
+    latency.stop();
 
     bool same = true;
     for (int i = 1; i <= kFiles; ++i) {
@@ -166,8 +153,7 @@ int main(int argc, char** argv) {
     } else {
         std::printf("  lame command line: not available\n");
     }
-    std::printf("  window event latency during the batches: %zu events, p50 %.3f ms, p99 %.3f ms, max %.3f ms\n",
-                latencyMs.size(), percentile(latencyMs, 0.5), percentile(latencyMs, 0.99), percentile(latencyMs, 1.0));
+    std::printf("  window event latency during the batches: %s\n", latencyText(latencyMs).c_str());
     std::printf("  every batch MP3 byte for byte the single conversion's: %s\n", same ? "yes" : "NO");
     return same ? 0 : 1;
 }

@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "EventLatency.h"
 #include "LocalMusicBrainz.h"
 #include "RealProgram.h"
 #include "adapters/cdrom/LibcdioCdText.h"
@@ -24,16 +25,6 @@
 
 using namespace wl;
 using Clock = std::chrono::steady_clock;
-
-namespace {
-
-double percentileOf(std::vector<double> v, double p) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, size_t(p * double(v.size())))];
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -60,27 +51,14 @@ int main(int argc, char** argv) {
     prog.app->p.discLookup = &lookup;
 
     std::vector<double> waitingMs;  // the window's thread only
-    std::atomic<bool> posting{true};
-    std::thread poster([&] {
-        while (posting) {
-            const auto posted = Clock::now();
-            QMetaObject::invokeMethod(
-                &qapp,
-                [&waitingMs, posted] {
-                    waitingMs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - posted).count());
-                },
-                Qt::QueuedConnection);
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-    });
+    bench::EventLatency latency;
+    latency.recordInto(&waitingMs);
 
     e2e::BoxAnswerer boxes;  // none should open; any that does is counted, not waited on
     const auto started = Clock::now();
     double namedAfter = -1;
     if (!prog.create()) {
         std::fprintf(stderr, "the window did not come up\n");
-        posting = false;
-        poster.join();
         return 1;
     }
     QTimer watch;
@@ -93,14 +71,12 @@ int main(int argc, char** argv) {
     });
     watch.start(5);
     prog.window.runMessageLoop();
-    posting = false;
-    poster.join();
+    latency.stop();
 
     std::printf("Window event latency while the service takes %d s to answer the demo disc's lookup:\n", delay);
     for (const std::string& text : boxes.texts) std::printf("  a message box opened: %s\n", text.c_str());
     if (namedAfter < 0) std::printf("  the names never arrived\n");
     else std::printf("  names in the name box %.3f s after the window opened\n", namedAfter);
-    std::printf("  %zu events, latency p50 %.3f ms, p99 %.3f ms, max %.3f ms (limit p99 50 ms)\n", waitingMs.size(),
-                percentileOf(waitingMs, 0.5), percentileOf(waitingMs, 0.99), percentileOf(waitingMs, 1.0));
+    std::printf("  window event latency %s (limit p99 50 ms)\n", bench::latencyText(waitingMs).c_str());
     return namedAfter < 0 || !boxes.texts.empty() ? 1 : 0;
 }

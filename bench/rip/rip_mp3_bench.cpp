@@ -23,6 +23,7 @@
 
 #include "ConvertProgram.h"
 #include "DiscImage.h"
+#include "EventLatency.h"
 #include "FakeDesktop.h"
 #include "FakeMci.h"
 #include "adapters/cdrom/LibcdioCdrom.h"
@@ -35,7 +36,6 @@
 
 namespace fs = std::filesystem;
 using wl::bench::Clock;
-using wl::bench::percentile;
 
 namespace {
 
@@ -120,21 +120,7 @@ int main(int argc, char** argv) {
 
     Run runs[] = {{"read, then convert, track by track", false, folder / "sequence", 0, {}},
                   {"encoding while the next tracks are read", true, folder / "pipelined", 0, {}}};
-    std::atomic<Run*> measuring{nullptr};
-    std::atomic<bool> posting{true};
-    std::thread poster([&] {
-        while (posting) {
-            const auto posted = Clock::now();
-            if (Run* run = measuring)
-                QMetaObject::invokeMethod(
-                    &qapp,
-                    [run, posted] {
-                        run->latencyMs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - posted).count());
-                    },
-                    Qt::QueuedConnection);
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-    });
+    wl::bench::EventLatency latency;
     for (Run& run : runs) {
         fs::create_directories(run.folder);
         s.ripWhileEncoding = run.whileEncoding;
@@ -150,16 +136,15 @@ int main(int argc, char** argv) {
         s.currentTrackText = "1";
         prog.window.setControlText(wl::ID_SONG_NAME_EDIT, s.savePath.str() + "Track1.wav");
         ::sync();
-        measuring = &run;
+        latency.recordInto(&run.latencyMs);
         const auto t0 = Clock::now();
         prog.window.sendCommand(wl::ID_PLAY);
         run.seconds = std::chrono::duration<double>(Clock::now() - t0).count();
-        measuring = nullptr;
+        latency.recordInto(nullptr);
         QApplication::processEvents();
         if (s.batchCount != 0 || s.workerRunning) std::fprintf(stderr, "%s: the batch has not ended\n", run.name);
     }
-    posting = false;
-    poster.join();
+    latency.stop();
     prog.window.destroy();
 
     bool same = true;
@@ -172,9 +157,8 @@ int main(int argc, char** argv) {
     std::printf("%d tracks of %d minutes from a disc image to MP3 (128 kbit/s) through the Tracks batch:\n", kTracks,
                 minutes);
     for (const Run& run : runs)
-        std::printf("  %-42s %8.3f s; window event latency p50 %.3f ms, p99 %.3f ms, max %.3f ms (%zu events)\n",
-                    run.name, run.seconds, percentile(run.latencyMs, 0.5), percentile(run.latencyMs, 0.99),
-                    percentile(run.latencyMs, 1.0), run.latencyMs.size());
+        std::printf("  %-42s %8.3f s; window event latency %s\n", run.name, run.seconds,
+                    wl::bench::latencyText(run.latencyMs).c_str());
     std::printf("  ratio: %.3f (limit 0.6)\n", runs[1].seconds / runs[0].seconds);
     std::printf("  the same WAV and MP3 files: %s\n", same ? "yes" : "NO");
     std::error_code ec;
