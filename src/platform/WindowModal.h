@@ -94,6 +94,19 @@ public:
     virtual int textWidth(const std::string& text) = 0;
 };
 
+// Replaces a list box's entry `at`: a list box only adds at its end, so the entries after it
+// are moved behind the new one.
+inline void listReplaceAt(Dialog& dlg, int id, int at, const std::string& text) {
+    dlg.listDelete(id, at);
+    std::vector<std::string> after;
+    while (dlg.listCount(id) > at) {
+        after.push_back(dlg.listText(id, at));
+        dlg.listDelete(id, at);
+    }
+    dlg.listAdd(id, text);
+    for (const std::string& t : after) dlg.listAdd(id, t);
+}
+
 // The two common file dialogs share one record (fileDialogParams).
 struct FileDialogParams {
     std::string title;

@@ -132,20 +132,8 @@ private:
         n.title = CleanText(dlg.text(kDiscTitleEdit, kNameChars));
         n.performer = CleanText(dlg.text(kDiscArtistEdit, kNameChars));
         const int at = selected_;
-        dlg.listDelete(kDiscTrackList, at);
-        insertAt(dlg, at, entry(at + 1));
+        listReplaceAt(dlg, kDiscTrackList, at, entry(at + 1));
         dlg.listSetCurSel(kDiscTrackList, at);
-    }
-
-    // A list box inserts by adding at the end and moving the rest after it.
-    void insertAt(Dialog& dlg, int at, const std::string& text) {
-        std::vector<std::string> after;
-        while (dlg.listCount(kDiscTrackList) > at) {
-            after.push_back(dlg.listText(kDiscTrackList, at));
-            dlg.listDelete(kDiscTrackList, at);
-        }
-        dlg.listAdd(kDiscTrackList, text);
-        for (const std::string& t : after) dlg.listAdd(kDiscTrackList, t);
     }
 
     bool ok(Dialog& dlg) {

@@ -78,8 +78,7 @@ public:
         if (text.empty()) return true;
         const int at = s_.tracksSelectedIndex;
         if (at < 0 || at >= dlg.listCount(kChosenTracksList)) return true;  // nothing to rename
-        dlg.listDelete(kChosenTracksList, at);
-        insertAt(dlg, at, text);
+        listReplaceAt(dlg, kChosenTracksList, at, text);
         dlg.setText(kRenameEdit, text);
         if (s_.tracksRenameSlot >= 1 && s_.tracksRenameSlot <= int(kMaxTracks))
             s_.trackNames[size_t(s_.tracksRenameSlot)] = text;
@@ -145,17 +144,6 @@ private:
         s_.batchIndex = 0;
         dlg.end(1);
         return true;
-    }
-
-    // A list box inserts at a position by adding at the end and moving the rest after it.
-    void insertAt(Dialog& dlg, int at, const std::string& text) {
-        std::vector<std::string> after;
-        while (dlg.listCount(kChosenTracksList) > at) {
-            after.push_back(dlg.listText(kChosenTracksList, at));
-            dlg.listDelete(kChosenTracksList, at);
-        }
-        dlg.listAdd(kChosenTracksList, text);
-        for (const std::string& t : after) dlg.listAdd(kChosenTracksList, t);
     }
 };
 
