@@ -82,8 +82,7 @@ struct NamedRig : Rig {
     // Rips the current track under the name in the box, into the rig's folder.
     void ripShownName() {
         s().savePath = folder();
-        s().songName = box();
-        window.sendCommand(ID_PLAY);
+        rip(box());
     }
 };
 

@@ -74,6 +74,12 @@ struct Rig : RigGround, RealProgram {
     }
     std::string folder() const { return dir.path().string() + "/"; }
     void type(const std::string& text) { window.setControlText(ID_SONG_NAME_EDIT, text); }
+    // Play in the rip mode under this name, on the window's thread.
+    void rip(const std::string& name) {
+        type(name);
+        s().songName = name;
+        window.sendCommand(ID_PLAY);
+    }
     // Waits until `seconds` of audio time have passed.
     bool waitAudio(double seconds) {
         const audio::Micros until = clock.now() + audio::Micros(seconds * 1e6);

@@ -20,13 +20,6 @@ using namespace wl::e2e;
 
 namespace {
 
-// Play in the rip mode, on the window's thread.
-void rip(Rig& prog, const std::string& name) {
-    prog.type(name);
-    prog.s().songName = name;
-    prog.window.sendCommand(ID_PLAY);
-}
-
 // The tracks' first frames from the cue sheet, and the image's frame count after them.
 std::vector<uint32_t> trackStarts(const std::string& cue, uint32_t imageFrames) {
     std::ifstream in(cue);
@@ -74,7 +67,7 @@ TEST(RipEndToEnd, EveryTrackOfTheDemoDiscIsRippedBitExactAndConvertedToMp3) {
         if (t > 1) prog.window.sendCommand(ID_NEXT_TRACK);
         ASSERT_EQ(prog.s().currentTrack, t);
         const fs::path wav = prog.dir.path() / ("track " + std::to_string(t) + ".wav");
-        rip(prog, wav.string());
+        prog.rip(wav.string());
 
         const std::string want =
             image.substr(starts[t - 1] * kCdFrameBytes, (starts[t] - starts[t - 1]) * kCdFrameBytes);
@@ -119,7 +112,7 @@ TEST(RipEndToEnd, ATrackBatchToMp3EncodesWhileReadingAndLosesNoTrackToAFailedCon
     prog.s().currentTrack = 3;
     // Track 1's MP3 cannot be made: a folder holds its name.
     fs::create_directories(prog.folder() + "track1.mp3/x");
-    rip(prog, prog.folder() + "track3.wav");
+    prog.rip(prog.folder() + "track3.wav");
 
     EXPECT_EQ(boxes.texts, std::vector<std::string>{"I can't create the MP3 output file. It may already exist."});
     EXPECT_EQ(boxes.captions, std::vector<std::string>{prog.folder() + "track1.mp3"});
@@ -181,7 +174,7 @@ TEST(RipEndToEnd, TheWindowKeepsRunningDuringARipAndACloseWaitsForItsEnd) {
 
     const fs::path wav = prog.dir.path() / "alive.wav";
     ripping = true;
-    rip(prog, wav.string());
+    prog.rip(wav.string());
     ripping = false;
 
     EXPECT_GT(ticks, 5) << "the window served nothing during the rip";

@@ -2,11 +2,6 @@
 // AccurateRip database: the served checksums are computed here from the image, independently
 // of the program's own; and a drive's read offset applied to the audio of a real rip.
 #include <gtest/gtest.h>
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <signal.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <QDialog>
 #include <QListWidget>
@@ -16,6 +11,7 @@
 #include <fstream>
 #include <regex>
 
+#include "LocalServer.h"
 #include "Rig.h"
 #include "app/Commands.h"
 
@@ -68,47 +64,6 @@ std::string hex(uint32_t v) {
 
 std::string le32(uint32_t v) { return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
 
-uint16_t freePort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(fd);
-    return ntohs(a.sin_port);
-}
-
-// python3's file server over a folder, on 127.0.0.1.
-struct FileServer {
-    pid_t pid = 0;
-    std::string url;
-    explicit FileServer(const fs::path& root) {
-        const uint16_t port = freePort();
-        const fs::path pidFile = root / "server.pid";
-        const std::string cmd = "python3 -m http.server " + std::to_string(port) + " --bind 127.0.0.1 --directory '" +
-                                root.string() + "' >/dev/null 2>&1 & echo $! > '" + pidFile.string() + "'";
-        if (std::system(cmd.c_str()) != 0) return;
-        std::ifstream(pidFile) >> pid;
-        url = "http://127.0.0.1:" + std::to_string(port);
-        for (int i = 0; i < 100; ++i) {
-            const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-            sockaddr_in a{};
-            a.sin_family = AF_INET;
-            a.sin_port = htons(port);
-            a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            const bool up = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
-            ::close(fd);
-            if (up) return;
-            ::usleep(50000);
-        }
-    }
-    ~FileServer() {
-        if (pid > 0) ::kill(pid, SIGTERM);
-    }
-};
-
 std::string logText(const fs::path& folder) {
     for (const auto& e : fs::directory_iterator(folder))
         if (e.path().extension() == ".log") return test::readFileBytes(e.path());
@@ -149,7 +104,7 @@ TEST(VerifyEndToEnd, TheDiscLogProvesARipAgainstALocalDatabaseOrSaysWhyNot) {
             fs::create_directories((root.path() / name).parent_path());
             test::writeFileBytes(root.path() / name, dbar);
         }
-        FileServer server(root.path());
+        test::LocalFileServer server(root.path());
         ASSERT_FALSE(server.url.empty());
 
         BoxAnswerer boxes;
@@ -159,10 +114,7 @@ TEST(VerifyEndToEnd, TheDiscLogProvesARipAgainstALocalDatabaseOrSaysWhyNot) {
         // Every track, each verified as its rip ends.
         for (size_t t = 1; t <= tracks; ++t) {
             if (t > 1) prog.window.sendCommand(ID_NEXT_TRACK);
-            const std::string wav = (prog.dir.path() / ("track" + std::to_string(t) + ".wav")).string();
-            prog.type(wav);
-            prog.s().songName = wav;
-            prog.window.sendCommand(ID_PLAY);
+            prog.rip((prog.dir.path() / ("track" + std::to_string(t) + ".wav")).string());
             ASSERT_TRUE(QTest::qWaitFor([&] { return !prog.s().rippedTracks[int(t)].verdict.empty(); }, 15000));
         }
         const std::string log = logText(prog.dir.path());
@@ -214,9 +166,7 @@ TEST(VerifyEndToEnd, AReadOffsetShiftsTheRippedAudioWithSilenceBeyondTheDisc) {
             SCOPED_TRACE(std::to_string(offset) + " track " + std::to_string(t));
             while (prog.s().currentTrack != int(t)) prog.window.sendCommand(ID_NEXT_TRACK);
             const std::string wav = (prog.dir.path() / ("shifted" + std::to_string(t) + ".wav")).string();
-            prog.type(wav);
-            prog.s().songName = wav;
-            prog.window.sendCommand(ID_PLAY);
+            prog.rip(wav);
             const int64_t from = int64_t(disc.starts[t - 1]) * int64_t(kCdFrameBytes) + offset * 4;
             const int64_t length = int64_t(disc.starts[t] - disc.starts[t - 1]) * int64_t(kCdFrameBytes);
             std::string want(size_t(length), '\0');
