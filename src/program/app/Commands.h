@@ -1,5 +1,6 @@
 #pragma once
 // Command identifiers of the main window, and the window's fixed timers.
+#include <cstddef>
 
 namespace wl {
 
@@ -35,6 +36,7 @@ enum CommandId : int {
 };
 
 constexpr int ID_SONG_NAME_EDIT = -1;      // its notifications arrive as 65535 and are ignored
+constexpr size_t kSongNameChars = 254;     // the most its text is read with
 constexpr int ID_SELECTION_LIST_BOX = 140;
 
 enum TimerId : int { RecordTimer = 1, PollTimer = 2, ClockTimer = 3 };

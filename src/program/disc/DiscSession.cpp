@@ -12,7 +12,6 @@ namespace wl {
 
 namespace {
 
-constexpr size_t kSongNameChars = 254;
 // What the name box gives back, less the ".wav" the program adds to it.
 constexpr size_t kNameLimit = kSongNameChars - 4;
 

@@ -29,7 +29,6 @@ namespace wl {
 
 namespace {
 
-constexpr size_t kSongNameChars = 254;
 
 struct EntryPoints {
     BeInitStreamFn init = nullptr;

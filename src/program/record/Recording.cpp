@@ -23,7 +23,6 @@ namespace {
 constexpr const char* kRecordingWav = "Recording WAV file...";
 constexpr const char* kRecordingIntermediate = "Recording intermediate file...";
 constexpr const char* kClickStart = "Click on Start to record...";
-constexpr size_t kSongNameChars = 254;
 constexpr size_t kMciErrorBytes = 128;
 constexpr uint32_t kWaveSetFlags = MCI_SET_TIME_FORMAT | MCI_WAVE_SET_FORMATTAG | MCI_WAVE_SET_CHANNELS |
                                    MCI_WAVE_SET_SAMPLESPERSEC | MCI_WAVE_SET_AVGBYTESPERSEC |

@@ -29,7 +29,6 @@ namespace wl {
 
 namespace {
 
-constexpr size_t kSongNameChars = 254;
 constexpr size_t kTransferBufferSize = kReadBufHeaderSize + kRipChunkBytes;
 constexpr int kReadAttempts = 3;
 constexpr uint32_t kProgressEveryReads = 5;
