@@ -128,6 +128,7 @@ struct QtWindow::Impl {
         return result;
     }
     void endSession();
+    bool fileDialog(FileDialogParams& params, bool save);
 
     bool live() const { return events && life != Life::Destroyed; }
     void command(int id, int code) {
@@ -836,11 +837,11 @@ int QtWindow::runDialog(const DialogTemplate& dialog, DialogProc& proc) {
         -1);
 }
 
-bool QtWindow::saveFileDialog(FileDialogParams& params) {
-    auto chosen = d_->gate.call<std::optional<FileDialogParams>>(
-        [this, params]() mutable -> std::optional<FileDialogParams> {
-            if (d_->sessionEnding || !d_->modal([&] { return runFileDialog(d_->frame, params, true); }) ||
-                d_->sessionEnding)
+// Either common file dialog, on the window's thread; nothing is chosen once the session ends.
+bool QtWindow::Impl::fileDialog(FileDialogParams& params, bool save) {
+    auto chosen = gate.call<std::optional<FileDialogParams>>(
+        [this, params, save]() mutable -> std::optional<FileDialogParams> {
+            if (sessionEnding || !modal([&] { return runFileDialog(frame, params, save); }) || sessionEnding)
                 return std::nullopt;
             return params;
         },
@@ -850,19 +851,9 @@ bool QtWindow::saveFileDialog(FileDialogParams& params) {
     return true;
 }
 
-bool QtWindow::openFileDialog(FileDialogParams& params) {
-    auto chosen = d_->gate.call<std::optional<FileDialogParams>>(
-        [this, params]() mutable -> std::optional<FileDialogParams> {
-            if (d_->sessionEnding || !d_->modal([&] { return runFileDialog(d_->frame, params, false); }) ||
-                d_->sessionEnding)
-                return std::nullopt;
-            return params;
-        },
-        std::nullopt);
-    if (!chosen) return false;
-    params = *chosen;
-    return true;
-}
+bool QtWindow::saveFileDialog(FileDialogParams& params) { return d_->fileDialog(params, true); }
+
+bool QtWindow::openFileDialog(FileDialogParams& params) { return d_->fileDialog(params, false); }
 
 void QtWindow::sendCommand(int id) {
     d_->gate.run([this, id] { d_->command(id, 0); });
