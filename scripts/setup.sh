@@ -13,7 +13,7 @@ packages=(
   libglib2.0-dev gsettings-desktop-schemas
   clang libclang-rt-14-dev
   fonts-dejavu-core fonts-liberation xvfb xdotool xauth
-  sox mpg123 imagemagick bchunk cuetools
+  sox mpg123 imagemagick bchunk cuetools shntool
   desktop-file-utils appstream dpkg-dev librsvg2-bin x11-utils file
 )
 missing=()

@@ -21,6 +21,7 @@
 #include "adapters/audio/Clock.h"
 #include "adapters/audio/LoopbackBackend.h"
 #include "adapters/audio/PortAudioBackend.h"
+#include "adapters/cdrom/LibcdioCdLayout.h"
 #include "adapters/cdrom/LibcdioCdText.h"
 #include "adapters/cdrom/LibcdioCdrom.h"
 #include "adapters/desktop/GioDesktop.h"
@@ -143,6 +144,8 @@ int main(int argc, char** argv) {
     wl::MusicBrainzLookup discLookup(window, wl::MusicBrainzLookup::fromEnvironment(userAgent));
     wl::App app(wl::Platform{window, mci, cdrom, encoder, desktop, &cdText, &discId, &tags, &hashing, &accurateRip,
                              &discLookup});
+    wl::LibcdioCdLayout cdLayout(cdrom);
+    app.p.cdLayout = &cdLayout;
     app.s.verify = wl::VerifyConfigFromEnvironment();
     app.s.workingDir = startFolder();
     app.s.disc.editsFolder = wl::DefaultEditsFolder();

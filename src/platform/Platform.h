@@ -1,5 +1,6 @@
 #pragma once
 // The ports one program is wired to. main.cpp wires the real adapters; tests wire fakes.
+#include "platform/CdLayout.h"
 #include "platform/CdText.h"
 #include "platform/Cdrom.h"
 #include "platform/DiscId.h"
@@ -28,6 +29,7 @@ struct Platform {
     Hashing* hashing = nullptr;  // none: rips carry no copy CRC and logs no checksum
     WebFetch* accurateRip = nullptr;  // none: rips are not verified
     DiscLookup* discLookup = nullptr;  // none: no names from online
+    CdLayoutReader* cdLayout = nullptr;  // none: no pregaps, codes or hidden track
 };
 
 }  // namespace wl

@@ -70,3 +70,55 @@ inline std::filesystem::path writeImage(const TempFolder& dir, const std::string
 }
 
 }  // namespace wl::test
+
+namespace wl::test {
+
+// A disc as pressed: an optional hidden first track (track 1's INDEX 00 at 0), pregaps
+// (INDEX 00) before later tracks, ISRCs, flags and a catalog number, all in one BIN.
+struct PressedTrackSpec {
+    size_t pregap = 0, frames = 0;
+    std::string isrc, flags;  // "" for none; flags as the FLAGS line's words
+};
+struct PressedSpec {
+    std::string catalog;
+    size_t hiddenFrames = 0;
+    bool hiddenSilent = false;
+    std::vector<PressedTrackSpec> tracks;
+};
+
+inline std::string msfText(size_t frame) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%02zu:%02zu:%02zu", frame / 4500, frame / 75 % 60, frame % 75);
+    return text;
+}
+
+inline std::filesystem::path writePressedImage(const TempFolder& dir, const std::string& name, const PressedSpec& spec) {
+    std::vector<uint8_t> bin;
+    std::string cue = spec.catalog.empty() ? "" : "CATALOG " + spec.catalog + "\n";
+    cue += "FILE \"" + name + ".bin\" BINARY\n";
+    const auto frames = [&bin](size_t n, bool silent) {
+        for (size_t f = 0; f < n; ++f) {
+            const size_t frame = bin.size() / kCdFrameBytes;
+            for (size_t i = 0; i < kCdFrameBytes; ++i) bin.push_back(silent ? 0 : patternByte(frame, i));
+        }
+    };
+    for (size_t t = 0; t < spec.tracks.size(); ++t) {
+        const PressedTrackSpec& track = spec.tracks[t];
+        char line[64];
+        std::snprintf(line, sizeof line, "  TRACK %02zu AUDIO\n", t + 1);
+        cue += line;
+        if (!track.flags.empty()) cue += "    FLAGS " + track.flags + "\n";
+        if (!track.isrc.empty()) cue += "    ISRC " + track.isrc + "\n";
+        const size_t gap = t == 0 ? spec.hiddenFrames : track.pregap;
+        if (gap > 0) cue += "    INDEX 00 " + msfText(bin.size() / kCdFrameBytes) + "\n";
+        frames(gap, t == 0 && spec.hiddenSilent);
+        cue += "    INDEX 01 " + msfText(bin.size() / kCdFrameBytes) + "\n";
+        frames(track.frames, false);
+    }
+    std::ofstream(dir / (name + ".bin"), std::ios::binary).write(reinterpret_cast<const char*>(bin.data()),
+                                                                 std::streamsize(bin.size()));
+    writeText(dir / (name + ".cue"), cue);
+    return dir / (name + ".cue");
+}
+
+}  // namespace wl::test

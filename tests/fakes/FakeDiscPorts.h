@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "FakeCdrom.h"
+#include "platform/CdLayout.h"
 #include "platform/CdText.h"
 #include "platform/Tags.h"
 
@@ -22,6 +23,19 @@ public:
     void set(const std::string& album, const std::string& artist, const std::vector<std::string>& titles) {
         text.tracks = {CdTextFields{album, artist, "", "", ""}};
         for (const auto& t : titles) text.tracks.push_back(CdTextFields{t, artist, "", "", ""});
+    }
+
+private:
+    FakeCdrom& cdrom_;
+};
+
+// The disc as pressed, given only for a handle the CD-ROM library has open on a disc.
+class FakeCdLayout : public CdLayoutReader {
+public:
+    explicit FakeCdLayout(FakeCdrom& cdrom) : cdrom_(cdrom) {}
+    PressedLayout layout;
+    PressedLayout readLayout(CdHandle handle) override {
+        return cdrom_.isOpen(handle) && !cdrom_.tracks.empty() ? layout : PressedLayout{};
     }
 
 private:

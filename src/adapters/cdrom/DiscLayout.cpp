@@ -38,7 +38,9 @@ bool DiscLayout::audioRange(int64_t start, int64_t count) const {
     if (count < 0 || start < 0 || tracks.empty()) return false;
     if (count == 0) return start <= leadOutLsn;
     const int64_t end = start + count;  // exclusive
-    if (start < tracks.front().startLsn || end > leadOutLsn) return false;
+    if (end > leadOutLsn) return false;
+    // Before track 1 lies its pregap, where a disc may hide audio: readable when track 1 is audio.
+    if (start < tracks.front().startLsn && !tracks.front().audio) return false;
     for (size_t i = 0; i < tracks.size(); ++i) {
         const int64_t tStart = tracks[i].startLsn;
         const int64_t tEnd = i + 1 < tracks.size() ? tracks[i + 1].startLsn : leadOutLsn;

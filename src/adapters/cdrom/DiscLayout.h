@@ -20,7 +20,8 @@ struct DiscLayout {
     int32_t leadOutLsn = 0;
 
     bool valid() const;
-    // True when blocks [start, start + count) all lie on the disc inside audio tracks.
+    // True when blocks [start, start + count) all lie on the disc inside audio tracks (or in
+    // the pregap before an audio track 1).
     bool audioRange(int64_t start, int64_t count) const;
 };
 
