@@ -17,6 +17,9 @@ struct Mp3Tag {
     int track = 0, trackCount = 0;
     std::string musicBrainzDiscId;     // TXXX "MusicBrainz Disc Id"
     std::string musicBrainzReleaseId;  // TXXX "MusicBrainz Album Id", when the names came from there
+    std::string isrc;                  // TSRC
+    std::string barcode;               // TXXX "BARCODE": the disc's catalog number, an EAN/UPC
+    bool preEmphasis = false;          // TXXX "PRE-EMPHASIS" "yes": the audio is as pressed, not de-emphasised
 };
 
 class TagWriter {

@@ -16,6 +16,7 @@
 #include "adapters/audio/AudioEngine.h"
 #include "adapters/audio/Clock.h"
 #include "adapters/audio/LoopbackBackend.h"
+#include "adapters/cdrom/LibcdioCdLayout.h"
 #include "adapters/cdrom/LibcdioCdrom.h"
 #include "adapters/dl/DlEncoderLoader.h"
 #include "adapters/hash/Hashing.h"
@@ -54,6 +55,7 @@ private:
 struct RealProgram {
     const std::string workFolder;  // where the settings file is read and recordings stream
     LibcdioCdrom cdrom;
+    LibcdioCdLayout cdLayout{cdrom};
     audio::LoopbackBackend backend;
     audio::AudioEngine engine{backend};
     std::string engineError;  // why the loopback audio did not start; empty when it did
@@ -77,6 +79,7 @@ struct RealProgram {
         options.tempFolder = workFolder;
         mci = std::make_unique<mci::DeviceLayer>(cdrom, cdrom, engine, clock, options);
         app = std::make_unique<App>(Platform{window, *mci, cdrom, encoder, desktop, nullptr, nullptr, nullptr, &hashing, &accurateRip});
+        app->p.cdLayout = &cdLayout;
         app->s.workingDir = workFolder;
         app->s.verify = VerifyConfigFromEnvironment();
         proc = std::make_unique<MainWindowProc>(*app);

@@ -57,9 +57,10 @@ struct RigGround {
 struct Rig : RigGround, RealProgram {
     QTimer pace;
 
-    explicit Rig(int sourceMode, RigOptions options = {})
+    // disc: the disc image in the drive; empty, the demo disc.
+    explicit Rig(int sourceMode, RigOptions options = {}, const std::string& disc = {})
         : RigGround(options.lineInSeconds),
-          RealProgram(WL_DEMO_DISC, clock, {WL_BIN_DIR}, dir.path().string(), lineIn) {
+          RealProgram(disc.empty() ? std::string(WL_DEMO_DISC) : disc, clock, {WL_BIN_DIR}, dir.path().string(), lineIn) {
         EXPECT_EQ(engineError, "");
         writeSettings(sourceMode, options.convertToMp3);
         // 100 ms of audio time every 5 ms.

@@ -61,11 +61,15 @@ bool TagLibWriter::writeTag(const std::string& path, const Mp3Tag& t, std::strin
         setText(*tag, "TCON", t.genre);
         setText(*tag, "TCOM", t.composer);
         setText(*tag, "TDRC", t.year);
+        setText(*tag, "TSRC", t.isrc);
         if (t.track > 0)
             setText(*tag, "TRCK", std::to_string(t.track) + (t.trackCount > 0 ? "/" + std::to_string(t.trackCount) : ""));
         // The descriptions other taggers and players read these IDs under.
+        static const std::string kYes = "yes", kNone;
         for (const auto& [description, value] : {std::pair<const char*, const std::string&>{"MusicBrainz Disc Id", t.musicBrainzDiscId},
-                                                 {"MusicBrainz Album Id", t.musicBrainzReleaseId}}) {
+                                                 {"MusicBrainz Album Id", t.musicBrainzReleaseId},
+                                                 {"BARCODE", t.barcode},
+                                                 {"PRE-EMPHASIS", t.preEmphasis ? kYes : kNone}}) {
             if (value.empty()) continue;
             auto* frame = new TagLib::ID3v2::UserTextIdentificationFrame(TagLib::String::UTF8);
             frame->setDescription(description);

@@ -104,6 +104,8 @@ struct AppState {
     // The Tracks to Record dialog's memory between openings.
     int32_t tracksSelectedIndex = 0;
     int32_t tracksRenameSlot = 0;
+    // A batch of the whole disc also leaves the disc as one file: a BIN of raw sectors and its sheet.
+    bool batchSingleFile = false;
 
     // CD-ROM access library.
     uint8_t toc[kTocSize] = {};

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/CdLayout.h"
 #include "platform/DiscLookup.h"
 #include "platform/Tags.h"
 
@@ -53,6 +54,11 @@ struct DiscRecord {
     std::string lookupStatus;
     // Told when an answer arrives: the Disc Information dialog while it is open.
     std::function<void()> onLookupAnswer;
+    // The disc as pressed: pregaps, codes, flags; and the hidden first track's length in
+    // blocks when it holds sound (0: none, or digital silence).
+    PressedLayout pressed;
+    uint32_t hiddenFrames = 0;
+    bool hiddenUnreadable = false;  // the blocks before track 1 could not be read
     // The tag for the next conversion of a CD track; taken (and cleared) as it starts.
     std::optional<Mp3Tag> pendingTag;
 };

@@ -5,6 +5,7 @@
 #include "disc/DiscNames.h"
 #include "disc/DiscSession.h"
 #include "disc/OnlineNames.h"
+#include "disc/PressedDisc.h"
 #include "resources/Templates.h"
 
 namespace wl {
@@ -112,6 +113,9 @@ private:
         const std::string length = app_.s.trackLengths[size_t(t)].str().substr(0, 5);
         std::string text = twoDigits(t) + "   " + (length.empty() ? "--:--" : length) + "   " + n.title;
         if (!n.performer.empty()) text += " / " + n.performer;
+        // Mastered with pre-emphasis: the files keep it, so a player without de-emphasis plays it bright.
+        if (const PressedTrack* p = PressedTrackOf(app_.s.disc, t); p != nullptr && p->preEmphasis)
+            text += "   [pre-emphasis]";
         // What a rip of the track proved, without opening the log.
         if (auto it = app_.s.rippedTracks.find(t); it != app_.s.rippedTracks.end() && !it->second.verdict.empty())
             text += "   [" + it->second.verdict + "]";

@@ -7,6 +7,7 @@
 #include "disc/DiscIds.h"
 #include "disc/DiscNames.h"
 #include "disc/OnlineNames.h"
+#include "disc/PressedDisc.h"
 
 namespace wl {
 
@@ -57,6 +58,7 @@ bool isShownName(const DiscRecord& d, const std::string& inBox) {
 void ReadDiscNames(App& app) {
     ForgetDisc(app);
     if (app.s.cdHandle == 0) return;
+    ReadPressedDisc(app);
     // Nothing wired that names a disc: the table is not read again.
     if (app.p.cdText == nullptr && app.p.discId == nullptr && app.p.tags == nullptr) return;
     DiscRecord& d = app.s.disc;
@@ -75,6 +77,9 @@ void ForgetDisc(App& app) {
     d.id = DiscIdentity{};
     d.cdText = d.online = d.edited = d.names = DiscNames{};
     d.pendingTag.reset();
+    d.pressed = PressedLayout{};
+    d.hiddenFrames = 0;
+    d.hiddenUnreadable = false;
     d.lookedUp = false;
     d.releases.clear();
     d.chosenRelease = 0;
@@ -112,7 +117,10 @@ void PrepareTrackTag(App& app, int t) {
     DiscRecord& d = app.s.disc;
     d.pendingTag.reset();
     if (app.p.tags == nullptr) return;
-    if (d.names.empty() && d.id.musicBrainzId.empty()) return;
+    const PressedTrack* pressed = PressedTrackOf(d, t);
+    const std::string barcode = BarcodeOf(d.pressed.mcn);
+    const bool codes = barcode.empty() && (pressed == nullptr || (pressed->isrc.empty() && !pressed->preEmphasis));
+    if (d.names.empty() && d.id.musicBrainzId.empty() && codes) return;
     Mp3Tag tag;
     if (t >= 1 && size_t(t) <= d.names.tracks.size()) {
         tag.title = d.names.tracks[size_t(t - 1)].title;
@@ -129,6 +137,16 @@ void PrepareTrackTag(App& app, int t) {
     tag.musicBrainzDiscId = d.id.musicBrainzId;
     if (d.names.source == NameSource::Online && d.chosenRelease < d.releases.size())
         tag.musicBrainzReleaseId = d.releases[d.chosenRelease].id;
+    if (pressed != nullptr) {
+        tag.isrc = pressed->isrc;
+        tag.preEmphasis = pressed->preEmphasis;
+    }
+    tag.barcode = barcode;
+    // The hidden track is no track of the table: it is named, never numbered.
+    if (t == 0) {
+        tag.title = kHiddenTrackName + 3;
+        tag.track = 0;
+    }
     d.pendingTag = tag;
 }
 

@@ -11,6 +11,7 @@
 #include "app/Display.h"
 #include "app/Paths.h"
 #include "disc/DiscSession.h"
+#include "disc/PressedDisc.h"
 #include "mp3/Convert.h"
 #include "rip/RipEngine.h"
 
@@ -237,6 +238,9 @@ void StartRecording(App& app) {
             showMciError(app, s.mciError, "Seek Error");
         mciSend(app, "status cd length track " + s.currentTrackText.str(), true);
         s.trackTimeText = s.mciReply.view();
+        // The hidden first track is no track of the CD device's.
+        if (s.ripMode == 1 && s.currentTrack == 0 && HasHiddenTrack(s.disc))
+            s.trackTimeText = HiddenTrackLengthText(s.disc);
         if (s.partialMode != 1 && !CheckDiskSpace(app)) {
             showMessage(app,
                         "Either there is not enough available disk space to record this track, or this is a "

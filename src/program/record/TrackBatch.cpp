@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 #include "app/Commands.h"
 #include "app/Display.h"
 #include "disc/DiscSession.h"
+#include "disc/PressedDisc.h"
 #include "resources/Templates.h"
 
 namespace wl {
@@ -22,10 +24,15 @@ int trackCountFromReply(App& app) {
 // trackNames has slots 1..99; a reply past that must not lead the searches out of it.
 int searchableSlots(const AppState& s) { return std::clamp<int>(s.trackCount, 0, int(kMaxTracks)); }
 
-// The first slot, from track 1 up, whose name equals text; 0 when none does.
+// A rip may take the hidden first track as track 0; a recording plays only the table's tracks.
+bool offersHiddenTrack(const AppState& s) { return s.ripMode && HasHiddenTrack(s.disc); }
+
+// The first slot, from track 1 up, whose name equals text; 0 when none does (or, when the
+// hidden track is offered, when slot 0 holds it). -1 when none does and slot 0 is offered.
 int slotNamed(const AppState& s, const std::string& text) {
     for (int t = 1; t <= searchableSlots(s); ++t)
         if (s.trackNames[size_t(t)] == text) return t;
+    if (offersHiddenTrack(s)) return s.trackNames[0] == text ? 0 : -1;
     return 0;
 }
 
@@ -46,6 +53,7 @@ public:
     bool onInit(Dialog& dlg) override {
         dlg.listSetHorizontalExtent(kChosenTracksList, 250);
         s_.trackCount = s_.ripMode ? s_.ripTrackCount : trackCountFromReply(app_);
+        if (offersHiddenTrack(s_)) dlg.listAdd(kAvailableTracksList, "Track0");
         for (int t = 1; t <= searchableSlots(s_); ++t) dlg.listAdd(kAvailableTracksList, "Track" + std::to_string(t));
         Window& win = app_.p.window;
         for (int i = 0; i < s_.batchCount; ++i)
@@ -80,7 +88,8 @@ public:
         if (at < 0 || at >= dlg.listCount(kChosenTracksList)) return true;  // nothing to rename
         listReplaceAt(dlg, kChosenTracksList, at, text);
         dlg.setText(kRenameEdit, text);
-        if (s_.tracksRenameSlot >= 1 && s_.tracksRenameSlot <= int(kMaxTracks))
+        const bool hiddenSlot = s_.tracksRenameSlot == 0 && offersHiddenTrack(s_);
+        if ((s_.tracksRenameSlot >= 1 || hiddenSlot) && s_.tracksRenameSlot <= int(kMaxTracks))
             s_.trackNames[size_t(s_.tracksRenameSlot)] = text;
         return true;
     }
@@ -98,11 +107,12 @@ private:
         const int track = parseTrackNumber(label);
         // A track with a name enters the batch under its file name, the others under their label.
         std::string entry = fitTrackName(TrackFileNameOf(app_, track));
+        if (track == 0 && label == "Track0") entry = kHiddenTrackName;
         if (entry.empty()) entry = label;
         // Enter right after an add renames the entry just added (its slot is renameSlot).
         s_.tracksSelectedIndex = dlg.listAdd(kChosenTracksList, entry);
         s_.tracksRenameSlot = track;
-        if (s_.tracksRenameSlot >= 1 && s_.tracksRenameSlot <= int(kMaxTracks))
+        if ((s_.tracksRenameSlot >= 1 || (track == 0 && offersHiddenTrack(s_))) && s_.tracksRenameSlot <= int(kMaxTracks))
             s_.trackNames[size_t(s_.tracksRenameSlot)] = entry;
         return true;
     }
@@ -113,7 +123,7 @@ private:
         s_.tracksSelectedIndex = at;
         const std::string text = dlg.listText(kChosenTracksList, at);
         dlg.setText(kRenameEdit, text);
-        if (int slot = slotNamed(s_, text)) s_.tracksRenameSlot = slot;
+        if (int slot = slotNamed(s_, text); slot > 0 || (slot == 0 && offersHiddenTrack(s_))) s_.tracksRenameSlot = slot;
         dlg.setFocus(kRenameEdit);
         return true;
     }
@@ -126,19 +136,49 @@ private:
         s_.tracksSelectedIndex = -1;
         dlg.listDelete(kChosenTracksList, at);
         dlg.setText(kRenameEdit, "");
-        if (int slot = slotNamed(s_, text)) s_.trackNames[size_t(slot)].clear();
+        if (int slot = slotNamed(s_, text); slot > 0 || (slot == 0 && offersHiddenTrack(s_)))
+            s_.trackNames[size_t(slot)].clear();
+        return true;
+    }
+
+    // True when the chosen entries are every track of the disc and the hidden track is offered
+    // but not among them.
+    bool wholeDiscWithoutHiddenTrack(Dialog& dlg, int count) {
+        if (!offersHiddenTrack(s_) || s_.trackCount < 1) return false;
+        std::vector<bool> chosen(size_t(searchableSlots(s_)) + 1, false);
+        for (int i = 0; i < count; ++i) {
+            const int slot = slotNamed(s_, dlg.listText(kChosenTracksList, i));
+            if (slot == 0) return false;
+            if (slot > 0) chosen[size_t(slot)] = true;
+        }
+        for (int t = 1; t <= searchableSlots(s_); ++t)
+            if (!chosen[size_t(t)]) return false;
         return true;
     }
 
     bool save(Dialog& dlg) {
         Window& win = app_.p.window;
-        const int count = std::min<int>(dlg.listCount(kChosenTracksList), int(kMaxBatchEntries));
+        int count = std::min<int>(dlg.listCount(kChosenTracksList), int(kMaxBatchEntries));
         win.listClear(ID_SELECTION_LIST_BOX);
         if (s_.ripMode) s_.trackCount = s_.ripTrackCount;
-        for (int i = 0; i < count; ++i) {
-            const std::string text = dlg.listText(kChosenTracksList, i);
-            win.listAdd(ID_SELECTION_LIST_BOX, text);
-            if (int slot = slotNamed(s_, text)) s_.selectionTracks[size_t(i)] = slot;
+        // A rip of the whole disc keeps its hidden first track too, first, as on the disc.
+        if (wholeDiscWithoutHiddenTrack(dlg, count) && count < int(kMaxBatchEntries)) {
+            s_.trackNames[0] = kHiddenTrackName;
+            win.listAdd(ID_SELECTION_LIST_BOX, kHiddenTrackName);
+            s_.selectionTracks[0] = 0;
+            for (int i = 0; i < count; ++i) {
+                const std::string text = dlg.listText(kChosenTracksList, i);
+                win.listAdd(ID_SELECTION_LIST_BOX, text);
+                if (int slot = slotNamed(s_, text); slot > 0) s_.selectionTracks[size_t(i + 1)] = slot;
+            }
+            ++count;
+        } else {
+            for (int i = 0; i < count; ++i) {
+                const std::string text = dlg.listText(kChosenTracksList, i);
+                win.listAdd(ID_SELECTION_LIST_BOX, text);
+                if (int slot = slotNamed(s_, text); slot > 0 || (slot == 0 && offersHiddenTrack(s_)))
+                    s_.selectionTracks[size_t(i)] = slot;
+            }
         }
         s_.batchCount = count;
         s_.batchIndex = 0;
@@ -172,13 +212,17 @@ void TracksToRecordCommand(App& app) {
         return;
     }
     const int first = s.selectionTracks[size_t(std::clamp(s.batchIndex, 0, int(kMaxBatchEntries) - 1))];
-    const int n = std::clamp(first, 1, int(kMaxTracks));
+    const int n = first == 0 && offersHiddenTrack(s) ? 0 : std::clamp(first, 1, int(kMaxTracks));
     s.currentTrack = n;
     s.currentTrackText = std::to_string(n);
     win.setControlText(ID_SONG_NAME_EDIT, s.savePath.str() + s.trackNames[size_t(n)].str() + ".wav");
     invalidateTrackNumber(app);
-    mciSend(app, "status cd length track " + s.currentTrackText.str(), true);
-    s.trackTimeText = s.mciReply.view();
+    if (n == 0) {
+        s.trackTimeText = HiddenTrackLengthText(s.disc);
+    } else {
+        mciSend(app, "status cd length track " + s.currentTrackText.str(), true);
+        s.trackTimeText = s.mciReply.view();
+    }
     invalidateTrackTime(app);
 }
 

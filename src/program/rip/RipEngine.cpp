@@ -17,6 +17,7 @@
 #include "app/Paths.h"
 #include "mp3/ConversionPool.h"
 #include "disc/DiscSession.h"
+#include "disc/PressedDisc.h"
 #include "mp3/Convert.h"
 #include "platform/Bytes.h"
 #include "verify/AccurateRip.h"
@@ -297,9 +298,11 @@ RipOutcome RipCurrentTrack(App& app) {
         app.p.cdrom.ModifyCDParms(s.cdHandle, kCdParmAddressing, 0);
         const bool tocRead = app.p.cdrom.ReadTOC(s.cdHandle, s.toc) == 1;
         // 4. Entries by position: t - 1 is the track, t the next one or the lead-out.
-        const bool inTable = t >= 1 && size_t(t) < kTocMaxEntries;
-        const uint32_t start = inTable ? getBe32(tocEntry(s.toc, size_t(t - 1)) + 4) : 0;
-        const uint32_t end = inTable ? getBe32(tocEntry(s.toc, size_t(t)) + 4) : 0;
+        // Track 0 is the hidden first track: the blocks from 0 up to track 1.
+        const bool hidden = t == 0 && HasHiddenTrack(s.disc);
+        const bool inTable = (t >= 1 && size_t(t) < kTocMaxEntries) || hidden;
+        const uint32_t start = inTable && !hidden ? getBe32(tocEntry(s.toc, size_t(t - 1)) + 4) : 0;
+        const uint32_t end = inTable ? getBe32(tocEntry(s.toc, size_t(hidden ? 0 : t)) + 4) : 0;
         // A table whose next entry lies before the track would make a rip of billions of frames.
         if (!tocRead || !inTable || end < start || end - start > kMaxTrackFrames)
             win.messageBox("Error reading TOC", "RipCD reading error", MB_OK, true);
@@ -371,8 +374,12 @@ void RipPlayBranch(App& app) {
             const size_t slot = t >= 0 && size_t(t) < s.trackNames.size() ? size_t(t) : 0;
             win.setControlText(ID_SONG_NAME_EDIT,
                                lowerFileName(s.batchFolder.str() + s.trackNames[slot].str() + ".wav"));
-            mciSend(app, "status cd length track " + s.currentTrackText.str(), true);
-            s.trackTimeText = s.mciReply.view();
+            if (t == 0 && HasHiddenTrack(s.disc)) {
+                s.trackTimeText = HiddenTrackLengthText(s.disc);
+            } else {
+                mciSend(app, "status cd length track " + s.currentTrackText.str(), true);
+                s.trackTimeText = s.mciReply.view();
+            }
             invalidateTrackTime(app);
             invalidateTrackNumber(app);
             win.updateWindow();
@@ -389,7 +396,10 @@ void RipPlayBranch(App& app) {
     // 6. Whatever the tracks' conversions still have to report comes before the batch's end.
     CollectRipConversions(app, 0);
     // Then the files are all there for the batch's cue sheet.
-    if (!batchTracks.empty()) WriteBatchCueSheet(app, batchTracks);
+    if (!batchTracks.empty()) {
+        WriteBatchCueSheet(app, batchTracks);
+        if (s.batchSingleFile) WriteSingleFileImage(app, batchTracks);
+    }
     setStatus(app, kSongNamePrompt);
     enableIdleMenus(app);
     for (int id : {ID_PLAY, ID_PREV_TRACK, ID_NEXT_TRACK, ID_FIRST_TRACK, ID_LAST_TRACK, ID_EJECT})

@@ -9,6 +9,7 @@
 #include "app/FileReplacement.h"
 #include "app/Paths.h"
 #include "disc/DiscIds.h"
+#include "disc/PressedDisc.h"
 #include "platform/Bytes.h"
 #include "verify/AccurateRip.h"
 
@@ -52,6 +53,43 @@ const char* ripDriveName(const AppState& s) {
     return index < kMaxDrives ? reinterpret_cast<const char*>(driveEntry(s.driveList, index) + kDriveNameOffset) : nullptr;
 }
 
+// Pregaps, index points, codes, flags and the hidden track: only for a disc that has any, or
+// whose drive could not be asked for its codes.
+std::string pressedSection(const DiscRecord& d) {
+    const PressedLayout& p = d.pressed;
+    if (!p.known || (p.codesRead && !HasPressedDetails(d))) return "";
+    std::string out = "\nDisc as pressed\n";
+    if (!p.codesRead) out += "  The drive gives no ISRC or catalog number (it does not read them from the disc's Q sub-channel)\n";
+    if (!p.mcn.empty())
+        out += "  Catalog number (MCN): " + p.mcn + (BarcodeOf(p.mcn).empty() ? " (not an EAN/UPC)" : "") + "\n";
+    if (!p.tracks.empty() && p.tracks.front().startLsn > 0) {
+        const uint32_t before = uint32_t(p.tracks.front().startLsn);
+        out += "  Hidden track one audio: ";
+        if (HasHiddenTrack(d))
+            out += std::to_string(before) + " sectors (" + msf(before) + ") before track 1, ripped as track 0\n";
+        else if (d.hiddenUnreadable)
+            out += "none kept, the " + std::to_string(before) + " sectors before track 1 could not be read\n";
+        else
+            out += "none, the " + std::to_string(before) + " sectors before track 1 are digital silence\n";
+    }
+    out += "  Track | INDEX 00 sector | INDEX 01 sector | Pregap   | ISRC         | Flags\n";
+    for (const PressedTrack& t : p.tracks) {
+        std::string flags;
+        if (t.copyPermitted) flags += "DCP ";
+        if (t.preEmphasis) flags += "PRE (pre-emphasis, audio kept as read) ";
+        if (!flags.empty()) flags.pop_back();
+        char row[160];
+        const std::string index0 = t.pregapLsn != t.startLsn ? std::to_string(t.pregapLsn) : std::string("-");
+        std::snprintf(row, sizeof row, "  %5d | %15s | %15d | %s | %-12s | %s\n", t.number, index0.c_str(), t.startLsn,
+                      msf(uint32_t(t.startLsn - t.pregapLsn)).c_str(), t.isrc.empty() ? "-" : t.isrc.c_str(),
+                      flags.empty() ? "-" : flags.c_str());
+        out += row;
+    }
+    out += "  Each pregap is kept at the end of the file of the track before it";
+    out += HasHiddenTrack(d) ? "; track 1's in track 0's file\n" : "\n";
+    return out;
+}
+
 }  // namespace
 
 int AppliedReadOffset(const AppState& s) {
@@ -77,6 +115,7 @@ std::string RipLogText(const App& app, const std::string& date) {
         log += row;
     }
     const DiscRecord& disc = s.disc;
+    log += pressedSection(disc);
     if (!disc.names.album.empty()) log += "\nAlbum: " + disc.names.album;
     if (!disc.names.albumArtist.empty()) log += "\nAlbum artist: " + disc.names.albumArtist;
     if (!disc.id.musicBrainzId.empty()) log += "\nMusicBrainz disc ID: " + disc.id.musicBrainzId;

@@ -41,6 +41,11 @@ int applyVerdicts(AppState& s, const DiscIds& ids) {
     if (lookup.found) records = ParseDbar(lookup.bytes, ids.audioTracks, ids.arId1, ids.arId2, ids.freedb);
     int accurate = 0;
     for (auto& [track, r] : s.rippedTracks) {
+        // The hidden first track is no track of the table, and the database has no record of it.
+        if (track < 1) {
+            r.verdict = "Not verified (AccurateRip has no hidden tracks)";
+            continue;
+        }
         ArVerdict verdict;
         if (records) {
             size_t audioIndex = 0;
