@@ -2,7 +2,10 @@
 // section and the sheet that lays the whole disc out again from a batch's files.
 #include <gtest/gtest.h>
 
+#include "FakeDialogHost.h"
 #include "FakeDiscPorts.h"
+#include "cd_fixture.h"
+#include "record/TrackBatch.h"
 #include "TestProgram.h"
 #include "disc/PressedDisc.h"
 #include "verify/BatchCue.h"
@@ -66,6 +69,46 @@ TEST(PressedDisc, TheBlocksBeforeTrackOneAreAHiddenTrackUnlessTheyAreSilence) {
         EXPECT_EQ(t.s().disc.hiddenUnreadable, c.unreadable);
         EXPECT_EQ(!t.cdrom.reads.empty(), c.readsBefore);
         for (auto [start, count] : t.cdrom.reads) EXPECT_LE(start + count, uint32_t(c.trackOne));
+    }
+}
+
+TEST(PressedDisc, TheHiddenTrackIsOfferedToARipAndJoinsABatchOfTheWholeDisc) {
+    const struct {
+        const char* name;
+        int mode;
+        std::vector<const char*> chosen;
+        std::vector<int> batch;
+    } cases[] = {
+        {"whole disc", RipFromCd, {"Track1", "Track2", "Track3", "Track4", "Track5"}, {0, 1, 2, 3, 4, 5}},
+        {"part of it", RipFromCd, {"Track1", "Track2", "Track3", "Track4"}, {1, 2, 3, 4}},
+        {"chosen itself", RipFromCd, {"Track2", "Track0"}, {2, 0}},
+        {"recording", RecordFromCd, {"Track1", "Track2", "Track3", "Track4", "Track5"}, {1, 2, 3, 4, 5}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CdScenario t;
+        FakeCdLayout layout(t.prog.cdrom);
+        t.prog.app.p.cdLayout = &layout;
+        layout.layout.known = true;
+        for (int n = 1; n <= 5; ++n) {
+            const int32_t start = n == 1 ? 225 : int32_t(t.prog.cdrom.trackStart(size_t(n)));
+            layout.layout.tracks.push_back({n, start, start, "", true, false, false});
+        }
+        layout.layout.tracks[0].pregapLsn = 0;
+        t.start(c.mode);
+        t.win.advance(1000);
+        ASSERT_TRUE(HasHiddenTrack(t.s.disc));
+        scriptDialog(t.win, [&](FakeDialog& d) {
+            EXPECT_EQ(d.items(kAvailableTracksList).front(), c.mode == RipFromCd ? "Track0" : "Track1");
+            for (const char* label : c.chosen) d.doubleClickText(kAvailableTracksList, label);
+            d.click(IDOK);
+        });
+        t.prog.window.sendCommand(ID_TRACKS_TO_RECORD);
+        ASSERT_EQ(t.s.batchCount, int(c.batch.size()));
+        for (size_t i = 0; i < c.batch.size(); ++i) EXPECT_EQ(t.s.selectionTracks[i], c.batch[i]) << i;
+        if (c.batch.front() == 0) {
+            EXPECT_EQ(t.win.listText(ID_SELECTION_LIST_BOX, 0), kHiddenTrackName);
+        }
     }
 }
 
