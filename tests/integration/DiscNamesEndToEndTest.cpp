@@ -293,6 +293,9 @@ TEST(DiscNamesEndToEnd, OnlineNamesArriveFromTheServiceAreKeptAndNotAskedForWhen
         EXPECT_EQ(tag->album().to8Bit(true), "Online Album");
         EXPECT_EQ(tag->frameListMap()["TDRC"].isEmpty() ? "" : tag->frameListMap()["TDRC"].front()->toString().to8Bit(true),
                   "1999");
+        // The disc's place in its release (a single medium here).
+        EXPECT_EQ(tag->frameListMap()["TPOS"].isEmpty() ? "" : tag->frameListMap()["TPOS"].front()->toString().to8Bit(true),
+                  "1/1");
         auto* release = TagLib::ID3v2::UserTextIdentificationFrame::find(tag, "MusicBrainz Album Id");
         ASSERT_NE(release, nullptr);
         EXPECT_EQ(release->fieldList().back().to8Bit(true), "rel-online-album");
