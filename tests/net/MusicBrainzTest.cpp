@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <fstream>
 #include <thread>
-#include <tuple>
 
 #include "LocalMusicBrainz.h"
 #include "adapters/musicbrainz/MusicBrainzLookup.h"
@@ -100,32 +99,6 @@ TEST(MusicBrainz, EveryBadAnswerIsAnUnknownDiscWithItsReasonAndFoundOnesAreKept)
     ASSERT_EQ(again.status, LookupAnswer::Found) << again.reason;
     EXPECT_EQ(again.releases.at(0).title, "Demo Album");
     EXPECT_EQ(again.releases.at(0).tracks.size(), 4u);
-}
-
-}  // namespace
-}  // namespace wl
-
-namespace wl {
-namespace {
-
-// Two discs of a set with the same track count: each is named from the medium listing its
-// ID, and knows its place in the set.
-TEST(MusicBrainz, EachDiscOfASetTakesTheMediumThatListsItsId) {
-    test::LocalService service;
-    ASSERT_FALSE(service.url.empty()) << "the local service did not start";
-    NoWindow window;
-    MusicBrainzLookup lookup(window, optionsFor(service.url, service.dir / "cache"));
-    std::atomic<bool> cancel{false};
-    for (const auto& [disc, number, first] : {std::tuple{"set-disc-1", 1, "First 1"}, {"set-disc-2", 2, "Second 1"}}) {
-        SCOPED_TRACE(disc);
-        const LookupAnswer a = lookup.run(disc, "1 4 30000 150 7000 14000 21000", true, cancel);
-        ASSERT_EQ(a.status, LookupAnswer::Found) << a.reason;
-        const LookupRelease& r = a.releases.at(0);
-        ASSERT_EQ(r.tracks.size(), 4u);
-        EXPECT_EQ(r.tracks[0].title, first);
-        EXPECT_EQ(r.discNumber, number);
-        EXPECT_EQ(r.discCount, 2);
-    }
 }
 
 }  // namespace

@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """A stand-in for the MusicBrainz web service on 127.0.0.1, for tests only.
 
-Each disc ID in /ws/2/discid/<id> picks a behaviour; every request is logged, one line each,
-to the file named by the second argument. A third argument makes every answer wait that many
-seconds. Prints its port on the first line."""
+Each disc ID in /ws/2/discid/<id> picks a behaviour, or answers/<id>.json beside the log when a
+test wrote one; every request is logged, one line each, to the file named by the second
+argument. A third argument makes every answer wait that many seconds. Prints its port on the
+first line."""
 import json
 import os
 import sys
@@ -28,18 +29,6 @@ def release(title, artist, tracks, track_title=lambda n: "Track %d" % n, date="1
             {"position": n, "title": track_title(n), "artist-credit": [{"name": artist, "joinphrase": ""}]}
             for n in range(1, tracks + 1)]}],
     }
-
-
-def two_disc_set(disc1, disc2):
-    """A release of two media of four tracks each, each medium listing its disc's ID."""
-    media = []
-    for position, disc, word in ((1, disc1, "First"), (2, disc2, "Second")):
-        titles = ["%s %d" % (word, n) for n in range(1, 5)]
-        media.append({"position": position, "discs": [{"id": disc}], "tracks": [
-            {"position": n, "title": t, "artist-credit": [{"name": "Set Artist", "joinphrase": ""}]}
-            for n, t in enumerate(titles, 1)]})
-    return {"id": "rel-set", "title": "Set Album", "date": "2001", "country": "GB",
-            "artist-credit": [{"name": "Set Artist", "joinphrase": ""}], "media": media}
 
 
 def body(releases):
@@ -73,8 +62,6 @@ class Handler(BaseHTTPRequestHandler):
             if os.path.isfile(answer):
                 with open(answer, "rb") as f:
                     return self.send(200, f.read())
-        if disc in ("set-disc-1", "set-disc-2"):  # a two-disc set: both media have four tracks
-            return self.send(200, body([two_disc_set("set-disc-1", "set-disc-2")]))
         if disc == "-":  # a search by table of contents
             if "toc=1+2+" in self.path:
                 return self.send(200, body([release("Found By Layout", "Layout Artist", 2)]))
