@@ -76,7 +76,7 @@ std::vector<Index> indexPoints(const std::string& sheet, const std::map<std::str
 
 struct PressedRig : Rig {
     TagLibWriter tags;
-    explicit PressedRig(const std::string& image) : Rig(RipFromCd, {.convertToMp3 = true}, image) {
+    explicit PressedRig(const std::string& image) : Rig(RipFromCd, {.convertToMp3 = true, .disc = image}) {
         app->p.tags = &tags;
     }
     // Chooses every track of the disc in the Tracks to Record dialog, as the user does.

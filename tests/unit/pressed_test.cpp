@@ -130,6 +130,9 @@ struct RippedDisc {
     }
 };
 
+// A table of contents not read: the disc's IDs are zeros.
+#define kIdLines "REM DISCID 00000000\nREM WAVELATHE 00000000-00000000-00000000\n"
+
 TEST(PressedCueSheet, PregapsEndThePreviousFileAndTheHiddenTrackIsTrackOnesIndexZeroFile) {
     PressedLayout full;
     full.known = full.codesRead = true;
@@ -147,14 +150,14 @@ TEST(PressedCueSheet, PregapsEndThePreviousFileAndTheHiddenTrackIsTrackOnesIndex
         const char* sheet;
     } cases[] = {
         {"hidden track", full, 225,
-         "CATALOG 4006381333931\nTITLE \"Pressed\"\n"
+         kIdLines "CATALOG 4006381333931\nTITLE \"Pressed\"\n"
          "FILE \"t0.wav\" WAVE\n  TRACK 01 AUDIO\n    FLAGS PRE\n    ISRC USRC17607839\n    INDEX 00 00:00:00\n"
          "FILE \"t1.wav\" WAVE\n    INDEX 01 00:00:00\n"
          "  TRACK 02 AUDIO\n    FLAGS DCP\n    ISRC GBAYE6700001\n    INDEX 00 00:03:25\n"
          "FILE \"t2.wav\" WAVE\n    INDEX 01 00:00:00\n"
          "FILE \"t3.wav\" WAVE\n  TRACK 03 AUDIO\n    INDEX 01 00:00:00\n"},
         {"silence before track 1", silentLead, 0,
-         "TITLE \"Pressed\"\n"
+         kIdLines "TITLE \"Pressed\"\n"
          "FILE \"t1.wav\" WAVE\n  TRACK 01 AUDIO\n    FLAGS PRE\n    PREGAP 00:03:00\n    INDEX 01 00:00:00\n"
          "  TRACK 02 AUDIO\n    FLAGS DCP\n    INDEX 00 00:03:25\n"
          "FILE \"t2.wav\" WAVE\n    INDEX 01 00:00:00\n"

@@ -64,6 +64,8 @@ bool TagLibWriter::writeTag(const std::string& path, const Mp3Tag& t, std::strin
         setText(*tag, "TSRC", t.isrc);
         if (t.track > 0)
             setText(*tag, "TRCK", std::to_string(t.track) + (t.trackCount > 0 ? "/" + std::to_string(t.trackCount) : ""));
+        if (t.disc > 0)
+            setText(*tag, "TPOS", std::to_string(t.disc) + (t.discCount > 0 ? "/" + std::to_string(t.discCount) : ""));
         // The descriptions other taggers and players read these IDs under.
         static const std::string kYes = "yes", kNone;
         for (const auto& [description, value] : {std::pair<const char*, const std::string&>{"MusicBrainz Disc Id", t.musicBrainzDiscId},

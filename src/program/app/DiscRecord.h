@@ -25,6 +25,7 @@ struct DiscNames {
     NameSource source = NameSource::None;
     std::string albumArtist, album, year, genre;
     std::vector<TrackName> tracks;  // [n - 1] is track n; may be shorter than the disc
+    int discNumber = 0, discCount = 0;  // this disc in its set, as the service knows it (0: unknown)
     bool empty() const;
 };
 
@@ -59,6 +60,8 @@ struct DiscRecord {
     PressedLayout pressed;
     uint32_t hiddenFrames = 0;
     bool hiddenUnreadable = false;  // the blocks before track 1 could not be read
+    // The disc file that could not be written, once told ("what\npath"): told once, not per track.
+    std::string reportedFileFailure;
     // The tag for the next conversion of a CD track; taken (and cleared) as it starts.
     std::optional<Mp3Tag> pendingTag;
 };

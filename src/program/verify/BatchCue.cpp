@@ -6,9 +6,11 @@
 #include <fstream>
 #include <system_error>
 
+#include "app/FileNames.h"
 #include "app/FileReplacement.h"
 #include "disc/PressedDisc.h"
 #include "platform/Bytes.h"
+#include "verify/DiscFiles.h"
 #include "verify/RipLog.h"
 
 namespace wl {
@@ -16,23 +18,29 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A quoted cue text: the sheet is read as Latin-1, so UTF-8 becomes Latin-1 where it can
-// and "?" where it cannot; quotes and control characters, which would end the field, go.
-std::string cueText(const std::string& utf8) {
+// A quoted cue text, in UTF-8 as the file names are: control characters go, and a quote,
+// which would end the field, becomes an apostrophe.
+std::string cueText(const std::string& text) {
     std::string out;
-    for (size_t i = 0; i < utf8.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(utf8[i]);
-        if (c < 0x80) {
-            out += c < 0x20 || c == '"' ? '\'' : char(c);
-        } else if ((c == 0xC2 || c == 0xC3) && i + 1 < utf8.size()) {
-            out += char(((c & 0x03) << 6) | (static_cast<unsigned char>(utf8[++i]) & 0x3F));
-        } else if (c >= 0xC0) {
-            out += '?';
-            while (i + 1 < utf8.size() && (static_cast<unsigned char>(utf8[i + 1]) & 0xC0) == 0x80) ++i;
-        }
+    for (unsigned char c : AsUtf8(text)) {
+        if (c >= 0x20 && c != 0x7F) out += c == '"' ? '\'' : char(c);
     }
     return "\"" + out + "\"";
 }
+
+std::string hex8(uint32_t v) {
+    char text[9];
+    std::snprintf(text, sizeof text, "%08X", v);
+    return text;
+}
+
+// The line that names the disc, as other sheets carry it; and the one that makes a sheet of
+// that name this disc's own, which no other program writes.
+std::string discIdLine(const DiscIds& ids) { return "REM DISCID " + hex8(ids.freedb); }
+std::string ownLine(const DiscIds& ids) {
+    return "REM WAVELATHE " + hex8(ids.arId1) + "-" + hex8(ids.arId2) + "-" + hex8(ids.freedb);
+}
+
 
 constexpr uint64_t kWavDataStart = 44;
 
@@ -68,6 +76,14 @@ uint32_t leadOutOf(const AppState& s) {
     return getBe32(tocEntry(s.toc, n) + 4);
 }
 
+// A FILE line's name byte for byte, as a player looks it up; only a name the field cannot
+// hold (a typed quote) is written as near as it can be.
+std::string fileField(const std::string& fileName) {
+    const bool quotable = fileName.find('"') == std::string::npos &&
+                          std::none_of(fileName.begin(), fileName.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+    return quotable ? "\"" + fileName + "\"" : cueText(fileName);
+}
+
 // The lines of a track's own: flags, code, names.
 std::string trackFields(const App& app, const PressedTrack& t) {
     std::string out;
@@ -85,7 +101,8 @@ std::string trackFields(const App& app, const PressedTrack& t) {
 
 std::string discHeader(const App& app) {
     const DiscNames& names = app.s.disc.names;
-    std::string out;
+    const DiscIds ids = DiscIdsOf(app.s.toc);
+    std::string out = discIdLine(ids) + "\n" + ownLine(ids) + "\n";
     if (!app.s.disc.pressed.mcn.empty()) out += "CATALOG " + app.s.disc.pressed.mcn + "\n";
     if (!names.albumArtist.empty()) out += "PERFORMER " + cueText(names.albumArtist) + "\n";
     if (!names.album.empty()) out += "TITLE " + cueText(names.album) + "\n";
@@ -130,7 +147,7 @@ std::string PressedCueSheetText(const App& app, const std::vector<int>& tracks) 
     const PressedTrack& first = layout.front();
     if (HasHiddenTrack(s.disc)) {
         if (!rippedFile(s, 0, file, type)) return "";
-        sheet += "FILE " + cueText(file.filename().string()) + " " + type + "\n  TRACK " + twoDigits(first.number) +
+        sheet += "FILE " + fileField(file.filename().string()) + " " + type + "\n  TRACK " + twoDigits(first.number) +
                  " AUDIO\n" + trackFields(app, first) + "    INDEX 00 00:00:00\n";
     }
     // A track's TRACK line comes with the file its INDEX 00 lies in: the one before its own.
@@ -138,7 +155,7 @@ std::string PressedCueSheetText(const App& app, const std::vector<int>& tracks) 
     for (size_t i = 0; i < layout.size(); ++i) {
         const PressedTrack& t = layout[i];
         if (!rippedFile(s, t.number, file, type)) return "";
-        sheet += "FILE " + cueText(file.filename().string()) + " " + type + "\n";
+        sheet += "FILE " + fileField(file.filename().string()) + " " + type + "\n";
         if (!opened) {
             sheet += "  TRACK " + twoDigits(t.number) + " AUDIO\n" + trackFields(app, t);
             // Silence before track 1 is not kept: the burner makes it again.
@@ -157,17 +174,22 @@ std::string PressedCueSheetText(const App& app, const std::vector<int>& tracks) 
 
 bool WriteBatchCueSheet(App& app, const std::vector<int>& tracks) {
     const AppState& s = app.s;
+    const DiscIds ids = DiscIdsOf(s.toc);
     if (HasPressedDetails(s.disc) && IsWholeDiscBatch(app, tracks)) {
         const std::string pressed = PressedCueSheetText(app, tracks);
         fs::path file;
         std::string type;
         if (!pressed.empty() && rippedFile(s, tracks.back(), file, type)) {
             const std::string at = file.parent_path().empty() ? std::string(".") : file.parent_path().string();
-            return WriteWholeFile(at + "/" + DiscFileName(app) + ".cue", pressed);
+            const std::string path = DiscFilePath(app, at, ".cue", discIdLine(ids), ownLine(ids));
+            std::string why = "every name up to \"(99)\" is taken";
+            if (!path.empty() && WriteWholeFile(path, pressed, &why)) return true;
+            ReportDiscFileFailure(app, "cue sheet", path, why);
+            return false;
         }
     }
     const DiscNames& names = s.disc.names;
-    std::string sheet, folder;
+    std::string sheet = discIdLine(ids) + "\n" + ownLine(ids) + "\n", folder;
     if (!names.albumArtist.empty()) sheet += "PERFORMER " + cueText(names.albumArtist) + "\n";
     if (!names.album.empty()) sheet += "TITLE " + cueText(names.album) + "\n";
     int written = 0;
@@ -186,7 +208,12 @@ bool WriteBatchCueSheet(App& app, const std::vector<int>& tracks) {
         if (folder.empty()) folder = file.parent_path().string();
         char number[16];
         std::snprintf(number, sizeof number, "%02d", ++written);
-        sheet += "FILE " + cueText(file.filename().string()) + " " + type + "\n  TRACK " + number + " AUDIO\n";
+        // The file's name byte for byte, as a player looks it up; only a name the field cannot
+        // hold (a typed quote) is written as near as it can be.
+        const std::string fileName = file.filename().string();
+        const bool quotable = fileName.find('"') == std::string::npos &&
+                              std::none_of(fileName.begin(), fileName.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+        sheet += "FILE " + (quotable ? "\"" + fileName + "\"" : cueText(fileName)) + " " + type + "\n  TRACK " + number + " AUDIO\n";
         if (t >= 1 && size_t(t) <= names.tracks.size()) {
             const TrackName& n = names.tracks[size_t(t - 1)];
             if (!n.title.empty()) sheet += "    TITLE " + cueText(n.title) + "\n";
@@ -196,9 +223,13 @@ bool WriteBatchCueSheet(App& app, const std::vector<int>& tracks) {
     }
     if (written == 0) return false;
     if (folder.empty()) folder = ".";
-    return WriteWholeFile(folder + "/" + DiscFileName(app) + ".cue", sheet);
+    // An image's sheet or another disc's of that name is never replaced.
+    const std::string path = DiscFilePath(app, folder, ".cue", discIdLine(ids), ownLine(ids));
+    std::string why = "every name up to \"(99)\" is taken";
+    if (!path.empty() && WriteWholeFile(path, sheet, &why)) return true;
+    ReportDiscFileFailure(app, "cue sheet", path, why);
+    return false;
 }
-
 
 bool WriteSingleFileImage(App& app, const std::vector<int>& tracks) {
     const AppState& s = app.s;
@@ -225,7 +256,10 @@ bool WriteSingleFileImage(App& app, const std::vector<int>& tracks) {
     if (bytes != leadOut * kCdFrameBytes) return false;
 
     const std::string folder = files.back().parent_path().empty() ? std::string(".") : files.back().parent_path().string();
-    const std::string base = folder + "/" + DiscFileName(app) + " (single file)";
+    const DiscIds ids = DiscIdsOf(s.toc);
+    const std::string cuePath = DiscFilePath(app, folder, " (single file).cue", discIdLine(ids), ownLine(ids));
+    if (cuePath.empty()) return false;
+    const std::string base = cuePath.substr(0, cuePath.size() - 4);
     FileReplacement bin(base + ".bin");
     if (!bin.open()) return false;
     const std::vector<char> zeros(kCdFrameBytes, 0);
@@ -255,7 +289,7 @@ bool WriteSingleFileImage(App& app, const std::vector<int>& tracks) {
 
     // libcdio reads the BIN named like its sheet, whatever the FILE line says: both agree.
     std::string sheet = discHeader(app);
-    sheet += "FILE " + cueText(fs::path(base + ".bin").filename().string()) + " BINARY\n";
+    sheet += "FILE " + fileField(fs::path(base + ".bin").filename().string()) + " BINARY\n";
     for (const PressedTrack& t : layout) {
         sheet += "  TRACK " + twoDigits(t.number) + " AUDIO\n" + trackFields(app, t);
         if (t.pregapLsn < t.startLsn) sheet += "    INDEX 00 " + cueTime(t.pregapLsn) + "\n";
