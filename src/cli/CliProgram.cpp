@@ -46,6 +46,14 @@ CliProgram::CliProgram(const ProgramOptions& options) {
         }
     }
     std::string disc = options.disc;
+    if (options.standInDisc && disc.empty()) {
+        constexpr size_t kSecond = 75 * 2352;
+        const fs::path bin = fs::path(work.path()) / "standin.bin", cue = fs::path(work.path()) / "standin.cue";
+        std::ofstream(bin, std::ios::binary) << std::string(2 * kSecond, '\0');
+        std::ofstream(cue) << "FILE \"standin.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+                              "  TRACK 02 AUDIO\n    INDEX 01 00:01:00\n";
+        disc = cue.string();
+    }
     if (!disc.empty()) {
         std::error_code ec;
         disc = fs::absolute(disc, ec).string();

@@ -56,6 +56,9 @@ struct ProgramOptions {
     std::string disc;          // a disc image; "" for the drives
     std::string settingsFile;  // "" for the defaults
     bool lookups = true;       // false: nothing asked online
+    // The window will not start without a CD device: a run that needs no disc (a conversion)
+    // gives it a silent two-track image of its own.
+    bool standInDisc = false;
 };
 
 class CliProgram {

@@ -99,7 +99,7 @@ int RunConvert(const ConvertOptions& o, const std::atomic<bool>& stop) {
             if (e.linked) fs::remove(e.convert, ec);
     };
 
-    CliProgram prog(ProgramOptions{"", "", false});
+    CliProgram prog(ProgramOptions{"", "", false, true});
     if (!prog.refused().empty()) {
         removeLinks();
         std::cerr << "wavelathe: " << prog.refused() << "\n";
@@ -109,11 +109,14 @@ int RunConvert(const ConvertOptions& o, const std::atomic<bool>& stop) {
     HeadlessWindow& window = prog.window;
     window.stopRequested = &stop;
     AppState& s = prog.s();
+    std::vector<ShownMessage> startMessages;
+    window.onMessage = [&startMessages](const ShownMessage& m) { startMessages.push_back(m); };
     bool interrupted = false;
     try {
         // No drive is needed: what the start says of one is no business of a conversion.
         if (!prog.create()) {
             removeLinks();
+            for (const ShownMessage& m : startMessages) std::cerr << "wavelathe: " << m.caption << ": " << m.text << "\n";
             std::cerr << "wavelathe: the program did not start\n";
             return kFailed;
         }
