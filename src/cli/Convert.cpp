@@ -30,7 +30,16 @@ struct Entry {
     fs::path source;   // the WAV given or found
     fs::path convert;  // what the program converts: the source, or a link to it in --out's tree
     bool linked = false;
+    fs::file_time_type mp3Before = fs::file_time_type::min();  // an MP3 there before the run
 };
+
+// An MP3 that exists and was written by this run.
+bool madeNow(const Entry& e) {
+    std::error_code ec;
+    const fs::path mp3 = mp3NameFor(e.convert.string());
+    const auto when = fs::last_write_time(mp3, ec);
+    return !ec && (e.mp3Before == fs::file_time_type::min() || when != e.mp3Before);
+}
 
 }  // namespace
 
@@ -70,6 +79,7 @@ int RunConvert(const ConvertOptions& o, const std::atomic<bool>& stop) {
     int status = kDone;
     std::vector<Entry> ready;
     for (Entry& e : entries) {
+        if (const auto t = fs::last_write_time(mp3NameFor(e.convert.string()), ec); !ec) e.mp3Before = t;
         if (e.convert == e.source) {
             ready.push_back(e);
             continue;
@@ -152,7 +162,7 @@ int RunConvert(const ConvertOptions& o, const std::atomic<bool>& stop) {
 
     for (const Entry& e : ready) {
         const fs::path mp3 = mp3NameFor(e.convert.string());
-        if (fs::exists(mp3, ec)) {
+        if (madeNow(e)) {
             std::cout << e.source.string() << " -> " << mp3.string() << "\n";
         } else {
             if (!interrupted) std::cout << e.source.string() << ": not converted\n";
