@@ -379,3 +379,41 @@ TEST(CliEndToEnd, ConvertMirrorsAFolderTreeAndKeepsTheWavs) {
 }
 
 }  // namespace
+
+namespace {
+
+// A Wavelathe.ini as the window saves it: 16 bits, 44.1 kHz, stereo, this bit rate, rip mode,
+// MP3s made, no drive chosen.
+std::string settingsFile(int kbps) {
+    std::string bytes(355, '\0');
+    const std::string fields = "1644100" + std::string("2") + std::to_string(kbps) + "01199";
+    bytes.replace(6, fields.size(), fields);
+    return bytes;
+}
+
+std::string bitRate(const fs::path& mp3, const fs::path& scratch) {
+    const std::string probe = "ffprobe -v quiet -show_entries format=bit_rate -of csv=p=0 " + quoted(mp3.string()) +
+                              " > " + quoted((scratch / "rate").string());
+    return std::system(probe.c_str()) == 0 ? readFile(scratch / "rate") : "";
+}
+
+TEST(CliEndToEnd, SettingsComeOnlyFromTheFileNamed) {
+    Scratch tmp;
+    std::ofstream(tmp.dir / "Wavelathe.ini", std::ios::binary) << settingsFile(32);
+    std::ofstream(tmp.dir / "mine.ini", std::ios::binary) << settingsFile(320);
+    const std::string here = "cd " + quoted(tmp.dir.string()) + " && " + envFor(tmp.dir);
+    for (const bool named : {false, true}) {
+        SCOPED_TRACE(named ? "--settings mine.ini" : "a Wavelathe.ini in the working folder");
+        const fs::path out = tmp.dir / (named ? "named" : "unnamed");
+        std::vector<std::string> args = {"rip", "--disc", WL_DEMO_DISC, "--no-lookup", "--tracks", "2", "--format", "mp3",
+                                         "--out", out.string()};
+        if (named) args.insert(args.end(), {"--settings", "mine.ini"});
+        const Result r = run(args, here);
+        ASSERT_EQ(r.status, 0) << r.err;
+        const std::string rate = bitRate(out / "02 chorale.mp3", tmp.dir);
+        // The defaults' 128 kbit/s unless the file named says otherwise.
+        EXPECT_EQ(rate.substr(0, 3), named ? "320" : "128") << rate;
+    }
+}
+
+}  // namespace
