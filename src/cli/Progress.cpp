@@ -47,8 +47,10 @@ void Progress::update(double done, double total, double unitsPerSecond) {
         const std::string bar = std::string(size_t(filled), '#') + std::string(size_t(kBarWidth - filled), '-');
         const double left = rate > 0 ? (total - done) / rate : 0;
         clearLine();
-        std::fprintf(stderr, "%s [%s] %3d%%  %.1fx  %d:%02d left", what_.c_str(), bar.c_str(), int(fraction * 100),
-                     unitsPerSecond > 0 ? rate / unitsPerSecond : 0.0, int(left) / 60, int(left) % 60);
+        char speed[24] = "";
+        if (unitsPerSecond > 0) std::snprintf(speed, sizeof speed, "  %.1fx", rate / unitsPerSecond);
+        std::fprintf(stderr, "%s [%s] %3d%%%s  %d:%02d left", what_.c_str(), bar.c_str(), int(fraction * 100), speed,
+                     int(left) / 60, int(left) % 60);
     } else {
         // Plain lines: one at each tenth.
         const int tenth = int(fraction * 10);
