@@ -123,12 +123,12 @@ bool CliProgram::readDisc(int driveIndex, std::string& why) {
         return false;
     }
     // The names found online come before anything is named after them.
-    if (st.disc.lookedUp && st.disc.releases.empty()) {
-        bool answered = false;
-        st.disc.onLookupAnswer = [&answered] { answered = true; };
-        window.serveUntil([&] { return answered; }, 60000);
-        st.disc.onLookupAnswer = nullptr;
-    }
+    // The program says "looking the disc up..." until the answer has come.
+    const auto asking = [&st] {
+        const std::string& status = st.disc.lookupStatus;
+        return st.disc.lookedUp && status.size() >= 3 && status.compare(status.size() - 3, 3, "...") == 0;
+    };
+    if (asking()) window.serveUntil([&] { return !asking(); }, 60000);
     return true;
 }
 

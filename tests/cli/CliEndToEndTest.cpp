@@ -16,7 +16,7 @@
 #include <regex>
 #include <thread>
 
-#include "LocalServer.h"
+#include "LocalMusicBrainz.h"
 
 extern char** environ;
 
@@ -153,10 +153,11 @@ uint32_t arV2(const Disc& d, size_t t) {
 std::string le32(uint32_t v) { return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
 
 // The environment of a run: its own cache, the services where nothing answers unless given.
-std::string envFor(const fs::path& home, const std::string& arUrl = "http://127.0.0.1:9") {
+std::string envFor(const fs::path& home, const std::string& arUrl = "http://127.0.0.1:9",
+                   const std::string& mbUrl = "http://127.0.0.1:9") {
     return "HOME=" + quoted(home.string()) + " XDG_CACHE_HOME=" + quoted((home / "cache").string()) +
            " XDG_DATA_HOME=" + quoted((home / "data").string()) + " WAVELATHE_ACCURATERIP_URL=" + quoted(arUrl) +
-           " WAVELATHE_MUSICBRAINZ_URL=http://127.0.0.1:9 DISPLAY= WAYLAND_DISPLAY= QT_QPA_PLATFORM=";
+           " WAVELATHE_MUSICBRAINZ_URL=" + quoted(mbUrl) + " DISPLAY= WAYLAND_DISPLAY= QT_QPA_PLATFORM=";
 }
 
 std::string wavAudio(const fs::path& p) {
@@ -414,6 +415,43 @@ TEST(CliEndToEnd, SettingsComeOnlyFromTheFileNamed) {
         // The defaults' 128 kbit/s unless the file named says otherwise.
         EXPECT_EQ(rate.substr(0, 3), named ? "320" : "128") << rate;
     }
+}
+
+}  // namespace
+
+namespace {
+
+// The releases a local MusicBrainz offers for the demo disc: every one in info, the one chosen
+// with --release in the files' names and tags.
+TEST(CliEndToEnd, InfoListsEveryReleaseFoundAndRipTakesTheNamesOfTheOneChosen) {
+    Scratch tmp;
+    wl::test::LocalService service;
+    ASSERT_FALSE(service.url.empty());
+    const std::string env = envFor(tmp.dir, "http://127.0.0.1:9", service.url);
+    const Result info = run({"info", "--disc", WL_DEMO_DISC, "--json"}, env);
+    ASSERT_EQ(info.status, 0) << info.err;
+    const auto j = nlohmann::json::parse(info.out);
+    ASSERT_EQ(j["releases"].size(), 3u) << info.out;
+    EXPECT_EQ(j["names"]["source"], "online");
+    EXPECT_EQ(j["tracks"][0]["title"], "Online Track 1");
+    std::string remaster;
+    for (const auto& r : j["releases"])
+        if (r["title"] == "Online Album Remaster") remaster = r["id"];
+    ASSERT_FALSE(remaster.empty()) << info.out;
+
+    const fs::path out = tmp.dir / "out";
+    const Result r = run({"rip", "--disc", WL_DEMO_DISC, "--release", remaster, "--tracks", "3", "--format", "mp3",
+                          "--out", out.string()},
+                         env);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const fs::path mp3 = out / "03 remastered track 3.mp3";
+    ASSERT_TRUE(fs::exists(mp3)) << r.out;
+    const std::string probe = "ffprobe -v quiet -show_entries format_tags -of compact " + quoted(mp3.string()) + " > " +
+                              quoted((tmp.dir / "tags").string());
+    ASSERT_EQ(std::system(probe.c_str()), 0);
+    const std::string tags = readFile(tmp.dir / "tags");
+    EXPECT_NE(tags.find("album=Online Album Remaster"), std::string::npos) << tags;
+    EXPECT_NE(tags.find(remaster), std::string::npos) << tags;
 }
 
 }  // namespace
