@@ -93,7 +93,15 @@ CliProgram::CliProgram(const ProgramOptions& options) {
     proc = std::make_unique<MainWindowProc>(*app);
 }
 
-CliProgram::~CliProgram() { shutDown(); }
+CliProgram::~CliProgram() {
+    shutDown();
+    // What may still call the window from its own threads goes before the window does.
+    proc.reset();
+    app.reset();
+    discLookup.reset();
+    accurateRip.reset();
+    mci.reset();
+}
 
 bool CliProgram::create() {
     if (!app) return false;
