@@ -18,6 +18,7 @@
 #include "disc/OnlineNames.h"
 #include "mp3/Convert.h"
 #include "record/TrackBatch.h"
+#include "verify/DiscFiles.h"
 #include "verify/RipLog.h"
 
 namespace wl::cli {
@@ -77,7 +78,8 @@ bool ParseTrackList(const std::string& text, int trackCount, std::vector<int>& o
     return true;
 }
 
-std::string NameFromPattern(const std::string& pattern, const DiscNames& names, int track, const std::string& freedbId) {
+std::string NameFromPattern(const std::string& pattern, const DiscNames& names, int track, const std::string& freedbId,
+                            int discNumber) {
     const TrackName none;
     const TrackName& t = track >= 1 && size_t(track) <= names.tracks.size() ? names.tracks[size_t(track - 1)] : none;
     std::string out;
@@ -92,7 +94,7 @@ std::string NameFromPattern(const std::string& pattern, const DiscNames& names, 
             case 'a': out += fileSafe(t.performer.empty() ? names.albumArtist : t.performer); break;
             case 'A': out += fileSafe(names.album); break;
             case 'y': out += fileSafe(names.year); break;
-            case 'd': out += "1"; break;  // the program reads one disc of a release at a time
+            case 'd': out += std::to_string(discNumber > 0 ? discNumber : 1); break;
             case 'i': out += freedbId; break;
             case '%': out += '%'; break;
             default: out += '%'; out += pattern[i]; break;
@@ -148,6 +150,7 @@ int RunRip(const RipOptions& o, const std::atomic<bool>& stop) {
 
     std::vector<int> tracks;
     std::vector<std::string> names;
+    const fs::file_time_type started = fs::file_time_type::clock::now();
     bool interrupted = false;
     try {
         if (!prog.create()) {
@@ -201,7 +204,10 @@ int RunRip(const RipOptions& o, const std::atomic<bool>& stop) {
         for (int t : tracks) {
             std::string name;
             if (!o.nameFormat.empty()) {
-                name = NameFromPattern(o.nameFormat, s.disc.names, t, Hex8(FreedbId(toc)));
+                const DiscRecord& d = s.disc;
+                const bool online = d.names.source == NameSource::Online && d.chosenRelease < d.releases.size();
+                name = NameFromPattern(o.nameFormat, d.names, t, Hex8(FreedbId(toc)),
+                                       online ? d.releases[d.chosenRelease].discNumber : 0);
                 if (name.size() > kTrackNameChars) {
                     size_t n = kTrackNameChars;
                     while (n > 0 && (static_cast<unsigned char>(name[n]) & 0xC0) == 0x80) --n;
@@ -296,10 +302,15 @@ int RunRip(const RipOptions& o, const std::atomic<bool>& stop) {
     if (!s.rippedTracks.empty()) {
         if (!ar.known) std::cout << "Not verified: AccurateRip: " << ar.status << "\n";
         const std::string folder = fs::path(s.rippedTracks.rbegin()->second.file).parent_path().string();
-        for (const char* ext : {".log", ".cue"}) {
-            const std::string path = folder + "/" + DiscFileName(*prog.app) + ext;
-            if (fs::exists(path, ec)) std::cout << (ext[1] == 'l' ? "Log: " : "Cue sheet: ") << path << "\n";
-        }
+        const std::string log =
+            DiscFilePath(*prog.app, folder, ".log", kRipLogFirstLine, RipLogIdLine(DiscIdsOf(s.toc)));
+        if (!log.empty() && fs::exists(log, ec)) std::cout << "Log: " << log << "\n";
+        // The cue sheet this run wrote: the disc's name, maybe numbered, written since the start.
+        const std::string stem = DiscFileName(*prog.app);
+        for (const auto& e : fs::directory_iterator(folder, ec))
+            if (e.path().extension() == ".cue" && e.path().stem().string().rfind(stem, 0) == 0 &&
+                e.last_write_time(ec) >= started)
+                std::cout << "Cue sheet: " << e.path().string() << "\n";
     }
     prog.shutDown();
     if (interrupted) return kInterrupted;

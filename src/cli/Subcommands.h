@@ -43,7 +43,9 @@ bool ParseTrackList(const std::string& text, int trackCount, std::vector<int>& o
 
 // A track's file name from the pattern (see rip --help), each field cleaned of what a file
 // name cannot hold; "" when the pattern gives nothing.
-std::string NameFromPattern(const std::string& pattern, const DiscNames& names, int track, const std::string& freedbId);
+// discNumber: the medium's position in its release (0: not known, taken as 1).
+std::string NameFromPattern(const std::string& pattern, const DiscNames& names, int track, const std::string& freedbId,
+                            int discNumber);
 
 // Whether the AccurateRip database knows the disc (its file for the disc holds records), and
 // in words what it answered.
