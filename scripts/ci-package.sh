@@ -50,6 +50,8 @@ expected=(
   usr/share/icons/hicolor/scalable/apps/wavelathe.svg
   usr/share/icons/hicolor/48x48/apps/wavelathe.png
   "usr/share/metainfo/$appid.metainfo.xml"
+  usr/share/man/man1/wavelathe.1
+  usr/share/bash-completion/completions/wavelathe
 )
 for f in "${expected[@]}"; do [ -f "$stage/$f" ] || fail "not installed: /$f"; done
 [ ! -e "$stage/usr/bin/LameEnc.so" ] || fail "the encoder library is installed beside the program"
@@ -84,6 +86,11 @@ grep -qs "calling init: $lib" "$work"/ld.* || fail "the installed program did no
 echo "== a short WAV converts through the installed encoder library"
 check=$work/check && mkdir -p "$check"
 (cd "$check" && timeout 120 "$dir/bin/installed_program_check" "$stage/usr/bin" "$disc" "$shots/installed-window.png")
+
+echo "== the installed command line and its manual page"
+"$stage/usr/bin/wavelathe" info --disc "$disc" --no-lookup --json >"$work/info.json" || fail "info on the demo disc failed"
+grep -q '"musicbrainz"' "$work/info.json" || fail "info --json printed no disc IDs"
+MANWIDTH=80 man -l "$stage/usr/share/man/man1/wavelathe.1" 2>/dev/null | grep -q "EXIT STATUS" || fail "man -l does not show the page"
 
 echo "== the window carries the icon (Xvfb)"
 xvfb-run -a -s "-screen 0 800x600x24" timeout 60 bash -c '

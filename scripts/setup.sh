@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev libgl-dev
-  libcdio-dev libcdio-paranoia-dev libcdio-utils cd-paranoia
+  libcdio-dev libcdio-paranoia-dev libcdio-utils cd-paranoia libcli11-dev man-db bash-completion
   libdiscid-dev libtag1-dev ffmpeg python3-mutagen
   libmp3lame-dev lame
   zlib1g-dev libssl-dev libcurl4-openssl-dev nlohmann-json3-dev

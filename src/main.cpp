@@ -1,6 +1,7 @@
 // Wires the real adapters into the ports and runs the program.
 //   wavelathe                 the real drive and sound card
 //   wavelathe --disc X.cue    a disc image as the CD drive
+//   wavelathe info|rip|convert ...   the command line (src/cli/), no window
 #include <QApplication>
 #include <cstdlib>
 #include <QIcon>
@@ -33,6 +34,7 @@
 #include "adapters/qt/QuitOnSignal.h"
 #include "adapters/tags/TagLibWriter.h"
 #include "app/App.h"
+#include "cli/Cli.h"
 #include "app/Commands.h"
 #include "disc/DiscNames.h"
 #include "window/MainWindow.h"
@@ -88,6 +90,8 @@ std::string startFolder() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A subcommand runs the program without its window and needs no display.
+    if (wl::cli::IsSubcommand(argc, argv)) return wl::cli::Run(argc, argv);
     Options options = parseOptions(argc, argv);
     if (options.exitNow >= 0) return options.exitNow;
     if (!options.disc.empty()) {

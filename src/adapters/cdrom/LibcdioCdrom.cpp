@@ -238,6 +238,19 @@ std::vector<LibcdioCdrom::Listed> LibcdioCdrom::enumerate() {
     return out;
 }
 
+int LibcdioCdrom::listIndexOf(const std::string& device) {
+    const std::lock_guard lock(mutex_);
+    std::error_code ec;
+    const fs::path wanted = fs::weakly_canonical(device, ec);
+    const auto drives = enumerate();
+    for (size_t i = 0; i < drives.size(); ++i) {
+        if (drives[i].device.empty()) continue;
+        const fs::path listed = fs::weakly_canonical(drives[i].device, ec);
+        if (drives[i].device == device || (!wanted.empty() && listed == wanted)) return int(i);
+    }
+    return -1;
+}
+
 void LibcdioCdrom::GetCDList(uint8_t (&list)[kDriveListSize]) {
     const std::lock_guard lock(mutex_);
     const auto drives = enumerate();

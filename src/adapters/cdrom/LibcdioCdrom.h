@@ -36,6 +36,9 @@ public:
 
     // False when a disc image was named and refused (the reason went to report).
     bool imageUsable() const { return image_.empty() || imageUsable_; }
+    // The drive list's entry of a drive named by its device (a link to it will do); -1 when
+    // the list has no such drive.
+    int listIndexOf(const std::string& device);
 
     void GetCDList(uint8_t (&list)[kDriveListSize]) override;
     CdHandle GetCDHandle(const uint8_t (&request)[kHandleRequestSize]) override;

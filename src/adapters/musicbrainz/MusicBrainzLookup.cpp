@@ -1,5 +1,7 @@
 #include "adapters/musicbrainz/MusicBrainzLookup.h"
 
+#include <unistd.h>
+
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -79,7 +81,8 @@ std::string readFile(const fs::path& path) {
 void keep(const fs::path& path, const std::string& text) {
     std::error_code ec;
     fs::create_directories(path.parent_path(), ec);
-    const fs::path temp = path.string() + ".part";
+    // Named per process: two programs looking the same disc up at once keep one answer whole.
+    const fs::path temp = path.string() + "." + std::to_string(::getpid()) + ".part";
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
         out << text;

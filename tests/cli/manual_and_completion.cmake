@@ -1,0 +1,26 @@
+# man -l shows wavelathe(1) with its subcommands and exit statuses; the bash completion offers
+# the subcommands, then each one's options. Run with -DSRC=<source tree>.
+execute_process(COMMAND man -l ${SRC}/packaging/wavelathe.1 RESULT_VARIABLE rc OUTPUT_VARIABLE page ERROR_VARIABLE err)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "man -l failed (${rc}): ${err}")
+endif()
+foreach(want "wavelathe info" "wavelathe rip" "wavelathe convert" "EXIT STATUS" "not confirmed")
+  string(FIND "${page}" "${want}" at)
+  if(at LESS 0)
+    message(FATAL_ERROR "the manual page lacks \"${want}\":\n${page}")
+  endif()
+endforeach()
+
+function(complete line want)
+  execute_process(COMMAND bash -c "source '${SRC}/packaging/wavelathe.bash-completion'; COMP_WORDS=(${line}); COMP_CWORD=$((\${#COMP_WORDS[@]} - 1)); _wavelathe; echo \"\${COMPREPLY[*]}\""
+                  RESULT_VARIABLE rc OUTPUT_VARIABLE got OUTPUT_STRIP_TRAILING_WHITESPACE)
+  if(NOT rc EQUAL 0 OR NOT got STREQUAL "${want}")
+    message(FATAL_ERROR "completing \"${line}\" offers \"${got}\", expected \"${want}\"")
+  endif()
+endfunction()
+complete("wavelathe ''" "info rip convert offset --disc --help")
+complete("wavelathe r" "rip")
+complete("wavelathe rip --for" "--format")
+complete("wavelathe rip --format ''" "wav mp3")
+complete("wavelathe info --j" "--json")
+complete("wavelathe offset ''" "detect")
