@@ -111,6 +111,24 @@ DialogTemplate ReadOffsetTemplate() {
     return t;
 }
 
+DialogTemplate ReadModeTemplate() {
+    using K = ControlKind;
+    DialogTemplate t;
+    t.name = "ReadMode";
+    t.caption = "Read Mode";
+    t.width = 193;
+    t.height = 62;
+    t.controls = {
+        control(K::AutoRadio, 160, "&Burst: one fast read", du(6, 4, 180, 10), true, true),
+        control(K::AutoRadio, 161, "&Secure: verified reads, re-reading what differs", du(6, 16, 180, 10)),
+        control(K::AutoRadio, 162, "Secure &where needed: Burst, then Secure for a track no database confirms",
+                du(6, 28, 185, 10)),
+        control(K::Button, 1, "&OK", du(50, 45, 30, 13), true, true),
+        control(K::Button, 2, "&Cancel", du(113, 45, 30, 13), false, true),
+    };
+    return t;
+}
+
 DialogTemplate TracksTemplate() {
     DialogTemplate t;
     t.name = "Tracks";
