@@ -7,6 +7,7 @@
 #include "verify/AccurateRip.h"
 #include "verify/ChecksumWorker.h"
 #include "verify/Ctdb.h"
+#include "verify/OffsetDetect.h"
 
 namespace wl {
 namespace {
@@ -224,6 +225,70 @@ TEST(Ctdb, AnAnswersEntriesGiveEachTrackItsVerdictAndAnythingElseIsNoAnswer) {
                             "<ctdb><entry confidence=\"x\" trackcrcs=\"1\"/></ctdb>",
                             "<ctdb><entry confidence=\"1\" trackcrcs=\"123456789\"/></ctdb>", ""})
         EXPECT_FALSE(ParseCtdbAnswer(bad).has_value()) << bad;
+}
+
+// Offset detection: the disc's audio as a drive with a read offset delivers it (that many
+// samples later), against records made from the audio itself.
+TEST(OffsetDetect, AShiftedReadGivesExactlyItsOffsetOnceTwoTracksAgree) {
+    const std::vector<uint32_t> starts = {0, 600, 1200};
+    const uint32_t leadOut = 1670;
+    uint8_t toc[kTocSize];
+    blockToc(toc, starts, {}, leadOut);
+    std::vector<uint8_t> disc(size_t(leadOut) * kCdFrameBytes);
+    uint32_t x = 12345;
+    for (uint8_t& b : disc) b = uint8_t((x = x * 1103515245u + 12345u) >> 24);
+    DbarRecord record;
+    for (uint32_t s : starts) record.tracks.push_back({3, 0, Crc450(disc.data() + size_t(s + 450) * kCdFrameBytes)});
+    struct Case {
+        int offset;
+        std::vector<DbarRecord> records;
+        std::vector<int> tracks;  // empty: no proposal
+    } cases[] = {
+        {667, {record}, {1, 2}},
+        {-1164, {record}, {1, 2}},
+        {0, {record}, {1, 2}},
+        {5000, {record}, {1, 2}},
+        {5001, {record}, {}},  // beyond the candidates
+        {667, {DbarRecord{0, 0, 0, {{3, 0, 0}, {3, 0, 0}, {3, 0, 0}}}}, {}},  // no frame-450 CRCs to match
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.offset);
+        const RawSectorRead read = [&](uint32_t start, uint32_t count, std::vector<uint8_t>& out) {
+            out.assign(size_t(count) * kCdFrameBytes, 0);
+            for (size_t b = 0; b < out.size(); ++b) {
+                const int64_t at = int64_t(start) * int64_t(kCdFrameBytes) + int64_t(b) - 4 * int64_t(c.offset);
+                if (at >= 0 && at < int64_t(disc.size())) out[b] = disc[size_t(at)];
+            }
+            return true;
+        };
+        const OffsetProposal p = DetectReadOffset(toc, c.records, read);
+        EXPECT_EQ(p.offset.has_value(), !c.tracks.empty()) << p.why;
+        if (p.offset) {
+            EXPECT_EQ(*p.offset, c.offset);
+            EXPECT_EQ(p.tracks, c.tracks);
+        }
+    }
+}
+
+TEST(OffsetDetect, TheDriveOffsetListNamesADriveByVendorAndModelSpacesAndCaseAside) {
+    const auto entry = [](int16_t offset, const std::string& name) {
+        std::string r = {char(uint16_t(offset) & 0xFF), char(uint16_t(offset) >> 8)};
+        r += name;
+        r.resize(35, '\0');
+        return r + std::string(34, 'x');
+    };
+    const std::string list = entry(6, "PLEXTOR - DVDR   PX-716A") + entry(-1164, "HL-DT-ST - DVDRAM GH24NSD1") +
+                             entry(667, "ASUS - DRW-24D5MT");
+    ASSERT_EQ(list.size(), 3u * 69);
+    struct Case {
+        const char* drive;
+        std::optional<int> offset;
+    } cases[] = {
+        {"PLEXTOR DVDR PX-716A", 6},     {"hl-dt-st dvdram gh24nsd1", -1164}, {"ASUS DRW-24D5MT", 667},
+        {"ASUS DRW-24B1ST", std::nullopt}, {"", std::nullopt},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ListedDriveOffset(list, c.drive), c.offset) << c.drive;
+    EXPECT_EQ(ListedDriveOffset(list.substr(0, 100), "ASUS DRW-24D5MT"), std::nullopt);  // a cut record is none
 }
 
 }  // namespace
