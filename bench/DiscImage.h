@@ -46,9 +46,10 @@ inline void writeLongImage(const std::filesystem::path& folder, uint32_t frames)
 
 // Rips the image's track to paranoia.wav in the folder. Returns seconds, or -1 on failure. It
 // starts after a sync, so it does not pay for the writeback of files written before.
-inline double ripWithCdParanoia(const std::filesystem::path& folder) {
+// mode: cd-paranoia's option for its reading ("-Z" disables paranoia; "" is its full default).
+inline double ripWithCdParanoia(const std::filesystem::path& folder, const std::string& mode = "-Z") {
     const std::string cmd =
-        "cd '" + folder.string() + "' && cd-paranoia -q -d long.cue -Z 1 paranoia.wav >/dev/null 2>&1";
+        "cd '" + folder.string() + "' && cd-paranoia -q -d long.cue " + mode + " 1 paranoia.wav >/dev/null 2>&1";
     ::sync();
     const auto t0 = std::chrono::steady_clock::now();
     if (std::system(cmd.c_str()) != 0) return -1;

@@ -18,6 +18,7 @@ export GSETTINGS_BACKEND=memory
 # starts its own server, and their answers are kept in the private HOME.
 export WAVELATHE_MUSICBRAINZ_URL=http://127.0.0.1:9
 export WAVELATHE_ACCURATERIP_URL=http://127.0.0.1:9
+export WAVELATHE_CTDB_URL=http://127.0.0.1:9
 export XDG_CACHE_HOME=$HOME/cache
 jobs=$(nproc)
 

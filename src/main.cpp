@@ -18,6 +18,8 @@
 #include "adapters/hash/Hashing.h"
 #include "adapters/musicbrainz/MusicBrainzLookup.h"
 #include "adapters/net/CurlFetch.h"
+#include "adapters/cdrom/ParanoiaReader.h"
+#include "verify/CtdbCheck.h"
 #include "verify/Verification.h"
 #include "adapters/audio/Clock.h"
 #include "adapters/audio/LoopbackBackend.h"
@@ -146,11 +148,14 @@ int main(int argc, char** argv) {
     const std::string userAgent = "Wavelathe/" WL_VERSION " ( https://wavelathe.invalid/ )";
     wl::CurlFetch accurateRip(window, {userAgent});
     wl::MusicBrainzLookup discLookup(window, wl::MusicBrainzLookup::fromEnvironment(userAgent));
+    wl::CurlFetch ctdb(window, {userAgent});
+    wl::ParanoiaReader secureRead(cdrom);
     wl::App app(wl::Platform{window, mci, cdrom, encoder, desktop, &cdText, &discId, &tags, &hashing, &accurateRip,
-                             &discLookup});
+                             &discLookup, &ctdb, &secureRead});
     wl::LibcdioCdLayout cdLayout(cdrom);
     app.p.cdLayout = &cdLayout;
     app.s.verify = wl::VerifyConfigFromEnvironment();
+    app.s.ctdbConfig = wl::CtdbConfigFromEnvironment();
     app.s.workingDir = startFolder();
     app.s.disc.editsFolder = wl::DefaultEditsFolder();
     wl::MainWindowProc proc(app);

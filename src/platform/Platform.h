@@ -9,6 +9,7 @@
 #include "platform/Encoder.h"
 #include "platform/Hashing.h"
 #include "platform/Mci.h"
+#include "platform/SecureRead.h"
 #include "platform/WebFetch.h"
 #include "platform/Tags.h"
 #include "platform/Window.h"
@@ -29,6 +30,8 @@ struct Platform {
     Hashing* hashing = nullptr;  // none: rips carry no copy CRC and logs no checksum
     WebFetch* accurateRip = nullptr;  // none: rips are not verified
     DiscLookup* discLookup = nullptr;  // none: no names from online
+    WebFetch* ctdb = nullptr;  // none: no CTDB verdict
+    SecureReader* secureRead = nullptr;  // none: every rip reads in Burst
     CdLayoutReader* cdLayout = nullptr;  // none: no pregaps, codes or hidden track
 };
 

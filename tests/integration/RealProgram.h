@@ -21,8 +21,10 @@
 #include "adapters/dl/DlEncoderLoader.h"
 #include "adapters/hash/Hashing.h"
 #include "adapters/net/CurlFetch.h"
+#include "adapters/cdrom/ParanoiaReader.h"
 #include "adapters/mci/DeviceLayer.h"
 #include "adapters/qt/QtWindow.h"
+#include "verify/CtdbCheck.h"
 #include "verify/Verification.h"
 #include "window/MainWindow.h"
 #include "app/Settings.h"
@@ -63,6 +65,8 @@ struct RealProgram {
     QtWindow window;
     LibraryHashing hashing;
     CurlFetch accurateRip{window, {"Wavelathe-test"}};
+    CurlFetch ctdb{window, {"Wavelathe-test"}};
+    ParanoiaReader secureRead{cdrom};
     DlEncoderLoader encoder;
     test::FakeDesktop desktop;
     std::unique_ptr<App> app;
@@ -78,10 +82,12 @@ struct RealProgram {
         options.cd.namePrefix = "Disc image:";
         options.tempFolder = workFolder;
         mci = std::make_unique<mci::DeviceLayer>(cdrom, cdrom, engine, clock, options);
-        app = std::make_unique<App>(Platform{window, *mci, cdrom, encoder, desktop, nullptr, nullptr, nullptr, &hashing, &accurateRip});
+        app = std::make_unique<App>(Platform{window, *mci, cdrom, encoder, desktop, nullptr, nullptr, nullptr, &hashing, &accurateRip,
+                                                nullptr, &ctdb, &secureRead});
         app->p.cdLayout = &cdLayout;
         app->s.workingDir = workFolder;
         app->s.verify = VerifyConfigFromEnvironment();
+        app->s.ctdbConfig = CtdbConfigFromEnvironment();
         proc = std::make_unique<MainWindowProc>(*app);
     }
     ~RealProgram() {

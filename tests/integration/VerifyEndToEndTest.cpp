@@ -1,5 +1,5 @@
-// Rips of the demo disc proved in its log and its Disc Information dialog against a local
-// AccurateRip database: the served checksums are computed here from the image, independently
+// Rips of the demo disc proved in its log and its Disc Information dialog against local
+// AccurateRip and CTDB databases: the served checksums are computed from the image, independently
 // of the program's own; and a drive's read offset applied to the audio of a real rip.
 #include <gtest/gtest.h>
 
@@ -13,6 +13,7 @@
 
 #include "LocalServer.h"
 #include "Rig.h"
+#include "ServedDatabases.h"
 #include "app/Commands.h"
 
 using namespace wl;
@@ -20,102 +21,43 @@ using namespace wl::e2e;
 
 namespace {
 
-struct Disc {
-    std::vector<uint32_t> starts;  // every track's first frame, then the lead-out
-    std::string image;
-};
-Disc demoDisc() {
-    Disc d;
-    d.image = test::readFileBytes(fs::path(WL_DEMO_DISC).replace_extension(".bin"));
-    std::ifstream in(WL_DEMO_DISC);
-    const std::regex index(R"(^\s*INDEX 01 (\d+):(\d+):(\d+))");
-    std::smatch m;
-    for (std::string line; std::getline(in, line);)
-        if (std::regex_search(line, m, index))
-            d.starts.push_back(uint32_t((std::stoi(m[1]) * 60 + std::stoi(m[2])) * 75 + std::stoi(m[3])));
-    d.starts.push_back(uint32_t(d.image.size() / kCdFrameBytes));
-    return d;
-}
-
-// AccurateRip's v1 and v2 CRCs of track t (from 0), straight from its definition.
-struct Crcs {
-    uint32_t v1 = 0, v2 = 0;
-};
-Crcs arCrcs(const Disc& d, size_t t) {
-    const size_t tracks = d.starts.size() - 1;
-    const uint64_t n = uint64_t(d.starts[t + 1] - d.starts[t]) * 588;
-    const auto* pcm = reinterpret_cast<const uint8_t*>(d.image.data()) + size_t(d.starts[t]) * kCdFrameBytes;
-    Crcs c;
-    for (uint64_t m = 1; m <= n; ++m) {
-        if ((t == 0 && m < 2940) || (t == tracks - 1 && m > n - 2940)) continue;
-        const uint8_t* w = pcm + (m - 1) * 4;
-        const uint64_t p = uint64_t(w[0] | w[1] << 8 | w[2] << 16 | uint32_t(w[3]) << 24) * m;
-        c.v1 += uint32_t(p);
-        c.v2 += uint32_t(p) + uint32_t(p >> 32);
-    }
-    return c;
-}
-
-std::string hex(uint32_t v) {
-    char text[9];
-    std::snprintf(text, sizeof text, "%08X", v);
-    return text;
-}
-
-std::string le32(uint32_t v) { return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
-
-std::string logText(const fs::path& folder) {
-    for (const auto& e : fs::directory_iterator(folder))
-        if (e.path().extension() == ".log") return test::readFileBytes(e.path());
-    return {};
-}
-
 TEST(VerifyEndToEnd, TheDiscLogProvesARipAgainstALocalDatabaseOrSaysWhyNot) {
     const Disc disc = demoDisc();
     ASSERT_EQ(disc.starts.size(), 5u);
     const size_t tracks = disc.starts.size() - 1;
-    uint32_t id1 = disc.starts.back(), id2 = disc.starts.back() * uint32_t(tracks + 1), digits = 0;
-    for (size_t t = 0; t < tracks; ++t) {
-        id1 += disc.starts[t];
-        id2 += std::max<uint32_t>(disc.starts[t], 1) * uint32_t(t + 1);
-        for (uint32_t s = (disc.starts[t] + 150) / 75; s > 0; s /= 10) digits += s % 10;
-    }
-    const uint32_t cddb = (digits % 255) << 24 | (disc.starts.back() / 75 - disc.starts[0] / 75) << 8 | uint32_t(tracks);
-    char name[96];
-    std::snprintf(name, sizeof name, "accuraterip/%x/%x/%x/dBAR-%03zu-%08x-%08x-%08x.bin", id1 & 15, id1 >> 4 & 15,
-                  id1 >> 8 & 15, tracks, id1, id2, cddb);
-
+    const std::string name = arFile(disc).name;
     struct Case {
         const char* what;
         bool served;
         uint32_t change;  // added to track 2's served CRC
         const char* verdict;  // track 2's; the others are accurate when served
+        const char* ctdbVerdict;  // track 2's in CTDB's answer, the same CRC changed
     } cases[] = {
-        {"served", true, 0, "Accurately ripped (confidence 5, AccurateRip v2)"},
-        {"one CRC changed", true, 1, "Not accurate"},
-        {"not in the database", false, 0, "Not in the AccurateRip database"},
+        {"served", true, 0, "Accurately ripped (confidence 5, AccurateRip v2)", "CTDB: accurately ripped (confidence 9 of 9)"},
+        {"one CRC changed", true, 1, "Not accurate", "CTDB: not accurate"},
+        {"not in the database", false, 0, "Not in the AccurateRip database", "CTDB: not in the database"},
     };
+    LibraryHashing hashing;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         test::TempWorkingDir root;
-        if (c.served) {
-            std::string dbar = char(tracks) + le32(id1) + le32(id2) + le32(cddb);
-            for (size_t t = 0; t < tracks; ++t) dbar += char(5) + le32(arCrcs(disc, t).v2 + (t == 1 ? c.change : 0)) + le32(0);
-            fs::create_directories((root.path() / name).parent_path());
-            test::writeFileBytes(root.path() / name, dbar);
-        }
+        if (c.served) serveDatabases(root.path(), disc, hashing, 1, c.change);
         test::LocalFileServer server(root.path());
         ASSERT_FALSE(server.url.empty());
 
         BoxAnswerer boxes;
         Rig prog(RipFromCd);
         prog.s().verify = {server.url, (root.path() / "cache").string()};
+        prog.s().ctdbConfig = {server.url, (root.path() / "ctdb-cache").string()};
         ASSERT_TRUE(prog.start());
         // Every track, each verified as its rip ends.
         for (size_t t = 1; t <= tracks; ++t) {
             if (t > 1) prog.window.sendCommand(ID_NEXT_TRACK);
             prog.rip((prog.dir.path() / ("track" + std::to_string(t) + ".wav")).string());
-            ASSERT_TRUE(QTest::qWaitFor([&] { return !prog.s().rippedTracks[int(t)].verdict.empty(); }, 15000));
+            ASSERT_TRUE(QTest::qWaitFor([&] {
+                const TrackRipRecord& r = prog.s().rippedTracks[int(t)];
+                return !r.verdict.empty() && !r.ctdbVerdict.empty();
+            }, 15000));
         }
         const std::string log = logText(prog.dir.path());
         for (size_t t = 0; t < tracks; ++t) {
@@ -126,6 +68,9 @@ TEST(VerifyEndToEnd, TheDiscLogProvesARipAgainstALocalDatabaseOrSaysWhyNot) {
             EXPECT_NE(entry.find("AccurateRip v2 CRC: " + hex(arCrcs(disc, t).v2)), std::string::npos) << entry;
             const std::string verdict = t == 1 || !c.served ? c.verdict : "Accurately ripped (confidence 5, AccurateRip v2)";
             EXPECT_NE(entry.find(verdict), std::string::npos) << entry;
+            EXPECT_NE(entry.find("CTDB CRC: " + hex(ctdbCrc(disc, t, hashing))), std::string::npos) << entry;
+            const std::string ctdb = t == 1 || !c.served ? c.ctdbVerdict : "CTDB: accurately ripped (confidence 9 of 9)";
+            EXPECT_NE(entry.find(ctdb), std::string::npos) << entry;
         }
         EXPECT_NE(log.find("==== Log checksum "), std::string::npos);
         EXPECT_NE(log.find("Read offset: 0 samples"), std::string::npos);
@@ -141,9 +86,12 @@ TEST(VerifyEndToEnd, TheDiscLogProvesARipAgainstALocalDatabaseOrSaysWhyNot) {
         });
         prog.window.sendCommand(ID_DISC_INFORMATION);
         EXPECT_NE(listed.find(std::string("[") + c.verdict), std::string::npos) << listed;
+        EXPECT_NE(listed.find(std::string("[") + c.ctdbVerdict + "]"), std::string::npos) << listed;
         EXPECT_TRUE(noBoxes(boxes));
         // A found answer is kept: the same disc needs no network next time.
         EXPECT_EQ(fs::exists(root.path() / "cache" / fs::path(name).filename()), c.served);
+        const fs::path ctdbCache = root.path() / "ctdb-cache";
+        EXPECT_EQ(fs::exists(ctdbCache) && !fs::is_empty(ctdbCache), c.served);
     }
 }
 

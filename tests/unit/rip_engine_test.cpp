@@ -14,6 +14,7 @@
 #include "app/Commands.h"
 #include "rip/RipDrive.h"
 #include "rip/RipEngine.h"
+#include "adapters/hash/Hashing.h"
 
 using namespace wl;
 using namespace wl::test;
@@ -381,6 +382,56 @@ TEST_F(RipEngine, ABatchOfThreeRipsEachEntryThroughPlayAndEnablesTheControlsOnly
 }  // namespace
 
 namespace {
+
+// Test & Copy on a drive whose reads differ: a pass that agrees with an earlier one ends the
+// track and the log names every pass's CRC; a track whose passes never agree is kept, marked
+// and not called good.
+TEST_F(RipEngine, TestAndCopyReadsAgainUntilTwoPassesAgreeAndMarksATrackWhosePassesNeverDo) {
+    struct Case {
+        const char* what;
+        std::function<bool(int pass)> wrong;  // passes from 1 whose byte is off by the pass number
+        size_t passes;
+        const char* agreed;
+    } cases[] = {
+        {"a clean disc", [](int) { return false; }, 2, "; passes 1 and 2 agree"},
+        {"odd reads differ", [](int pass) { return pass % 2 == 1; }, 4, "; passes 2 and 4 agree"},
+        {"every read differs", [](int) { return true; }, 5, "; no two passes agree: this copy is not proven good"},
+    };
+    static LibraryHashing hashing;  // outlives the fixture's program
+    prog.app.p.hashing = &hashing;
+    s.testAndCopy = 1;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        int pass = 0;
+        cdrom.generator = [&](uint32_t block, size_t i) {
+            if (block == 0 && i == 0) ++pass;
+            const uint8_t b = uint8_t(block * 7 + i);
+            return block == 5 && i == 100 && c.wrong(pass) ? uint8_t(b + pass) : b;
+        };
+        s.rippedTracks.clear();
+        const std::string path = rip("copied.wav", 1);
+        const TrackRipRecord& r = s.rippedTracks.at(1);
+        EXPECT_EQ(r.passCrcs.size(), c.passes);
+        std::string pcm(27 * kCdFrameBytes, '\0');
+        for (size_t at = 0; at < pcm.size(); ++at) pcm[at] = char(uint8_t(at / kCdFrameBytes * 7 + at % kCdFrameBytes));
+        if (c.wrong(int(c.passes))) pcm[5 * kCdFrameBytes + 100] = char(uint8_t(5 * 7 + 100 + c.passes));
+        EXPECT_TRUE(readFileBytes(path) == canonicalWav(pcm)) << "the copy kept is the last pass";
+        std::string log;
+        for (const auto& e : fs::directory_iterator(folder))
+            if (e.path().extension() == ".log") log = readFileBytes(e.path());
+        std::string crcs = "  Test and Copy CRCs:";
+        for (size_t k = 0; k < r.passCrcs.size(); ++k) {
+            char crc[9];
+            std::snprintf(crc, sizeof crc, "%08X", r.passCrcs[k]);
+            crcs += (k ? ", pass " : " pass ") + std::to_string(k + 1) + " " + crc;
+        }
+        EXPECT_NE(log.find(crcs + c.agreed + "\n"), std::string::npos) << log;
+        const bool never = c.passes == 5;
+        EXPECT_EQ(s.statusText == "Test and Copy: track 1's passes differ", never) << s.statusText.str();
+        EXPECT_EQ(r.verdict.rfind("Not proven", 0) == 0, never) << r.verdict;
+        EXPECT_NE(log.find(never ? "0 of 1 tracks accurately ripped" : "Read mode: Burst"), std::string::npos);
+    }
+}
 
 // The disc's log is never written over a file that is not its own; when every name it may take
 // is another's, the user is told once and the rips go on.

@@ -259,3 +259,40 @@ INSTANTIATE_TEST_SUITE_P(, SettingsOnAFullDisk, ::testing::Values(Cramp::SmallFi
                          crampName);
 
 }  // namespace
+
+namespace {
+
+// Bytes 88 and 89: the read mode and Test & Copy, read back, toggled and saved where an older
+// reader looks not (a zero byte is Burst and off, as every older file has).
+TEST_F(SettingsFile, TheReadModeAndTestAndCopyLiveInBytes88And89) {
+    struct Case {
+        std::string bytes;  // 88, 89
+        int mode, testAndCopy;
+        std::string saved;  // after Test & Copy is toggled
+    } cases[] = {
+        {std::string("\0\0", 2), 0, 0, std::string("\0" "1", 2)},
+        {"01", 0, 1, std::string("\0\0", 2)},
+        {std::string("1\0", 2), 1, 0, "11"},
+        {"21", 2, 1, std::string("2\0", 2)},
+        {"9x", 0, 0, std::string("\0" "1", 2)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        TempWorkingDir own;
+        std::string f = annsFile();
+        f.replace(88, 2, c.bytes);
+        writeFileBytes(own.path() / kSettingsFileName, f);
+        TestProgram p{own.path()};
+        ASSERT_EQ(p.start(), 0);
+        EXPECT_EQ(p.s().readMode, c.mode);
+        EXPECT_EQ(p.s().testAndCopy, c.testAndCopy);
+        EXPECT_EQ(p.window.isMenuItemChecked(ID_TEST_AND_COPY), c.testAndCopy == 1);
+        p.window.sendCommand(ID_TEST_AND_COPY);
+        EXPECT_EQ(p.window.isMenuItemChecked(ID_TEST_AND_COPY), c.testAndCopy == 0);
+        p.window.sendCommand(ID_SAVE_SETTINGS);
+        const std::string saved = readFileBytes(own.path() / kSettingsFileName);
+        EXPECT_EQ(bytesAt(saved, 88, 2), c.saved);
+    }
+}
+
+}  // namespace

@@ -6,6 +6,8 @@
 #include "adapters/hash/Hashing.h"
 #include "verify/AccurateRip.h"
 #include "verify/ChecksumWorker.h"
+#include "verify/Ctdb.h"
+#include "verify/OffsetDetect.h"
 
 namespace wl {
 namespace {
@@ -118,6 +120,175 @@ TEST(ChecksumWorker, SumsOnItsThreadWhatTheRipThreadWouldAndLetsARipBeGivenUp) {
 
     ChecksumWorker dropped(TrackChecksums(3'000'000, false, false, &hashing));
     dropped.add(pcm.data(), pcm.size() / 2);
+}
+
+// CTDB
+
+void blockToc(uint8_t (&toc)[kTocSize], const std::vector<uint32_t>& starts, const std::vector<bool>& data, uint32_t leadOut) {
+    std::memset(toc, 0, kTocSize);
+    toc[2] = 1;
+    toc[3] = uint8_t(starts.size());
+    for (size_t k = 0; k <= starts.size(); ++k) {
+        uint8_t* e = tocEntry(toc, k);
+        const bool lead = k == starts.size();
+        e[1] = !lead && k < data.size() && data[k] ? 0x14 : 0x10;
+        e[2] = lead ? kLeadOutTrack : uint8_t(k + 1);
+        putBe32(e + 4, lead ? leadOut : starts[k]);
+    }
+}
+
+TEST(Ctdb, TheLookupNamesTheTracksStartsDataTracksMarkedThenTheLeadOut) {
+    struct Case {
+        std::vector<uint32_t> starts;
+        std::vector<bool> data;
+        uint32_t leadOut;
+        const char* base;
+        const char* url;
+    } cases[] = {
+        {{0, 11413, 25024, 45713}, {}, 55220, "http://db.cuetools.net",
+         "http://db.cuetools.net/lookup2.php?version=3&ctdb=1&fuzzy=1&toc=0:11413:25024:45713:55220"},
+        {{0, 11413, 25024}, {false, false, true}, 55220, "http://127.0.0.1:8/",
+         "http://127.0.0.1:8/lookup2.php?version=3&ctdb=1&fuzzy=1&toc=0:11413:-25024:55220"},
+        {{32, 5000}, {true, false}, 9000, "http://h", "http://h/lookup2.php?version=3&ctdb=1&fuzzy=1&toc=-32:5000:9000"},
+        {{100, 50}, {}, 9000, "http://h", nullptr},  // starts going backwards: no disc's table
+    };
+    for (const Case& c : cases) {
+        uint8_t toc[kTocSize];
+        blockToc(toc, c.starts, c.data, c.leadOut);
+        const std::string text = CtdbTocText(toc);
+        if (c.url == nullptr) EXPECT_EQ(text, "");
+        else EXPECT_EQ(CtdbLookupUrl(c.base, text), c.url);
+    }
+}
+
+// The track CRCs of a 3-track disc whose stereo sample i (from the disc's first) is the ramp,
+// fed in chunks that split samples; the whole disc as one track gives the disc's CRC.
+TEST(Ctdb, TrackCrcsLeaveOutTheDiscsEdgesAndTheRemainderOfItsLastStride) {
+    const std::vector<uint32_t> sectors = {30, 25, 40};
+    const auto disc = rampAudio(95 * kSamplesPerFrame);
+    uint8_t toc[kTocSize];
+    blockToc(toc, {0, 30, 55}, {}, 95);
+    const uint64_t discSamples = CtdbDiscSamples(toc);
+    ASSERT_EQ(discSamples, 95u * kSamplesPerFrame);
+    LibraryHashing hashing;
+    struct Case {
+        uint32_t from, sectors;
+        bool first, last;
+        uint32_t crc;
+    } cases[] = {
+        {0, 30, true, false, 0x7cb583e1},
+        {30, 25, false, false, 0xd807a0de},
+        {55, 40, false, true, 0x153c9a6f},
+        {0, 95, true, true, 0x91fe2f4f},
+    };
+    for (const Case& c : cases) {
+        const uint64_t n = uint64_t(c.sectors) * kSamplesPerFrame;
+        TrackChecksums sums(n, c.first, c.last, &hashing);
+        const CtdbSkips skips = CtdbSkipsFor(c.first, c.last, discSamples);
+        sums.skipForCtdb(skips.front, skips.back);
+        const uint8_t* pcm = disc.data() + size_t(c.from) * kSamplesPerFrame * 4;
+        for (size_t at = 0; at < n * 4; at += 4099) sums.add(pcm + at, std::min<size_t>(4099, n * 4 - at));
+        EXPECT_EQ(sums.ctdbCrc(), c.crc) << c.from;
+    }
+}
+
+TEST(Ctdb, AnAnswersEntriesGiveEachTrackItsVerdictAndAnythingElseIsNoAnswer) {
+    // The service's layout: a namespaced root, entries with their attributes, other elements beside.
+    const std::string answer =
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+        "<ctdb xmlns=\"http://db.cuetools.net/ns/mmd-1.0#\" xmlns:ext=\"http://db.cuetools.net/ns/mmd-1.0#ext\">\n"
+        "  <entry confidence=\"7\" crc32=\"b1a2c3d4\" id=\"2c6d1a99\" npar=\"8\" stride=\"5880\" "
+        "toc=\"0:30:55:95\" trackcrcs=\"7cb583e1 d807a0de 153c9a6f\"/>\n"
+        "  <entry id='1' trackcrcs='7cb583e1 00000001 153c9a6f' confidence='3' />\n"
+        "  <metadata source=\"musicbrainz\" artist=\"A\" album=\"B\"><track name=\"entry\"/></metadata>\n"
+        "</ctdb>\n";
+    const auto entries = ParseCtdbAnswer(answer);
+    ASSERT_TRUE(entries.has_value());
+    ASSERT_EQ(entries->size(), 2u);
+    struct Case {
+        size_t track;
+        uint32_t crc;
+        const char* verdict;
+    } cases[] = {
+        {0, 0x7cb583e1, "accurately ripped (confidence 10 of 10)"},
+        {1, 0xd807a0de, "accurately ripped (confidence 7 of 10)"},
+        {1, 0x00000001, "accurately ripped (confidence 3 of 10)"},
+        {2, 0x153c9a6e, "not accurate"},
+        {3, 0x7cb583e1, "not in the database"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(CtdbVerdictText(CtdbVerdictFor(*entries, c.track, c.crc)), c.verdict);
+
+    const auto none = ParseCtdbAnswer("<?xml version=\"1.0\"?><ctdb xmlns=\"http://db.cuetools.net/ns/mmd-1.0#\"/>");
+    ASSERT_TRUE(none.has_value());
+    EXPECT_EQ(CtdbVerdictText(CtdbVerdictFor(*none, 0, 1)), "not in the database");
+    for (const char* bad : {"<html><body>Not here</body></html>", "<ctdb><entry confidence=\"7\" trackcrcs=\"7cb5",
+                            "<ctdb><entry confidence=\"x\" trackcrcs=\"1\"/></ctdb>",
+                            "<ctdb><entry confidence=\"1\" trackcrcs=\"123456789\"/></ctdb>", ""})
+        EXPECT_FALSE(ParseCtdbAnswer(bad).has_value()) << bad;
+}
+
+// Offset detection: the disc's audio as a drive with a read offset delivers it (that many
+// samples later), against records made from the audio itself.
+TEST(OffsetDetect, AShiftedReadGivesExactlyItsOffsetOnceTwoTracksAgree) {
+    const std::vector<uint32_t> starts = {0, 600, 1200};
+    const uint32_t leadOut = 1670;
+    uint8_t toc[kTocSize];
+    blockToc(toc, starts, {}, leadOut);
+    std::vector<uint8_t> disc(size_t(leadOut) * kCdFrameBytes);
+    uint32_t x = 12345;
+    for (uint8_t& b : disc) b = uint8_t((x = x * 1103515245u + 12345u) >> 24);
+    DbarRecord record;
+    for (uint32_t s : starts) record.tracks.push_back({3, 0, Crc450(disc.data() + size_t(s + 450) * kCdFrameBytes)});
+    struct Case {
+        int offset;
+        std::vector<DbarRecord> records;
+        std::vector<int> tracks;  // empty: no proposal
+    } cases[] = {
+        {667, {record}, {1, 2}},
+        {-1164, {record}, {1, 2}},
+        {0, {record}, {1, 2}},
+        {5000, {record}, {1, 2}},
+        {5001, {record}, {}},  // beyond the candidates
+        {667, {DbarRecord{0, 0, 0, {{3, 0, 0}, {3, 0, 0}, {3, 0, 0}}}}, {}},  // no frame-450 CRCs to match
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.offset);
+        const RawSectorRead read = [&](uint32_t start, uint32_t count, std::vector<uint8_t>& out) {
+            out.assign(size_t(count) * kCdFrameBytes, 0);
+            for (size_t b = 0; b < out.size(); ++b) {
+                const int64_t at = int64_t(start) * int64_t(kCdFrameBytes) + int64_t(b) - 4 * int64_t(c.offset);
+                if (at >= 0 && at < int64_t(disc.size())) out[b] = disc[size_t(at)];
+            }
+            return true;
+        };
+        const OffsetProposal p = DetectReadOffset(toc, c.records, read);
+        EXPECT_EQ(p.offset.has_value(), !c.tracks.empty()) << p.why;
+        if (p.offset) {
+            EXPECT_EQ(*p.offset, c.offset);
+            EXPECT_EQ(p.tracks, c.tracks);
+        }
+    }
+}
+
+TEST(OffsetDetect, TheDriveOffsetListNamesADriveByVendorAndModelSpacesAndCaseAside) {
+    const auto entry = [](int16_t offset, const std::string& name) {
+        std::string r = {char(uint16_t(offset) & 0xFF), char(uint16_t(offset) >> 8)};
+        r += name;
+        r.resize(35, '\0');
+        return r + std::string(34, 'x');
+    };
+    const std::string list = entry(6, "PLEXTOR - DVDR   PX-716A") + entry(-1164, "HL-DT-ST - DVDRAM GH24NSD1") +
+                             entry(667, "ASUS - DRW-24D5MT");
+    ASSERT_EQ(list.size(), 3u * 69);
+    struct Case {
+        const char* drive;
+        std::optional<int> offset;
+    } cases[] = {
+        {"PLEXTOR DVDR PX-716A", 6},     {"hl-dt-st dvdram gh24nsd1", -1164}, {"ASUS DRW-24D5MT", 667},
+        {"ASUS DRW-24B1ST", std::nullopt}, {"", std::nullopt},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ListedDriveOffset(list, c.drive), c.offset) << c.drive;
+    EXPECT_EQ(ListedDriveOffset(list.substr(0, 100), "ASUS DRW-24D5MT"), std::nullopt);  // a cut record is none
 }
 
 }  // namespace

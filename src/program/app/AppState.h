@@ -40,6 +40,9 @@ struct AppState {
     int32_t readOffset = 0;
     // Settings > Look Up Disc Names Online, unchecked: no request leaves the program.
     int32_t lookupsOff = 0;
+    // Settings > Read Mode: 0 Burst, 1 Secure, 2 Secure where needed; Test & Copy on or off.
+    int32_t readMode = 0;
+    int32_t testAndCopy = 0;
     FixedText<kPathCapacity> savePath;
 
     int32_t settingsDirty = 0;
@@ -113,6 +116,8 @@ struct AppState {
     std::map<int, TrackRipRecord> rippedTracks;
     AccurateRipLookup accurateRip;
     VerifyConfig verify;
+    CtdbLookup ctdb;
+    CtdbConfig ctdbConfig;
     uint8_t driveList[kDriveListSize] = {};
     CdHandle cdHandle = 0;
     // The disc's identity and names.

@@ -33,6 +33,8 @@ enum CommandId : int {
     ID_READ_OFFSET = 137,
     ID_LOOK_UP_ONLINE = 138,
     ID_DISC_INFORMATION = 150,
+    ID_READ_MODE = 152,
+    ID_TEST_AND_COPY = 153,
 };
 
 constexpr int ID_SONG_NAME_EDIT = -1;      // its notifications arrive as 65535 and are ignored

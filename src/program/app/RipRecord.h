@@ -2,6 +2,9 @@
 // What a rip proved of one track: kept per track of the disc in the drive, for its log.
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "platform/SecureRead.h"
 
 namespace wl {
 
@@ -15,6 +18,18 @@ struct TrackRipRecord {
     int peak = 0;  // 0..32768
     uint32_t unreadable = 0;
     std::string verdict;  // what AccurateRip says of it, in words
+    uint32_t ctdbCrc = 0;     // CTDB's CRC-32 of the audio as written
+    std::string ctdbVerdict;  // what CTDB says of it, in words ("" = not yet asked)
+    // How it was read: Secure reads' counts and the sectors they could not read exactly.
+    bool secure = false;
+    SecureReadCounts counts;
+    std::vector<SectorRange> inexact;
+    // Test & Copy: every pass's CRC-32; the two passes (from 0) that agreed, -1 when none did.
+    std::vector<uint32_t> passCrcs;
+    int agreedFirst = -1, agreedSecond = -1;
+    bool passesDisagree() const { return passCrcs.size() > 1 && agreedSecond < 0; }
+    // Secure where needed: why the track was read again in Secure ("" = it was not).
+    std::string secureAgain;
 };
 
 // The AccurateRip database's answer for the disc in the drive: asked once per disc.
@@ -23,6 +38,15 @@ struct AccurateRipLookup {
     bool answered = false;
     bool found = false;     // bytes holds the database's file
     std::string bytes, why;
+};
+
+// The CTDB lookup's answer for the disc in the drive: key is the lookup's toc text. The same
+// shape as AccurateRip's.
+using CtdbLookup = AccurateRipLookup;
+
+struct CtdbConfig {
+    std::string databaseUrl = "http://db.cuetools.net";
+    std::string cacheFolder;  // empty: nothing kept
 };
 
 // Where the database is and where its answers are kept: set at start, from the environment.

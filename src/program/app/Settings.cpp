@@ -28,6 +28,10 @@ constexpr size_t kReadOffsetWidth = 5;
 constexpr int kMaxReadOffset = 5000;
 // "0" when online lookups are off; a zero byte (as every older file has) leaves them on.
 constexpr long kLookupsField = 99;
+// The rip's read mode ('1' Secure, '2' Secure where needed; '0' or a zero byte Burst) and
+// Test & Copy ('1' on, a zero byte off).
+constexpr long kReadModeField = 88;
+constexpr long kTestAndCopyField = 89;
 
 struct FileCloser {
     void operator()(std::FILE* f) const { if (f) std::fclose(f); }
@@ -111,6 +115,10 @@ void ReadSettings(App& app) {
     s.readOffset = offset >= -kMaxReadOffset && offset <= kMaxReadOffset ? int32_t(offset) : 0;
     readField(f.get(), kLookupsField, 1, scratch);
     s.lookupsOff = scratch[0] == '0' ? 1 : 0;
+    readField(f.get(), kReadModeField, 1, scratch);
+    s.readMode = scratch[0] == '1' ? 1 : scratch[0] == '2' ? 2 : 0;
+    readField(f.get(), kTestAndCopyField, 1, scratch);
+    s.testAndCopy = scratch[0] == '1' ? 1 : 0;
 
     Window& w = app.p.window;
     if (s.ripDriveIndex == 99) w.enableMenuItem(ID_DEFAULT_RIPPING_PLAYER, false);
@@ -184,6 +192,8 @@ void SaveSettings(App& app) {
         else offset.assign(kReadOffsetWidth, '\0');
         head.replace(size_t(kReadOffsetField), kReadOffsetWidth, offset);
         head[size_t(kLookupsField)] = s.lookupsOff ? '0' : '\0';
+        head[size_t(kReadModeField)] = s.readMode == 1 || s.readMode == 2 ? char('0' + s.readMode) : '\0';
+        head[size_t(kTestAndCopyField)] = s.testAndCopy ? '1' : '\0';
         bool ok = error.empty() && std::fwrite(head.data(), 1, head.size(), out.file()) == head.size();
         char block[4096];
         for (size_t n; ok && old && (n = std::fread(block, 1, sizeof block, old.get())) > 0;)

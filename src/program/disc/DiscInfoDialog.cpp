@@ -119,6 +119,8 @@ private:
         // What a rip of the track proved, without opening the log.
         if (auto it = app_.s.rippedTracks.find(t); it != app_.s.rippedTracks.end() && !it->second.verdict.empty())
             text += "   [" + it->second.verdict + "]";
+        if (auto it = app_.s.rippedTracks.find(t); it != app_.s.rippedTracks.end() && !it->second.ctdbVerdict.empty())
+            text += "   [CTDB: " + it->second.ctdbVerdict + "]";
         return text;
     }
 

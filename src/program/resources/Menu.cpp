@@ -31,6 +31,8 @@ std::vector<MenuPopup> MainMenu() {
           {ID_MP3_PARAMETERS, "MP3 Parameters...\tCtrl+M"},
           {0, ""},
           {ID_READ_OFFSET, "Read Offset..."},
+          {ID_READ_MODE, "Read Mode..."},
+          {ID_TEST_AND_COPY, "Test && Copy"},
           {ID_LOOK_UP_ONLINE, "Look Up Disc Names Online"}},
          false},
         {"&Help", {{ID_HELP_CONTENTS, "Contents\tF1"}, {0, ""}, {ID_ABOUT, "About"}}, true},

@@ -100,13 +100,35 @@ DialogTemplate ReadOffsetTemplate() {
     t.name = "ReadOffset";
     t.caption = "Read Offset";
     t.width = 193;
-    t.height = 52;
+    t.height = 86;
     t.controls = {
         control(K::Static, -1, "The drive's read offset in samples, as the drive offset lists give it", du(2, 1, 189, 10)),
         control(K::Static, -1, "(-5000 to 5000; disc images have none):", du(2, 11, 189, 10)),
         control(K::Edit, 136, "", du(2, 22, 60, 10), false, true),
-        control(K::Button, 1, "&OK", du(50, 36, 30, 13), false, true),
-        control(K::Button, 2, "&Cancel", du(113, 36, 30, 13), false, true),
+        control(K::Button, 170, "&Detect", du(70, 21, 40, 12), false, true),
+        control(K::Static, 171, "", du(2, 36, 189, 20)),
+        control(K::Button, 172, "Use d&etected", du(2, 56, 60, 12), false, true),
+        control(K::Button, 173, "Use &listed", du(70, 56, 60, 12), false, true),
+        control(K::Button, 1, "&OK", du(50, 70, 30, 13), false, true),
+        control(K::Button, 2, "&Cancel", du(113, 70, 30, 13), false, true),
+    };
+    return t;
+}
+
+DialogTemplate ReadModeTemplate() {
+    using K = ControlKind;
+    DialogTemplate t;
+    t.name = "ReadMode";
+    t.caption = "Read Mode";
+    t.width = 193;
+    t.height = 62;
+    t.controls = {
+        control(K::AutoRadio, 160, "&Burst: one fast read", du(6, 4, 180, 10), true, true),
+        control(K::AutoRadio, 161, "&Secure: verified reads, re-reading what differs", du(6, 16, 180, 10)),
+        control(K::AutoRadio, 162, "Secure &where needed: Burst, then Secure for a track no database confirms",
+                du(6, 28, 185, 10)),
+        control(K::Button, 1, "&OK", du(50, 45, 30, 13), true, true),
+        control(K::Button, 2, "&Cancel", du(113, 45, 30, 13), false, true),
     };
     return t;
 }

@@ -9,6 +9,7 @@ DialogTemplate RecParWavTemplate();
 DialogTemplate RecParMp3Template();
 DialogTemplate PathTemplate();
 DialogTemplate ReadOffsetTemplate();
+DialogTemplate ReadModeTemplate();
 DialogTemplate TracksTemplate();
 DialogTemplate WavConvertTemplate();
 DialogTemplate DiscInfoTemplate();

@@ -10,6 +10,7 @@
 #include <new>
 #include <string>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #include "app/Commands.h"
@@ -23,6 +24,7 @@
 #include "verify/AccurateRip.h"
 #include "verify/BatchCue.h"
 #include "verify/ChecksumWorker.h"
+#include "verify/Ctdb.h"
 #include "verify/RipLog.h"
 #include "verify/Verification.h"
 
@@ -32,6 +34,12 @@ namespace {
 
 constexpr size_t kTransferBufferSize = kReadBufHeaderSize + kRipChunkBytes;
 constexpr int kReadAttempts = 3;
+// Secure reads: paranoia's re-reads of one sector before it gives the sector up.
+constexpr int kSecureRetries = 20;
+// Test & Copy: passes of one track, the test pass included, before its copy is kept unproven.
+constexpr int kMostPasses = 5;
+// Secure where needed: how long the databases' answers are awaited after a burst read.
+constexpr auto kVerdictWait = std::chrono::seconds(20);
 constexpr uint32_t kProgressEveryReads = 5;
 // The window is let run after each progress drawing and whenever this long has passed
 // since it last ran: every chunk on a real drive, without a cost per chunk from an image.
@@ -79,12 +87,40 @@ bool readChunk(Cdrom& cdrom, CdHandle handle, uint8_t* buffer, uint32_t start, u
     return false;
 }
 
+// Where a pass's chunks come from: the burst read above, or the secure reader's verified
+// reads with their counts and the sectors they could not read exactly.
+struct ChunkReader {
+    App& app;
+    CdHandle handle;
+    uint8_t* buffer;
+    bool secure = false;
+    SecureReadCounts counts;
+    std::vector<SectorRange> inexact;
+    std::vector<uint8_t> verified;
+
+    bool read(uint32_t start, uint32_t frames, const uint8_t*& audio, uint32_t& length) {
+        if (!secure) return readChunk(app.p.cdrom, handle, buffer, start, frames, audio, length);
+        verified.resize(size_t(frames) * kCdFrameBytes);
+        if (frames == 0 || !app.p.secureRead->read(handle, start, frames, kSecureRetries, verified.data(), counts, inexact)) {
+            if (frames > 0) noteInexact(start, start + frames - 1);
+            return false;
+        }
+        audio = verified.data();
+        length = frames * uint32_t(kCdFrameBytes);
+        return true;
+    }
+    void noteInexact(uint32_t first, uint32_t last) {
+        if (!inexact.empty() && inexact.back().last + 1 >= first) inexact.back().last = std::max(inexact.back().last, last);
+        else inexact.push_back({first, last});
+    }
+};
+
 // The audio of `frames` sectors from `start` as a drive with this read offset delivers it
 // shifted into place: each byte comes shiftBytes later on the disc. What lies before the
 // disc's first sector or from its lead-out on is silence; so is what cannot be read, counted
 // in missing (sectors).
-void readShifted(Cdrom& cdrom, CdHandle handle, uint8_t* buffer, uint32_t start, uint32_t frames, int64_t shiftBytes,
-                 uint32_t leadOut, std::vector<uint8_t>& out, uint32_t& missing) {
+void readShifted(ChunkReader& reader, uint32_t start, uint32_t frames, int64_t shiftBytes, uint32_t leadOut,
+                 std::vector<uint8_t>& out, uint32_t& missing) {
     const int64_t frameBytes = int64_t(kCdFrameBytes);
     const int64_t firstByte = int64_t(start) * frameBytes + shiftBytes;
     const int64_t first = (firstByte >= 0 ? firstByte : firstByte - frameBytes + 1) / frameBytes;
@@ -96,7 +132,7 @@ void readShifted(Cdrom& cdrom, CdHandle handle, uint8_t* buffer, uint32_t start,
         const uint32_t n = uint32_t(std::min<int64_t>(to - at, int64_t(kRipChunkFrames)));
         const uint8_t* audio = nullptr;
         uint32_t length = 0;
-        if (!readChunk(cdrom, handle, buffer, uint32_t(at), n, audio, length)) length = 0;
+        if (!reader.read(uint32_t(at), n, audio, length)) length = 0;
         std::memcpy(out.data() + size_t(at - first) * kCdFrameBytes, audio, length);
         missing += (n * uint32_t(kCdFrameBytes) - length + uint32_t(kCdFrameBytes) - 1) / uint32_t(kCdFrameBytes);
         at += n;
@@ -202,31 +238,47 @@ bool WriteWavHeader(std::FILE* file, uint32_t dataLength) {
     return std::fwrite(h, 1, sizeof h, file) == sizeof h;
 }
 
-RipOutcome ExtractTrack(App& app, CdHandle handle, uint32_t start, uint32_t count) {
-    // 1.
-    std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[kTransferBufferSize]());
-    if (!buffer) return RipOutcome::NotStarted;
-    putLe32(buffer.get() + kReadBufCapacity, uint32_t(kRipChunkBytes));
+namespace {
 
-    // 2, 3.
-    TrackWriter out(app, outputPath(app));
-    if (!out.create() || !out.header(0)) return RipOutcome::OutputFailed;
+// What one pass over a track gives: its checksums (CRC-32 of all it read) and how much of it
+// could not be read at all.
+struct Pass {
+    RipOutcome outcome = RipOutcome::Written;
+    TrackChecksums sums{0, false, false, nullptr};
+    uint32_t unreadable = 0;
+};
+
+// Reads the track once into `out` (or, for a test pass, nowhere), summing what it reads.
+Pass readPass(App& app, ChunkReader& reader, uint32_t start, uint32_t count, TrackWriter* out) {
+    Pass pass;
     const AudioEdges edges = AudioEdgesOf(app.s.toc, app.s.currentTrack);
-    ChecksumWorker summing(TrackChecksums(uint64_t(count) * kSamplesPerFrame, edges.first, edges.last, app.p.hashing));
-    out.sumInto(&summing);
+    TrackChecksums startSums(uint64_t(count) * kSamplesPerFrame, edges.first, edges.last, app.p.hashing);
+    const CtdbSkips ctdbSkips = CtdbSkipsFor(edges.first, edges.last, CtdbDiscSamples(app.s.toc));
+    startSums.skipForCtdb(ctdbSkips.front, ctdbSkips.back);
+    ChecksumWorker summing(startSums);
+    if (out) {
+        if (!out->create() || !out->header(0)) return {RipOutcome::OutputFailed, startSums, 0};
+        out->sumInto(&summing);
+    }
+    const auto keep = [&](const uint8_t* data, size_t n) {
+        if (out) return out->write(data, n);
+        summing.add(data, n);
+        return true;
+    };
+    const auto silence = [&](size_t n) {
+        if (out) return out->writeSilence(n);
+        static const uint8_t zeros[kCdFrameBytes] = {};
+        for (; n > 0; n -= std::min(n, sizeof zeros)) summing.add(zeros, std::min(n, sizeof zeros));
+        return true;
+    };
     const int64_t shift = int64_t(AppliedReadOffset(app.s)) * 4;
     const uint32_t leadOut = getBe32(tocEntry(app.s.toc, size_t(std::clamp<int>(app.s.toc[3] - app.s.toc[2] + 1, 0, 99))) + 4);
     std::vector<uint8_t> shifted;
-    TrackRipRecord record;
-    record.track = app.s.currentTrack;
-    record.start = start;
-    record.frames = count;
 
     // 4.
     drawStatusNow(app, "Ripping... " + std::to_string(count) + " ... " + std::to_string(start));
 
     // 5.
-    const uint32_t trackFrames = count;
     uint32_t chunk = kRipChunkFrames, passes = 0, total = 0, unreadable = 0;
     auto windowRan = std::chrono::steady_clock::now();
     while (count != 0) {
@@ -238,19 +290,19 @@ RipOutcome ExtractTrack(App& app, CdHandle handle, uint32_t start, uint32_t coun
         uint32_t length = 0;
         const uint32_t wanted = chunk * uint32_t(kCdFrameBytes);
         if (shift != 0) {
-            readShifted(app.p.cdrom, handle, buffer.get(), start, chunk, shift, leadOut, shifted, unreadable);
+            readShifted(reader, start, chunk, shift, leadOut, shifted, unreadable);
             audio = shifted.data();
             length = wanted;
-        } else if (!readChunk(app.p.cdrom, handle, buffer.get(), start, chunk, audio, length)) {
+        } else if (!reader.read(start, chunk, audio, length)) {
             length = 0;
         }
-        if (!out.write(audio, length)) return RipOutcome::OutputFailed;
+        if (!keep(audio, length)) return {RipOutcome::OutputFailed, startSums, 0};
         // Frames the drive would not give keep their place as silence: the track keeps its
         // length and everything after them their timing.
         if (length < wanted) {
             const uint32_t missingFrames = (wanted - length + uint32_t(kCdFrameBytes) - 1) / uint32_t(kCdFrameBytes);
             unreadable += missingFrames;
-            if (!out.writeSilence(wanted - length)) return RipOutcome::OutputFailed;
+            if (!silence(wanted - length)) return {RipOutcome::OutputFailed, startSums, 0};
         }
         total += wanted;
         start += chunk;
@@ -262,22 +314,106 @@ RipOutcome ExtractTrack(App& app, CdHandle handle, uint32_t start, uint32_t coun
     }
 
     // 6, 7.
-    if (!out.header(total) || !out.close()) return RipOutcome::OutputFailed;
-    record.file = out.path();
-    const TrackChecksums sums = summing.finish();
-    record.v1 = sums.v1();
-    record.v2 = sums.v2();
-    record.copyCrc = sums.copyCrc();
-    record.hasCopyCrc = sums.hasCopyCrc();
-    record.peak = sums.peak();
+    if (out && (!out->header(total) || !out->close())) return {RipOutcome::OutputFailed, startSums, 0};
+    pass.sums = summing.finish();
+    pass.unreadable = unreadable;
+    return pass;
+}
+
+}  // namespace
+
+RipOutcome ExtractTrack(App& app, CdHandle handle, uint32_t start, uint32_t count) {
+    return ExtractTrackAs(app, handle, start, count, app.s.readMode == 1, outputPath(app));
+}
+
+RipOutcome ExtractTrackAs(App& app, CdHandle handle, uint32_t start, uint32_t count, bool secure, const std::string& path) {
+    // 1.
+    std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[kTransferBufferSize]());
+    if (!buffer) return RipOutcome::NotStarted;
+    putLe32(buffer.get() + kReadBufCapacity, uint32_t(kRipChunkBytes));
+
+    ChunkReader reader{app, handle, buffer.get(), secure && app.p.secureRead != nullptr, {}, {}, {}};
+    TrackRipRecord record;
+    record.track = app.s.currentTrack;
+    record.start = start;
+    record.frames = count;
+    record.secure = reader.secure;
+
+    // Test & Copy: a test pass that only sums, then copies until one agrees with an earlier
+    // pass. Without the CRC library there is nothing to compare, so one copy is made.
+    const bool testAndCopy = app.s.testAndCopy != 0 && app.p.hashing != nullptr;
+    Pass pass;
+    for (int n = 0;; ++n) {
+        const bool copy = !testAndCopy || n > 0;
+        TrackWriter out(app, path);
+        pass = readPass(app, reader, start, count, copy ? &out : nullptr);
+        if (reader.secure) app.p.secureRead->finish();
+        if (pass.outcome != RipOutcome::Written) return pass.outcome;
+        if (!testAndCopy) break;
+        record.passCrcs.push_back(pass.sums.copyCrc());
+        for (size_t k = 0; k + 1 < record.passCrcs.size() && record.agreedSecond < 0; ++k)
+            if (record.passCrcs[k] == pass.sums.copyCrc()) {
+                record.agreedFirst = int(k);
+                record.agreedSecond = n;
+            }
+        if (record.agreedSecond >= 0 || n + 1 >= kMostPasses) break;
+    }
+    record.file = path;
+    record.v1 = pass.sums.v1();
+    record.v2 = pass.sums.v2();
+    record.copyCrc = pass.sums.copyCrc();
+    record.ctdbCrc = pass.sums.ctdbCrc();
+    record.hasCopyCrc = pass.sums.hasCopyCrc();
+    record.peak = pass.sums.peak();
+    const uint32_t unreadable = pass.unreadable;
     record.unreadable = unreadable;
+    record.counts = reader.counts;
+    record.inexact = reader.inexact;
     app.s.rippedTracks[record.track] = record;
     if (unreadable > 0)
         showMessage(app,
-                    "Could not read " + std::to_string(unreadable) + " of the " + std::to_string(trackFrames) +
-                        " frames of this track. They are silence in \"" + out.path() + "\".",
+                    "Could not read " + std::to_string(unreadable) + " of the " + std::to_string(count) +
+                        " frames of this track. They are silence in \"" + path + "\".",
                     "RipCD reading error");
     return RipOutcome::Written;
+}
+
+void RipAgainWhereNeeded(App& app) {
+    AppState& s = app.s;
+    const auto it = s.rippedTracks.find(s.currentTrack);
+    if (it == s.rippedTracks.end() || it->second.secure || app.p.secureRead == nullptr) return;
+    // The verdicts come over the network: the window is served while they are awaited, as
+    // during the read itself; without an answer in time the burst copy counts as unconfirmed.
+    // The drive is not polled meanwhile: the rip is not over.
+    app.p.window.killTimer(PollTimer);
+    const auto until = std::chrono::steady_clock::now() + kVerdictWait;
+    while (!(s.accurateRip.answered && s.ctdb.answered) && std::chrono::steady_clock::now() < until) {
+        app.p.window.processPendingEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    struct PollAgain {
+        Window& win;
+        ~PollAgain() { win.setTimer(PollTimer, kPollTimerMs); }
+    } pollAgain{app.p.window};
+    const TrackRipRecord burst = s.rippedTracks[s.currentTrack];
+    if (burst.verdict.rfind("Accurately ripped", 0) == 0 || burst.ctdbVerdict.rfind("accurately ripped", 0) == 0) return;
+    // Read beside the burst copy and put in its place only once whole: a failed write keeps it.
+    const std::string again = burst.file + ".secure";
+    if (ExtractTrackAs(app, s.cdHandle, burst.start, burst.frames, true, again) != RipOutcome::Written) return;
+    std::error_code ec;
+    std::filesystem::rename(again, burst.file, ec);
+    TrackRipRecord& r = s.rippedTracks[s.currentTrack];
+    if (ec) {
+        std::filesystem::remove(again, ec);
+        r = burst;
+        return;
+    }
+    r.file = burst.file;
+    r.secureAgain = "neither AccurateRip (" + (burst.verdict.empty() ? std::string("no verdict") : burst.verdict) +
+                    ") nor CTDB (" + (burst.ctdbVerdict.empty() ? std::string("no verdict") : burst.ctdbVerdict) +
+                    ") confirmed the burst read";
+    WriteRipLog(app);
+    VerifyRippedTracks(app);
 }
 
 RipOutcome RipCurrentTrack(App& app) {
@@ -339,6 +475,7 @@ void RipPlayBranch(App& app) {
     if (outcome == RipOutcome::Written) {
         WriteRipLog(app);
         VerifyRippedTracks(app);
+        if (s.readMode == 2) RipAgainWhereNeeded(app);
     }
 
     // 4.
@@ -401,6 +538,10 @@ void RipPlayBranch(App& app) {
         if (s.batchSingleFile) WriteSingleFileImage(app, batchTracks);
     }
     setStatus(app, kSongNamePrompt);
+    // A copy whose passes never agreed is said once, where the user looks.
+    for (const int track : batchTracks.empty() ? std::vector<int>{s.currentTrack} : batchTracks)
+        if (auto it = s.rippedTracks.find(track); it != s.rippedTracks.end() && it->second.passesDisagree())
+            setStatus(app, "Test and Copy: track " + std::to_string(track) + "'s passes differ");
     enableIdleMenus(app);
     for (int id : {ID_PLAY, ID_PREV_TRACK, ID_NEXT_TRACK, ID_FIRST_TRACK, ID_LAST_TRACK, ID_EJECT})
         win.enableControl(id, true);

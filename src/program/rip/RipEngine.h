@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 
 #include "app/App.h"
 
@@ -32,8 +33,14 @@ void RipPlayBranch(App& app);
 // when set). Failures are shown in message boxes.
 RipOutcome RipCurrentTrack(App& app);
 
-// Reads count frames from block start on into that file.
+// Reads count frames from block start on into that file, in the read mode of the settings
+// (Secure where needed reads in Burst first), with Test & Copy when it is on.
 RipOutcome ExtractTrack(App& app, CdHandle handle, uint32_t start, uint32_t count);
+// The same into path, in Secure (when a secure reader is wired) or in Burst.
+RipOutcome ExtractTrackAs(App& app, CdHandle handle, uint32_t start, uint32_t count, bool secure, const std::string& path);
+// Secure where needed: once the databases have answered (or the wait ran out), the track just
+// ripped in Burst that neither confirms is ripped again in Secure in its place.
+void RipAgainWhereNeeded(App& app);
 
 // Writes the 44-byte header at the start of an open file. False when there is no file or
 // the write failed.

@@ -26,7 +26,13 @@ TrackChecksums::TrackChecksums(uint64_t frames, bool firstAudioTrack, bool lastA
     : frames_(frames),
       skipBelow_(firstAudioTrack ? kEdgeSamples : 0),
       skipAbove_(lastAudioTrack ? (frames > kEdgeSamples ? frames - kEdgeSamples : 0) : UINT64_MAX),
+      ctdbTo_(frames * 4),
       hashing_(crc) {}
+
+void TrackChecksums::skipForCtdb(uint64_t front, uint64_t back) {
+    ctdbFrom_ = std::min(front, frames_) * 4;
+    ctdbTo_ = (frames_ > back ? frames_ - back : 0) * 4;
+}
 
 void TrackChecksums::word(const uint8_t* w) {
     ++m_;
@@ -96,7 +102,12 @@ void TrackChecksums::bulk(const uint8_t* pcm, size_t words) {
 }
 
 void TrackChecksums::add(const uint8_t* pcm, size_t bytes) {
-    if (hashing_ && bytes > 0) crc_ = hashing_->crc32(crc_, pcm, bytes);
+    if (hashing_ && bytes > 0) {
+        crc_ = hashing_->crc32(crc_, pcm, bytes);
+        const uint64_t from = std::max(at_, ctdbFrom_), to = std::min(at_ + bytes, ctdbTo_);
+        if (from < to) ctdb_ = hashing_->crc32(ctdb_, pcm + (from - at_), size_t(to - from));
+    }
+    at_ += bytes;
     // A chunk may end inside a stereo sample; the next one completes it.
     while (carried_ > 0 && carried_ < 4 && bytes > 0) {
         carry_[carried_++] = *pcm++;

@@ -26,11 +26,15 @@ public:
     uint32_t copyCrc() const { return crc_; }
     bool hasCopyCrc() const { return hashing_ != nullptr; }
     int peak() const { return peak_; }  // the largest magnitude of any sample, 0..32768
+    // CTDB's CRC-32 leaves out stereo samples at the track's front and back (with the copy CRC's library).
+    void skipForCtdb(uint64_t front, uint64_t back);
+    uint32_t ctdbCrc() const { return ctdb_; }
 
 private:
     uint64_t frames_, m_ = 0;  // m counts stereo samples from 1
     uint64_t skipBelow_, skipAbove_;
-    uint32_t v1_ = 0, v2_ = 0, crc_ = 0;
+    uint32_t v1_ = 0, v2_ = 0, crc_ = 0, ctdb_ = 0;
+    uint64_t at_ = 0, ctdbFrom_ = 0, ctdbTo_;  // bytes
     int peak_ = 0;
     Hashing* hashing_;
     uint8_t carry_[4] = {};

@@ -93,6 +93,43 @@ std::string pressedSection(const DiscRecord& d) {
 
 }  // namespace
 
+std::string ReadModeLines(const AppState& s) {
+    const char* mode = s.readMode == 1   ? "Secure (verified reads, up to 20 retries per sector)"
+                       : s.readMode == 2 ? "Secure where needed (Burst, then Secure for a track no database confirms)"
+                                         : "Burst";
+    return std::string("Read mode: ") + mode + "\nTest and Copy: " + (s.testAndCopy ? "on" : "off") + "\n";
+}
+
+std::string TrackReadLines(const TrackRipRecord& r) {
+    std::string lines;
+    if (r.secure) {
+        const SecureReadCounts& c = r.counts;
+        lines += "  Read in Secure: " + std::to_string(c.reads) + " reads, " + std::to_string(c.verifications) +
+                 " verifications, " + std::to_string(c.corrections) + " corrections, " + std::to_string(c.skips) +
+                 " skips, " + std::to_string(c.readErrors) + " read errors\n";
+        if (r.inexact.empty()) lines += "  Sectors not read exactly: none\n";
+        for (const SectorRange& range : r.inexact) {
+            const uint32_t from = range.first >= r.start ? range.first - r.start : 0;
+            const uint32_t to = range.last >= r.start ? range.last - r.start : 0;
+            lines += "  Sectors not read exactly: " + msf(from) + " - " + msf(to) + " (sectors " +
+                     std::to_string(range.first) + "-" + std::to_string(range.last) + ")\n";
+        }
+    } else {
+        lines += "  Read in Burst\n";
+    }
+    if (!r.secureAgain.empty()) lines += "  Ripped again in Secure: " + r.secureAgain + "\n";
+    if (!r.passCrcs.empty()) {
+        lines += "  Test and Copy CRCs:";
+        for (size_t k = 0; k < r.passCrcs.size(); ++k)
+            lines += (k ? ", pass " : " pass ") + std::to_string(k + 1) + " " + hex8(r.passCrcs[k]);
+        if (r.agreedSecond >= 0)
+            lines += "; passes " + std::to_string(r.agreedFirst + 1) + " and " + std::to_string(r.agreedSecond + 1) + " agree\n";
+        else
+            lines += "; no two passes agree: this copy is not proven good\n";
+    }
+    return lines;
+}
+
 int AppliedReadOffset(const AppState& s) {
     const char* name = ripDriveName(s);
     if (s.readOffset == 0 || (name != nullptr && std::strncmp(name, "Disc image:", 11) == 0)) return 0;
@@ -105,7 +142,8 @@ std::string RipLogText(const App& app, const std::string& date) {
     std::string log = kRipLogFirstLine + std::string(WL_VERSION " rip log, ") + date + "\n\n";
     if (const char* name = ripDriveName(s)) log += "Drive: " + std::string(name, strnlen(name, kDriveNameCapacity)) + "\n";
     log += "Read offset: " + std::to_string(AppliedReadOffset(s)) +
-           " samples\nRead method: up to three attempts per chunk, frames that stay unreadable written as silence\n\n";
+           " samples\nRead method: up to three attempts per chunk, frames that stay unreadable written as silence\n";
+    log += ReadModeLines(s) + "\n";
     log += "Table of contents\n  Track |   Start  |  Length  | Start sector | End sector\n";
     const int first = s.toc[2], last = s.toc[3];
     for (int t = first; t >= 1 && t <= last && size_t(t) < kTocMaxEntries; ++t) {
@@ -131,8 +169,11 @@ std::string RipLogText(const App& app, const std::string& date) {
         log += "  AccurateRip v1 CRC: " + hex8(r.v1) + "\n  AccurateRip v2 CRC: " + hex8(r.v2) + "\n";
         log += "  Unreadable frames: " + std::to_string(r.unreadable) + "\n";
         log += "  " + (r.verdict.empty() ? std::string("Not verified") : r.verdict) + "\n";
+        if (r.hasCopyCrc) log += "  CTDB CRC: " + hex8(r.ctdbCrc) + "\n";
+        if (!r.ctdbVerdict.empty()) log += "  CTDB: " + r.ctdbVerdict + "\n";
+        log += TrackReadLines(r);
         if (r.verdict.rfind("Accurately ripped", 0) == 0) ++accurate;
-        if (r.unreadable > 0) ++errors;
+        if (r.unreadable > 0 || !r.inexact.empty()) ++errors;
     }
     log += "\n" + std::to_string(accurate) + " of " + std::to_string(s.rippedTracks.size()) +
            " tracks accurately ripped, " + std::to_string(errors) + (errors == 1 ? " track" : " tracks") +

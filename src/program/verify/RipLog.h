@@ -17,6 +17,11 @@ DiscIds DiscIdsOf(const uint8_t (&toc)[kTocSize]);
 // The log's text, its last line the SHA-256 of everything above it (when hashing is there).
 std::string RipLogText(const App& app, const std::string& date);
 
+// The read mode and Test & Copy, and per track how it was read: Secure reads' counts and the
+// sectors not read exactly (as times in the track), a Secure re-read and the passes' CRCs.
+std::string ReadModeLines(const AppState& s);
+std::string TrackReadLines(const TrackRipRecord& r);
+
 // The read offset a rip applies, in samples: the setting for a drive, none for a disc image.
 int AppliedReadOffset(const AppState& s);
 // Writes the log beside the rips (the folder of the last one) under the disc's file name,

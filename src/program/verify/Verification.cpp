@@ -9,6 +9,7 @@
 #include "app/Display.h"
 #include "app/FileReplacement.h"
 #include "verify/AccurateRip.h"
+#include "verify/CtdbCheck.h"
 #include "verify/RipLog.h"
 
 namespace wl {
@@ -58,8 +59,10 @@ int applyVerdicts(AppState& s, const DiscIds& ids) {
         } else {
             verdict.why = lookup.why;
         }
-        if (verdict.kind == ArVerdict::Accurate) ++accurate;
         r.verdict = VerdictText(verdict);
+        // A copy whose passes never agreed is not called good, whatever matched.
+        if (r.passesDisagree()) r.verdict = "Not proven (the Test and Copy passes differ): " + r.verdict;
+        else if (verdict.kind == ArVerdict::Accurate) ++accurate;
     }
     return accurate;
 }
@@ -90,6 +93,7 @@ VerifyConfig VerifyConfigFromEnvironment() {
 
 void VerifyRippedTracks(App& app) {
     AppState& s = app.s;
+    VerifyWithCtdb(app);
     const DiscIds ids = DiscIdsOf(s.toc);
     if (ids.audioTracks == 0) return;
     const std::string key = AccurateRipPath(ids.audioTracks, ids.arId1, ids.arId2, ids.freedb);

@@ -15,6 +15,7 @@
 #include "dialogs/FileDialogs.h"
 #include "dialogs/ParamDialogs.h"
 #include "dialogs/PathDialog.h"
+#include "dialogs/ReadModeDialog.h"
 #include "dialogs/ReadOffsetDialog.h"
 #include "record/Playback.h"
 #include "record/Recording.h"
@@ -122,6 +123,7 @@ int CreateMainWindow(App& app) {
     // 3.
     ReadSettings(app);
     win.checkMenuItem(ID_LOOK_UP_ONLINE, s.lookupsOff == 0);
+    win.checkMenuItem(ID_TEST_AND_COPY, s.testAndCopy != 0);
     // 4. The encoder library.
     s.encoderModule = app.p.encoder.load(kEncoderLibraryName);
     if (!s.encoderModule) showMessage(app, "I Can't find the DLL file needed to make MP3 files.", "MP3 Error");
@@ -191,6 +193,7 @@ void ShutdownMainWindow(App& app) {
         win.messageBox("Do you want to save the new settings?", "Save", MB_YESNO) == IDYES)
         sendCommand(app, ID_SAVE_SETTINGS);
     if (app.p.accurateRip) app.p.accurateRip->stop();
+    if (app.p.ctdb) app.p.ctdb->stop();
     if (app.p.discLookup) app.p.discLookup->stop();
     // Before the encoder library goes away: the worker stops after its current chunk.
     StopConversionWorker(app);
@@ -236,6 +239,8 @@ void HandleCommand(App& app, int id) {
         case ID_MP3_PARAMETERS: Mp3ParametersCommand(app); break;
         case ID_PATH_TO_SAVE_FILES: PathToSaveFilesCommand(app); break;
         case ID_READ_OFFSET: ReadOffsetCommand(app); break;
+        case ID_READ_MODE: ReadModeCommand(app); break;
+        case ID_TEST_AND_COPY: TestAndCopyCommand(app); break;
         case ID_LOOK_UP_ONLINE:
             app.s.lookupsOff = app.s.lookupsOff ? 0 : 1;
             app.p.window.checkMenuItem(ID_LOOK_UP_ONLINE, app.s.lookupsOff == 0);

@@ -1,0 +1,119 @@
+#include "verify/CtdbCheck.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "app/FileReplacement.h"
+#include "verify/Ctdb.h"
+#include "verify/RipLog.h"
+
+namespace wl {
+namespace {
+
+namespace fs = std::filesystem;
+
+// One file per disc, named by its AccurateRip IDs: the toc text itself may be too long for a name.
+std::string cachePath(const AppState& s) {
+    if (s.ctdbConfig.cacheFolder.empty()) return {};
+    const DiscIds ids = DiscIdsOf(s.toc);
+    char name[64];
+    std::snprintf(name, sizeof name, "ctdb-%03u-%08x-%08x-%08x.xml", ids.audioTracks % 1000, ids.arId1, ids.arId2,
+                  ids.freedb);
+    return (fs::path(s.ctdbConfig.cacheFolder) / name).string();
+}
+
+void keepAnswer(const AppState& s) {
+    const std::string path = cachePath(s);
+    if (path.empty()) return;
+    std::error_code ec;
+    fs::create_directories(fs::path(path).parent_path(), ec);
+    FileReplacement file(path);
+    if (!file.open()) return;
+    if (std::fwrite(s.ctdb.bytes.data(), 1, s.ctdb.bytes.size(), file.file()) != s.ctdb.bytes.size())
+        file.discard();
+    else
+        file.commit();
+}
+
+void settle(App& app) {
+    AppState& s = app.s;
+    const CtdbLookup& lookup = s.ctdb;
+    std::optional<std::vector<CtdbEntry>> entries;
+    if (lookup.found) entries = ParseCtdbAnswer(lookup.bytes);
+    for (auto& [track, r] : s.rippedTracks) {
+        CtdbVerdict verdict;
+        if (entries) {
+            size_t audioIndex = 0;
+            for (int t = s.toc[2]; t < track && t >= 1 && size_t(t) < kTocMaxEntries; ++t)
+                if (!(tocEntry(s.toc, size_t(t - 1))[1] & 0x04)) ++audioIndex;
+            verdict = CtdbVerdictFor(*entries, audioIndex, r.ctdbCrc);
+        } else if (lookup.found || lookup.why == "not in the database") {
+            verdict.kind = CtdbVerdict::NotInDatabase;  // an answer that is not CTDB's says no more than a 404
+        } else {
+            verdict.why = lookup.why;
+        }
+        r.ctdbVerdict = CtdbVerdictText(verdict);
+        if (r.passesDisagree()) r.ctdbVerdict = "not proven (the Test and Copy passes differ): " + r.ctdbVerdict;
+    }
+    WriteRipLog(app);
+}
+
+}  // namespace
+
+CtdbConfig CtdbConfigFromEnvironment() {
+    CtdbConfig config;
+    if (const char* url = std::getenv("WAVELATHE_CTDB_URL"); url && *url) config.databaseUrl = url;
+    const char* cache = std::getenv("XDG_CACHE_HOME");
+    const char* home = std::getenv("HOME");
+    const std::string folder = cache && *cache ? cache : home && *home ? std::string(home) + "/.cache" : "";
+    if (!folder.empty()) config.cacheFolder = folder + "/wavelathe/ctdb";
+    return config;
+}
+
+void VerifyWithCtdb(App& app) {
+    AppState& s = app.s;
+    const std::string key = CtdbTocText(s.toc);
+    if (key.empty() || DiscIdsOf(s.toc).audioTracks == 0) {
+        s.ctdb = {};
+        s.ctdb.answered = true;  // nothing to ask about
+        return;
+    }
+    if (s.ctdb.key == key) {
+        if (s.ctdb.answered) settle(app);
+        return;
+    }
+    s.ctdb = {};
+    s.ctdb.key = key;
+    if (const std::string cached = cachePath(s); !cached.empty()) {
+        std::ifstream in(cached, std::ios::binary);
+        if (in) {
+            s.ctdb.bytes.assign(std::istreambuf_iterator<char>(in), {});
+            s.ctdb.answered = s.ctdb.found = true;
+            settle(app);
+            return;
+        }
+    }
+    if (!app.p.ctdb || s.lookupsOff) {
+        s.ctdb.answered = true;
+        s.ctdb.why = s.lookupsOff ? "online lookups are off" : "not looked up";
+        settle(app);
+        return;
+    }
+    app.p.ctdb->fetch(CtdbLookupUrl(s.ctdbConfig.databaseUrl, key), [app = &app, key](WebAnswer answer) {
+        AppState& s = app->s;
+        if (app->destroyed || s.ctdb.key != key) return;  // another disc by now
+        s.ctdb.answered = true;
+        s.ctdb.found = answer.found;
+        s.ctdb.bytes = std::move(answer.bytes);
+        s.ctdb.why = answer.why;
+        // Only an answer with entries is kept: a disc not there yet may be there next time.
+        if (const auto entries = answer.found ? ParseCtdbAnswer(s.ctdb.bytes) : std::nullopt; entries && !entries->empty())
+            keepAnswer(s);
+        settle(*app);
+    });
+}
+
+}  // namespace wl
