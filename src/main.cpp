@@ -31,8 +31,11 @@
 #include "adapters/qt/QtWindow.h"
 #include "adapters/qt/QuitOnSignal.h"
 #include "adapters/tags/TagLibWriter.h"
+#include "adapters/codecs/CodecEncoders.h"
+#include "adapters/loudness/Ebur128Loudness.h"
 #include "app/App.h"
 #include "app/Commands.h"
+#include "cover/CoverArt.h"
 #include "disc/DiscNames.h"
 #include "window/MainWindow.h"
 
@@ -141,9 +144,13 @@ int main(int argc, char** argv) {
     const std::string userAgent = "Wavelathe/" WL_VERSION " ( https://wavelathe.invalid/ )";
     wl::CurlFetch accurateRip(window, {userAgent});
     wl::MusicBrainzLookup discLookup(window, wl::MusicBrainzLookup::fromEnvironment(userAgent));
+    wl::CodecEncoders codecs;
+    wl::Ebur128Loudness loudness;
+    wl::CurlFetch coverArt(window, {userAgent});
     wl::App app(wl::Platform{window, mci, cdrom, encoder, desktop, &cdText, &discId, &tags, &hashing, &accurateRip,
-                             &discLookup});
+                             &discLookup, &codecs, &loudness, &coverArt});
     app.s.verify = wl::VerifyConfigFromEnvironment();
+    wl::CoverArtConfigFromEnvironment(app.s);
     app.s.workingDir = startFolder();
     app.s.disc.editsFolder = wl::DefaultEditsFolder();
     wl::MainWindowProc proc(app);

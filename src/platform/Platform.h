@@ -1,5 +1,6 @@
 #pragma once
 // The ports one program is wired to. main.cpp wires the real adapters; tests wire fakes.
+#include "platform/AudioEncoder.h"
 #include "platform/CdText.h"
 #include "platform/Cdrom.h"
 #include "platform/DiscId.h"
@@ -7,6 +8,7 @@
 #include "platform/Desktop.h"
 #include "platform/Encoder.h"
 #include "platform/Hashing.h"
+#include "platform/Loudness.h"
 #include "platform/Mci.h"
 #include "platform/WebFetch.h"
 #include "platform/Tags.h"
@@ -28,6 +30,9 @@ struct Platform {
     Hashing* hashing = nullptr;  // none: rips carry no copy CRC and logs no checksum
     WebFetch* accurateRip = nullptr;  // none: rips are not verified
     DiscLookup* discLookup = nullptr;  // none: no names from online
+    AudioEncoders* audioEncoders = nullptr;  // none: FLAC and Opus conversions are refused
+    Loudness* loudness = nullptr;            // none: files carry no ReplayGain values
+    WebFetch* coverArt = nullptr;            // none: files carry no front cover
 };
 
 }  // namespace wl

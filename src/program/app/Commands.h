@@ -33,6 +33,7 @@ enum CommandId : int {
     ID_READ_OFFSET = 137,
     ID_LOOK_UP_ONLINE = 138,
     ID_DISC_INFORMATION = 150,
+    ID_OUTPUT_FORMAT = 151,
 };
 
 constexpr int ID_SONG_NAME_EDIT = -1;      // its notifications arrive as 65535 and are ignored

@@ -53,6 +53,10 @@ struct DiscRecord {
     std::string lookupStatus;
     // Told when an answer arrives: the Disc Information dialog while it is open.
     std::function<void()> onLookupAnswer;
+    // The chosen release's front cover once fetched (JPEG or PNG bytes), and where covers
+    // come from and are kept.
+    std::string coverRelease, coverMime, coverBytes;
+    std::string coverArtBase, coverCacheFolder;
     // The tag for the next conversion of a CD track; taken (and cleared) as it starts.
     std::optional<Mp3Tag> pendingTag;
 };

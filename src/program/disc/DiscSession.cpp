@@ -80,6 +80,10 @@ void ForgetDisc(App& app) {
     d.chosenRelease = 0;
     d.lookupStatus.clear();
     if (app.p.discLookup) app.p.discLookup->stop();
+    d.coverRelease.clear();
+    d.coverMime.clear();
+    d.coverBytes.clear();
+    if (app.p.coverArt) app.p.coverArt->stop();
 }
 
 std::string TrackFileNameOf(const App& app, int t) { return TrackFileName(app.s.disc.names, t, kNameLimit); }
@@ -127,8 +131,21 @@ void PrepareTrackTag(App& app, int t) {
     tag.track = t;
     tag.trackCount = d.id.known ? d.id.lastTrack : app.s.trackCount;
     tag.musicBrainzDiscId = d.id.musicBrainzId;
-    if (d.names.source == NameSource::Online && d.chosenRelease < d.releases.size())
-        tag.musicBrainzReleaseId = d.releases[d.chosenRelease].id;
+    if (d.names.source == NameSource::Online && d.chosenRelease < d.releases.size()) {
+        const LookupRelease& release = d.releases[d.chosenRelease];
+        tag.musicBrainzReleaseId = release.id;
+        tag.musicBrainzAlbumArtistId = release.artistId;
+        if (t >= 1 && size_t(t) <= release.tracks.size()) {
+            const LookupTrack& track = release.tracks[size_t(t - 1)];
+            tag.musicBrainzReleaseTrackId = track.id;
+            tag.musicBrainzRecordingId = track.recordingId;
+            tag.musicBrainzArtistId = track.artistId;
+        }
+        if (!app.s.lookupsOff && d.coverRelease == release.id) {
+            tag.coverMime = d.coverMime;
+            tag.coverBytes = d.coverBytes;
+        }
+    }
     d.pendingTag = tag;
 }
 

@@ -12,5 +12,6 @@ DialogTemplate ReadOffsetTemplate();
 DialogTemplate TracksTemplate();
 DialogTemplate WavConvertTemplate();
 DialogTemplate DiscInfoTemplate();
+DialogTemplate OutputFormatTemplate();
 
 }  // namespace wl
