@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "app/OutputFormat.h"
 #include "app/Commands.h"
 #include "app/Paths.h"
 #include "disc/DiscIds.h"
@@ -44,12 +45,12 @@ void readIdentity(App& app, DiscToc& toc) {
 }
 
 // The program's own name, also as a save or a conversion left it: in the save folder, with
-// its ".wav" or ".mp3".
+// its ".wav", ".mp3", ".flac" or ".opus".
 bool isShownName(const DiscRecord& d, const std::string& inBox) {
     if (d.shownName.empty()) return false;
     if (inBox == d.shownName) return true;
     const SplitPath parts = splitPath(inBox);
-    return parts.base == d.shownName && (parts.ext == ".wav" || parts.ext == ".mp3");
+    return parts.base == d.shownName && (parts.ext == ".wav" || isEncodedExtension(parts.ext));
 }
 
 }  // namespace
