@@ -350,3 +350,50 @@ TEST(FormatsEndToEnd, ReplayGainOfAToneAndOfABatchsAlbum) {
 }
 
 }  // namespace
+
+namespace {
+
+// Gains set after the encode fit the Opus comment header in place, also when a large cover
+// spreads it over several Ogg pages: the file still passes opusinfo (its checksums) and reads back.
+TEST(FormatsEndToEnd, OpusCommentsSetLaterKeepTheStreamValidAcrossPages) {
+    for (const char* tool : {"opusinfo", "mutagen"})
+        if (!have(tool)) GTEST_SKIP() << tool << " is not installed";
+    test::TempWorkingDir dir;
+    CodecEncoders codecs;
+    CoverPicture cover;
+    std::string png;
+    ASSERT_TRUE(std::system(("/usr/bin/python3 -c 'import base64,sys; open(sys.argv[1],\"wb\").write(base64.b64decode(sys.argv[2]))' " +
+                             q((dir.path() / "c.png").string()) + " " + kPngBase64).c_str()) == 0);
+    cover.bytes = test::readFileBytes(dir.path() / "c.png") + std::string(150000, '\x5a');  // past the image's end
+    cover.mime = "image/png";
+    const std::string path = (dir.path() / "big.opus").string();
+    std::string why;
+    PcmShape shape;
+    shape.frames = 44100 * 3;
+    auto encoder = codecs.create(path, EncodeSettings{EncodeSettings::Opus, 5, 96}, shape,
+                                 {{"TITLE", "Before"}, {"R128_TRACK_GAIN", "1"}}, cover, why);
+    ASSERT_NE(encoder, nullptr) << why;
+    std::string pcm(size_t(shape.frames) * 4, '\0');
+    for (size_t i = 0; i < pcm.size(); i += 2) pcm[i + 1] = char((i / 2) % 200 - 100);
+    ASSERT_TRUE(encoder->write(reinterpret_cast<const uint8_t*>(pcm.data()), size_t(shape.frames)));
+    ASSERT_TRUE(encoder->finish()) << encoder->error();
+    const auto size = fs::file_size(path);
+    ASSERT_TRUE(codecs.updateComments(path, EncodeSettings::Opus, {{"R128_TRACK_GAIN", "-1280"}, {"R128_ALBUM_GAIN", "512"}}, why))
+        << why;
+    EXPECT_EQ(fs::file_size(path), size) << "rewritten in place";
+    int status = -1;
+    const std::string info = run("opusinfo " + q(path) + " 2>&1", &status);
+    EXPECT_EQ(status, 0) << info;
+    EXPECT_EQ(info.find("WARNING"), std::string::npos) << info;
+    auto o = mutagenFields(path);
+    EXPECT_EQ(o["title"], "Before");
+    EXPECT_EQ(o["r128_track_gain"], "-1280");
+    EXPECT_EQ(o["r128_album_gain"], "512");
+    EXPECT_EQ(o["metadata_block_picture"], "picture");
+    // More than the header's room is refused, and the file stays as it was.
+    const std::string before = test::readFileBytes(path);
+    EXPECT_FALSE(codecs.updateComments(path, EncodeSettings::Opus, {{"COMMENT", std::string(5000, 'x')}}, why));
+    EXPECT_TRUE(test::readFileBytes(path) == before);
+}
+
+}  // namespace
