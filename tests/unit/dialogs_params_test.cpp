@@ -251,5 +251,13 @@ TEST_F(ParamDialogs, TheOutputFormatDialogTakesAFormatAndItsFigures) {
         EXPECT_EQ(t.s.opusKbps, c.opusKbps);
         EXPECT_EQ(t.s.settingsDirty, c.format != 0 ? 1 : 0);
         EXPECT_EQ(t.win.boxes.empty() ? std::string() : t.win.boxes.back().text, c.box);
+        // The WAV dialog's box names the format conversions write; MP3 keeps its text.
+        std::string box;
+        scriptDialog(t.win, [&](FakeDialog& d) {
+            box = d.text(212, 64);
+            d.pressEscape();
+        });
+        t.win.sendCommand(ID_WAV_PARAMETERS);
+        EXPECT_EQ(box, c.format == 1 ? "Convert to FLAC file?" : c.format == 2 ? "Convert to Opus file?" : "Convert to MP3 file?");
     }
 }
