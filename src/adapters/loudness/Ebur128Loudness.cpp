@@ -3,6 +3,8 @@
 #include <ebur128.h>
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cmath>
 #include <limits>
 
@@ -18,6 +20,12 @@ public:
     ~Ebur128Meter() override { ebur128_destroy(&state_); }
 
     void add(const uint8_t* pcm, size_t frames) override {
+        // 16-bit little-endian is the library's own short layout on this platform.
+        if (shape_.bitsPerSample == 16 && std::endian::native == std::endian::little &&
+            reinterpret_cast<uintptr_t>(pcm) % alignof(int16_t) == 0) {
+            ebur128_add_frames_short(state_, reinterpret_cast<const short*>(pcm), frames);
+            return;
+        }
         const size_t count = frames * shape_.channels;
         if (buffer_.size() < count) buffer_.resize(count);
         pcm::toFloat(pcm, count, shape_.bitsPerSample, buffer_.data());
