@@ -21,6 +21,7 @@
 #include "adapters/loudness/Ebur128Loudness.h"
 #include "adapters/musicbrainz/MusicBrainzLookup.h"
 #include "adapters/tags/TagLibWriter.h"
+#include "mp3/BatchConvert.h"
 
 using namespace wl;
 using namespace wl::e2e;
@@ -394,6 +395,39 @@ TEST(FormatsEndToEnd, OpusCommentsSetLaterKeepTheStreamValidAcrossPages) {
     const std::string before = test::readFileBytes(path);
     EXPECT_FALSE(codecs.updateComments(path, EncodeSettings::Opus, {{"COMMENT", std::string(5000, 'x')}}, why));
     EXPECT_TRUE(test::readFileBytes(path) == before);
+}
+
+}  // namespace
+
+namespace {
+
+// The batch conversion writes the chosen format too, each file with its own track values.
+TEST(FormatsEndToEnd, TheBatchConversionWritesOpusFiles) {
+    for (const char* tool : {"opusinfo", "mutagen"})
+        if (!have(tool)) GTEST_SKIP() << tool << " is not installed";
+    BoxAnswerer boxes;
+    FormatRig prog(ConvertWavToMp3);
+    ASSERT_TRUE(prog.start());
+    prog.useFormat(2);
+    std::vector<std::string> files;
+    for (int i = 1; i <= 3; ++i) {
+        files.push_back(prog.folder() + "song" + std::to_string(i) + ".wav");
+        test::writeFileBytes(files.back(), test::musicWav(2 + i));
+    }
+    prog.s().convertFiles = files;
+    prog.s().convertFileCount = int32_t(files.size());
+    StartBatchConversion(*prog.app);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !prog.s().workerRunning && prog.s().converting == 0; }, 60000));
+    EXPECT_TRUE(noBoxes(boxes));
+    for (const std::string& wav : files) {
+        SCOPED_TRACE(wav);
+        const std::string opus = fs::path(wav).replace_extension(".opus").string();
+        int status = -1;
+        run("opusinfo " + q(opus) + " 2>&1", &status);
+        EXPECT_EQ(status, 0);
+        EXPECT_FALSE(mutagenFields(opus)["r128_track_gain"].empty());
+        EXPECT_TRUE(mutagenFields(opus)["r128_album_gain"].empty());
+    }
 }
 
 }  // namespace
