@@ -16,6 +16,7 @@ struct LookupRelease {
     std::string title, artist, year, country, label;
     std::string artistId;  // the first credited artist's ID
     std::vector<LookupTrack> tracks;  // of the medium holding this disc
+    int discNumber = 0, discCount = 0;  // that medium's position, of the release's media (0: unknown)
 };
 struct LookupAnswer {
     enum Status { Found, Unknown, Failed } status = Failed;

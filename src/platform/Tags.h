@@ -17,12 +17,12 @@ namespace wl {
 struct Mp3Tag {
     std::string title, artist, album, albumArtist, year, genre, composer;
     int track = 0, trackCount = 0;
+    int disc = 0, discCount = 0;       // TPOS "n/N", for a disc of a set
     std::string musicBrainzDiscId;     // TXXX "MusicBrainz Disc Id"
     std::string musicBrainzReleaseId;  // TXXX "MusicBrainz Album Id", when the names came from there
     // By the mapping MusicBrainz publishes for taggers: the recording in UFID
     // "http://musicbrainz.org", the others in TXXX "MusicBrainz Release Track Id",
-    // "MusicBrainz Artist Id", "MusicBrainz Album Artist Id"; TPOS, TSRC.
-    int disc = 0, discCount = 0;
+    // "MusicBrainz Artist Id", "MusicBrainz Album Artist Id"; TSRC.
     std::string isrc;
     std::string musicBrainzRecordingId, musicBrainzReleaseTrackId, musicBrainzArtistId, musicBrainzAlbumArtistId;
     // Further TXXX frames by description (ReplayGain values).

@@ -103,7 +103,7 @@ void keep(const fs::path& path, const std::string& text) {
 
 }  // namespace
 
-LookupAnswer parseMusicBrainz(const std::string& text, size_t discTracks) {
+LookupAnswer parseMusicBrainz(const std::string& text, size_t discTracks, const std::string& discId) {
     LookupAnswer answer;
     const json root = json::parse(text, nullptr, false);
     const json* releases = root.is_discarded() ? nullptr : member(root, "releases");
@@ -123,15 +123,28 @@ LookupAnswer parseMusicBrainz(const std::string& text, size_t discTracks) {
             if (const json* label = member((*labels)[0], "label")) release.label = field(*label, "name");
         const json* media = member(r, "media");
         if (!media || !media->is_array() || release.title.empty()) continue;
-        // The medium of this disc: the one with its track count, else the first.
+        // The medium of this disc: the one listing its ID (two discs of a set may have the same
+        // track count), else the first with its track count, else the first.
         const json* chosen = nullptr;
+        int rank = 0, position = 0, index = 0;
         for (const json& m : *media) {
+            ++index;
             const json* tracks = member(m, "tracks");
             if (!tracks || !tracks->is_array()) continue;
-            if (!chosen || tracks->size() == discTracks) chosen = &m;
-            if (tracks->size() == discTracks) break;
+            int mine = 1;
+            if (tracks->size() == discTracks) mine = 2;
+            if (const json* discs = member(m, "discs"); discs && discs->is_array() && !discId.empty())
+                for (const json& d : *discs)
+                    if (field(d, "id") == discId) mine = 3;
+            if (mine <= rank) continue;
+            chosen = &m;
+            rank = mine;
+            const json* at = member(m, "position");
+            position = at && at->is_number_integer() && *at > 0 && *at < 1000 ? at->get<int>() : index;
         }
         if (!chosen) continue;
+        release.discNumber = position;
+        release.discCount = int(std::min<size_t>(media->size(), 999));
         for (const json& t : *member(*chosen, "tracks")) {
             LookupTrack track;
             track.title = field(t, "title");
@@ -198,7 +211,7 @@ LookupAnswer MusicBrainzLookup::run(const std::string& discId, const std::string
     }();
     const fs::path kept = options_.cacheFolder.empty() ? fs::path() : fs::path(options_.cacheFolder) / (discId + ".json");
     if (!refresh && !kept.empty()) {
-        LookupAnswer cached = parseMusicBrainz(readFile(kept), discTracks);
+        LookupAnswer cached = parseMusicBrainz(readFile(kept), discTracks, discId);
         if (cached.status == LookupAnswer::Found) return cached;
     }
     const std::string inc = "inc=recordings+artist-credits+labels&fmt=json";
@@ -233,7 +246,7 @@ LookupAnswer MusicBrainzLookup::run(const std::string& discId, const std::string
             answer.reason = !r.error.empty() ? r.error : "the service answered " + std::to_string(r.status);
             return answer;
         }
-        answer = parseMusicBrainz(r.body, discTracks);
+        answer = parseMusicBrainz(r.body, discTracks, discId);
         if (answer.status == LookupAnswer::Found && !kept.empty()) keep(kept, r.body);
         return answer;
     }

@@ -22,7 +22,9 @@ struct MusicBrainzOptions {
 
 // The answer's JSON as plain values; Failed with a reason when it is not what the service
 // documents. discTracks: how many tracks the disc has, to put the matching release first.
-LookupAnswer parseMusicBrainz(const std::string& json, size_t discTracks);
+// Of a release with several media, this disc's is the one listing discId, else the first
+// with discTracks tracks, else the first.
+LookupAnswer parseMusicBrainz(const std::string& json, size_t discTracks, const std::string& discId = "");
 
 class MusicBrainzLookup : public DiscLookup {
 public:

@@ -13,8 +13,9 @@ namespace wl {
 
 namespace {
 
-// What the name box gives back, less the ".wav" the program adds to it.
-constexpr size_t kNameLimit = kSongNameChars - 4;
+// The extension every name the program shows carries: the rules that read a name's last dot
+// then read it, never a dot of the title.
+constexpr const char* kShownExtension = ".wav";
 
 void readIdentity(App& app, DiscToc& toc) {
     DiscRecord& d = app.s.disc;
@@ -50,7 +51,7 @@ bool isShownName(const DiscRecord& d, const std::string& inBox) {
     if (d.shownName.empty()) return false;
     if (inBox == d.shownName) return true;
     const SplitPath parts = splitPath(inBox);
-    return parts.base == d.shownName && (parts.ext == ".wav" || isEncodedExtension(parts.ext));
+    return parts.base == splitPath(d.shownName).base && (parts.ext == ".wav" || isEncodedExtension(parts.ext));
 }
 
 }  // namespace
@@ -80,6 +81,7 @@ void ForgetDisc(App& app) {
     d.releases.clear();
     d.chosenRelease = 0;
     d.lookupStatus.clear();
+    d.reportedFileFailure.clear();
     if (app.p.discLookup) app.p.discLookup->stop();
     d.coverRelease.clear();
     d.coverMime.clear();
@@ -87,7 +89,7 @@ void ForgetDisc(App& app) {
     if (app.p.coverArt) app.p.coverArt->stop();
 }
 
-std::string TrackFileNameOf(const App& app, int t) { return TrackFileName(app.s.disc.names, t, kNameLimit); }
+std::string TrackFileNameOf(const App& app, int t, size_t limit) { return TrackFileName(app.s.disc.names, t, limit); }
 
 void ShowTrackName(App& app) {
     AppState& s = app.s;
@@ -100,6 +102,8 @@ void ShowTrackName(App& app) {
     if (name.empty()) {
         if (!isShownName(d, inBox)) return;
         name = "untitled";
+    } else {
+        name += kShownExtension;
     }
     if (name == inBox) return;
     d.shownName = name;
@@ -130,7 +134,10 @@ void PrepareTrackTag(App& app, int t) {
     tag.year = d.names.year;
     tag.genre = d.names.genre;
     tag.track = t;
-    tag.trackCount = d.id.known ? d.id.lastTrack : app.s.trackCount;
+    // A data track (of an enhanced CD) is no track of the album.
+    tag.trackCount = d.id.known && d.id.audioTracks > 0 ? d.id.audioTracks : d.id.known ? d.id.lastTrack : app.s.trackCount;
+    tag.disc = d.names.discNumber;
+    tag.discCount = d.names.discCount;
     tag.musicBrainzDiscId = d.id.musicBrainzId;
     if (d.names.source == NameSource::Online && d.chosenRelease < d.releases.size()) {
         const LookupRelease& release = d.releases[d.chosenRelease];
