@@ -6,6 +6,7 @@ packages=(
   qt6-base-dev libgl-dev
   libcdio-dev libcdio-paranoia-dev libcdio-utils cd-paranoia libcli11-dev man-db bash-completion
   libdiscid-dev libtag1-dev ffmpeg python3-mutagen
+  libflac-dev flac libopusenc-dev libopus-dev opus-tools libebur128-dev libogg-dev
   libmp3lame-dev lame
   zlib1g-dev libssl-dev libcurl4-openssl-dev nlohmann-json3-dev
   portaudio19-dev libsamplerate0-dev libasound2-dev libasound2-plugins

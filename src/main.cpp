@@ -35,9 +35,12 @@
 #include "adapters/qt/QtWindow.h"
 #include "adapters/qt/QuitOnSignal.h"
 #include "adapters/tags/TagLibWriter.h"
+#include "adapters/codecs/CodecEncoders.h"
+#include "adapters/loudness/Ebur128Loudness.h"
 #include "app/App.h"
 #include "cli/Cli.h"
 #include "app/Commands.h"
+#include "cover/CoverArt.h"
 #include "disc/DiscNames.h"
 #include "window/MainWindow.h"
 
@@ -150,12 +153,19 @@ int main(int argc, char** argv) {
     wl::MusicBrainzLookup discLookup(window, wl::MusicBrainzLookup::fromEnvironment(userAgent));
     wl::CurlFetch ctdb(window, {userAgent});
     wl::ParanoiaReader secureRead(cdrom);
+    wl::CodecEncoders codecs;
+    wl::Ebur128Loudness loudness;
+    wl::CurlFetch coverArt(window, {userAgent});
     wl::App app(wl::Platform{window, mci, cdrom, encoder, desktop, &cdText, &discId, &tags, &hashing, &accurateRip,
                              &discLookup, &ctdb, &secureRead});
     wl::LibcdioCdLayout cdLayout(cdrom);
     app.p.cdLayout = &cdLayout;
+    app.p.audioEncoders = &codecs;
+    app.p.loudness = &loudness;
+    app.p.coverArt = &coverArt;
     app.s.verify = wl::VerifyConfigFromEnvironment();
     app.s.ctdbConfig = wl::CtdbConfigFromEnvironment();
+    wl::CoverArtConfigFromEnvironment(app.s);
     app.s.workingDir = startFolder();
     app.s.disc.editsFolder = wl::DefaultEditsFolder();
     wl::MainWindowProc proc(app);

@@ -9,10 +9,12 @@ namespace wl {
 
 struct LookupTrack {
     std::string title, artist;
+    std::string id, recordingId, artistId;  // the database's track (on this release), recording, first artist
 };
 struct LookupRelease {
     std::string id;  // the database's release ID
     std::string title, artist, year, country, label;
+    std::string artistId;  // the first credited artist's ID
     std::vector<LookupTrack> tracks;  // of the medium holding this disc
     int discNumber = 0, discCount = 0;  // that medium's position, of the release's media (0: unknown)
 };

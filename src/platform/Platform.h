@@ -1,6 +1,7 @@
 #pragma once
 // The ports one program is wired to. main.cpp wires the real adapters; tests wire fakes.
 #include "platform/CdLayout.h"
+#include "platform/AudioEncoder.h"
 #include "platform/CdText.h"
 #include "platform/Cdrom.h"
 #include "platform/DiscId.h"
@@ -8,6 +9,7 @@
 #include "platform/Desktop.h"
 #include "platform/Encoder.h"
 #include "platform/Hashing.h"
+#include "platform/Loudness.h"
 #include "platform/Mci.h"
 #include "platform/SecureRead.h"
 #include "platform/WebFetch.h"
@@ -33,6 +35,9 @@ struct Platform {
     WebFetch* ctdb = nullptr;  // none: no CTDB verdict
     SecureReader* secureRead = nullptr;  // none: every rip reads in Burst
     CdLayoutReader* cdLayout = nullptr;  // none: no pregaps, codes or hidden track
+    AudioEncoders* audioEncoders = nullptr;  // none: FLAC and Opus conversions are refused
+    Loudness* loudness = nullptr;            // none: files carry no ReplayGain values
+    WebFetch* coverArt = nullptr;            // none: files carry no front cover
 };
 
 }  // namespace wl

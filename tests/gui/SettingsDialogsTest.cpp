@@ -146,6 +146,36 @@ TEST_F(SettingsDialogs, EachOpensFromItsMenuItemAndAcceleratorLaidOutAsItsTempla
     EXPECT_EQ(app.s.settingsDirty, 0);
 }
 
+// Output Format... from its menu item: laid out as its template, FLAC chosen on screen with a
+// level typed, and the choice kept.
+TEST_F(SettingsDialogs, OutputFormatOpensFromItsMenuItemAndTakesTheChoiceOnScreen) {
+    const DialogTemplate tpl = OutputFormatTemplate();
+    const DialogUnits units = dialogUnits(dialogFont());
+    bool seen = false;
+    whenModal([&](QWidget* dlg) {
+        seen = true;
+        EXPECT_EQ(dlg->windowTitle().toStdString(), "Output Format");
+        EXPECT_EQ(dlg->size(), dialogRect(Rect{0, 0, tpl.width, tpl.height}, units).size());
+        for (const DialogControl& c : tpl.controls) {
+            if (c.id < 0) continue;
+            QWidget* w = dialogControl(dlg, c.id);
+            ASSERT_NE(w, nullptr) << c.id;
+            EXPECT_EQ(w->pos(), dialogRect(c.rect, units).topLeft()) << c.id;
+        }
+        click(dlg, 161);
+        auto* level = qobject_cast<QLineEdit*>(dialogControl(dlg, 163));
+        ASSERT_NE(level, nullptr);
+        level->setText(QStringLiteral("8"));
+        EXPECT_TRUE(dlg->grab().save(QString::fromStdString(shot("OutputFormat.png")), "PNG"));
+        click(dlg, IDOK);
+    });
+    window.menuAction(ID_OUTPUT_FORMAT)->trigger();
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(app.s.outputFormat, 1);
+    EXPECT_EQ(app.s.flacLevel, 8);
+    EXPECT_EQ(app.s.settingsDirty, 1);
+}
+
 TEST_F(SettingsDialogs, ChangesReachTheSettingsFileAtTheirOffsets) {
     // MP3: Best, and the WAV file not kept.
     whenModal([](QWidget* dlg) {

@@ -23,10 +23,12 @@ def release(title, artist, tracks, track_title=lambda n: "Track %d" % n, date="1
         "title": title,
         "date": date,
         "country": country,
-        "artist-credit": [{"name": artist, "joinphrase": ""}],
+        "artist-credit": [{"name": artist, "joinphrase": "", "artist": {"id": "art-" + artist.lower().replace(" ", "-")}}],
         "label-info": [{"label": {"name": label}}],
         "media": [{"position": 1, "tracks": [
-            {"position": n, "title": track_title(n), "artist-credit": [{"name": artist, "joinphrase": ""}]}
+            {"position": n, "title": track_title(n), "id": "trk-%d" % n,
+             "recording": {"id": "rec-%d" % n, "title": track_title(n)},
+             "artist-credit": [{"name": artist, "joinphrase": "", "artist": {"id": "art-track-%d" % n}}]}
             for n in range(1, tracks + 1)]}],
     }
 

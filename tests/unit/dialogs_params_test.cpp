@@ -205,3 +205,59 @@ TEST_F(ParamDialogs, Mp3DialogKeepsOrStoresItsFields) {
 }
 
 }  // namespace
+
+// Settings > Output Format...: the choice and its figures, refused figures told and kept open,
+// Cancel changing nothing.
+TEST_F(ParamDialogs, TheOutputFormatDialogTakesAFormatAndItsFigures) {
+    struct Case {
+        const char* name;
+        int radio;
+        std::string level, kbps;
+        bool ok;
+        int format, flacLevel, opusKbps;
+        std::string box;
+    } cases[] = {
+        {"FLAC level 8", 161, "8", "160", true, 1, 8, 160, ""},
+        {"Opus 96", 162, "5", " 96 ", true, 2, 5, 96, ""},
+        {"a level beyond 8", 161, "9", "160", true, 0, 5, 160, "The FLAC level is a whole number from 0 to 8."},
+        {"a rate below 64", 162, "5", "32", true, 0, 5, 160,
+         "The Opus bit rate is a whole number of kbit/s from 64 to 256."},
+        {"Cancel", 162, "1", "100", false, 0, 5, 160, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        t.s.outputFormat = 0;
+        t.s.flacLevel = 5;
+        t.s.opusKbps = 160;
+        t.s.settingsDirty = 0;
+        t.win.boxes.clear();
+        std::vector<int> shown;
+        std::string shownLevel;
+        scriptDialog(t.win, [&](FakeDialog& d) {
+            shown = d.checkedIds();
+            shownLevel = d.text(163, 64);
+            d.click(c.radio);
+            d.setText(163, c.level);
+            d.setText(164, c.kbps);
+            d.click(c.ok ? IDOK : IDCANCEL);
+            if (d.ended) return;
+            d.click(IDCANCEL);
+        });
+        t.win.sendCommand(ID_OUTPUT_FORMAT);
+        EXPECT_EQ(shown, std::vector<int>{160});
+        EXPECT_EQ(shownLevel, "5");
+        EXPECT_EQ(t.s.outputFormat, c.format);
+        EXPECT_EQ(t.s.flacLevel, c.flacLevel);
+        EXPECT_EQ(t.s.opusKbps, c.opusKbps);
+        EXPECT_EQ(t.s.settingsDirty, c.format != 0 ? 1 : 0);
+        EXPECT_EQ(t.win.boxes.empty() ? std::string() : t.win.boxes.back().text, c.box);
+        // The WAV dialog's box names the format conversions write; MP3 keeps its text.
+        std::string box;
+        scriptDialog(t.win, [&](FakeDialog& d) {
+            box = d.text(212, 64);
+            d.pressEscape();
+        });
+        t.win.sendCommand(ID_WAV_PARAMETERS);
+        EXPECT_EQ(box, c.format == 1 ? "Convert to FLAC file?" : c.format == 2 ? "Convert to Opus file?" : "Convert to MP3 file?");
+    }
+}

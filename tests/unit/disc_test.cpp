@@ -263,7 +263,7 @@ TEST(DiscNames, ATagCountsAudioTracksAndCarriesTheDiscsPlaceInItsSet) {
     const int audio = int(t.prog.cdrom.tracks.size()) - 1;
     LookupRelease release;
     release.title = "Kind of Blue (Box)";
-    release.tracks = {LookupTrack{"So What", "Miles Davis"}};
+    release.tracks = {LookupTrack{"So What", "Miles Davis", "", "", ""}};
     release.discNumber = 2;
     release.discCount = 3;
     t.s.disc.releases = {release};

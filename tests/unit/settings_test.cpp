@@ -296,3 +296,36 @@ TEST_F(SettingsFile, TheReadModeAndTestAndCopyLiveInBytes88And89) {
 }
 
 }  // namespace
+// Bytes 95-98: the output format, the FLAC level and the Opus bit rate (two bytes, little-endian).
+// What an older file holds (zeros) or a reader cannot take reads as the defaults; MP3 with the
+// default figures is saved as zeros again.
+TEST_F(SettingsFile, TheOutputFormatBytesReadAndSaveAsTheyAreDefined) {
+    struct Case {
+        const char* name;
+        std::string stored;
+        int format, level, kbps;
+        std::string saved;
+    } cases[] = {
+        {"an older file", std::string(4, '\0'), 0, 5, 160, std::string(4, '\0')},
+        {"FLAC level 8", std::string("18\x40\0", 4), 1, 8, 64, std::string("18\x40\0", 4)},
+        {"Opus 256 with no level", std::string("2\0\0\x01", 4), 2, 5, 256, std::string("25\0\x01", 4)},
+        {"out of range", std::string("09\x10\0", 4), 0, 5, 160, std::string(4, '\0')},
+        {"an unknown format", std::string("x3\xA0\0", 4), 0, 3, 160, std::string("03\xA0\0", 4)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string file = annsFile();
+        file.replace(95, 4, c.stored);
+        writeIni(file);
+        TestProgram p{dir.path()};
+        ASSERT_EQ(p.start(), 0);
+        EXPECT_EQ(p.s().outputFormat, c.format);
+        EXPECT_EQ(p.s().flacLevel, c.level);
+        EXPECT_EQ(p.s().opusKbps, c.kbps);
+        p.window.sendCommand(ID_SAVE_SETTINGS);
+        const std::string saved = ini();
+        EXPECT_EQ(bytesAt(saved, 95, 4), c.saved);
+        EXPECT_EQ(bytesAt(saved, 22, 73), bytesAt(file, 22, 73));
+        EXPECT_EQ(bytesAt(saved, 99, 256), bytesAt(file, 99, 256));
+    }
+}

@@ -58,6 +58,14 @@ std::string field(const json& object, const char* name) {
     return v ? cleanText(*v) : std::string();
 }
 
+// The first credited artist's ID: the one taggers keep as the main artist.
+std::string creditId(const json& object) {
+    const json* credits = member(object, "artist-credit");
+    if (!credits || !credits->is_array() || credits->empty()) return {};
+    const json* artist = member((*credits)[0], "artist");
+    return artist ? field(*artist, "id") : std::string();
+}
+
 std::string escapeUrl(const std::string& text) {
     std::string out;
     for (unsigned char c : text) {
@@ -111,6 +119,7 @@ LookupAnswer parseMusicBrainz(const std::string& text, size_t discTracks, const 
         release.id = field(r, "id");
         release.title = field(r, "title");
         release.artist = credit(r);
+        release.artistId = creditId(r);
         release.year = field(r, "date").substr(0, 4);
         release.country = field(r, "country");
         if (const json* labels = member(r, "label-info"); labels && labels->is_array() && !labels->empty())
@@ -140,10 +149,17 @@ LookupAnswer parseMusicBrainz(const std::string& text, size_t discTracks, const 
         release.discNumber = position;
         release.discCount = int(std::min<size_t>(media->size(), 999));
         for (const json& t : *member(*chosen, "tracks")) {
-            LookupTrack track{field(t, "title"), credit(t)};
-            if (track.title.empty())
-                if (const json* recording = member(t, "recording")) track.title = field(*recording, "title");
+            LookupTrack track;
+            track.title = field(t, "title");
+            track.artist = credit(t);
+            const json* recording = member(t, "recording");
+            if (track.title.empty() && recording) track.title = field(*recording, "title");
             if (track.artist.empty()) track.artist = release.artist;
+            track.id = field(t, "id");
+            if (recording) track.recordingId = field(*recording, "id");
+            track.artistId = creditId(t);
+            if (track.artistId.empty() && recording) track.artistId = creditId(*recording);
+            if (track.artistId.empty()) track.artistId = release.artistId;
             release.tracks.push_back(std::move(track));
         }
         answer.releases.push_back(std::move(release));

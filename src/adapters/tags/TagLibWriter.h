@@ -8,6 +8,8 @@ namespace wl {
 class TagLibWriter final : public TagWriter {
 public:
     bool writeTag(const std::string& path, const Mp3Tag& tag, std::string& why) override;
+    bool setUserTexts(const std::string& path, const std::vector<std::pair<std::string, std::string>>& texts,
+                      std::string& why) override;
 };
 
 }  // namespace wl

@@ -16,11 +16,19 @@
 #include "platform/Canvas.h"
 #include "platform/Cdrom.h"
 #include "platform/Encoder.h"
+#include "platform/Loudness.h"
 #include "platform/Window.h"
 
 namespace wl {
 
 struct RipEncoding;
+
+// A track of a batch whose album gain is written when the batch ends (window's thread only).
+struct AlbumGainEntry {
+    std::string file;
+    int32_t format = 0;  // OutputFormat
+    std::shared_ptr<LoudnessMeter> meter;
+};
 
 constexpr size_t kMaxTracks = 99;
 constexpr size_t kMaxConvertFiles = 1000;
@@ -43,6 +51,10 @@ struct AppState {
     // Settings > Read Mode: 0 Burst, 1 Secure, 2 Secure where needed; Test & Copy on or off.
     int32_t readMode = 0;
     int32_t testAndCopy = 0;
+    // Settings > Output Format: what a conversion writes. Stored where older readers look not.
+    int32_t outputFormat = 0;  // OutputFormat
+    int32_t flacLevel = 5;     // 0-8
+    int32_t opusKbps = 160;    // 64-256
     FixedText<kPathCapacity> savePath;
 
     int32_t settingsDirty = 0;
@@ -83,6 +95,7 @@ struct AppState {
     // A track batch's rip to MP3: the tracks' conversions encoding on the worker while the
     // next tracks are read, and what they have to report (mp3/Convert.h). Window's thread only.
     std::shared_ptr<RipEncoding> ripEncoding;
+    std::vector<AlbumGainEntry> albumGain;
     // False rips and converts track after track, as a single rip does. For benchmarks.
     bool ripWhileEncoding = true;
     // The wave device has captured since the recording started: exit asks before dropping it.

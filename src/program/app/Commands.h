@@ -35,6 +35,7 @@ enum CommandId : int {
     ID_DISC_INFORMATION = 150,
     ID_READ_MODE = 152,
     ID_TEST_AND_COPY = 153,
+    ID_OUTPUT_FORMAT = 151,
 };
 
 constexpr int ID_SONG_NAME_EDIT = -1;      // its notifications arrive as 65535 and are ignored

@@ -60,6 +60,10 @@ struct DiscRecord {
     PressedLayout pressed;
     uint32_t hiddenFrames = 0;
     bool hiddenUnreadable = false;  // the blocks before track 1 could not be read
+    // The chosen release's front cover once fetched (JPEG or PNG bytes), and where covers
+    // come from and are kept.
+    std::string coverRelease, coverMime, coverBytes;
+    std::string coverArtBase, coverCacheFolder;
     // The disc file that could not be written, once told ("what\npath"): told once, not per track.
     std::string reportedFileFailure;
     // The tag for the next conversion of a CD track; taken (and cleared) as it starts.

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/Commands.h"
+#include "app/OutputFormat.h"
 
 namespace wl {
 
@@ -63,9 +64,10 @@ void PaintMainWindow(App& app, Canvas& c) {
     c.textOut(scaled(14.5, w), scaled(6.8, h), "Track", TextStyle{Font{}, kBlack, s.btnFace, true});
     c.textOut(w, 8 * h, s.statusText.str(), TextStyle{Font{}, kStatusColour, s.btnFace, true});
 
+    const std::string convertLabel = std::string("Convert WAV to ") + formatName(outputFormatOf(s));
     const char* label = s.ripMode ? "Stripping from CD"
                         : s.cdMode ? "Playing time:"
-                        : s.convertMode == 1 ? "Convert WAV to MP3"
+                        : s.convertMode == 1 ? convertLabel.c_str()
                                              : "Source: External audio";
     c.textOut(8 * w, scaled(11.35, h), label, TextStyle{labelFont(), kBlack, s.btnFace, true});
 

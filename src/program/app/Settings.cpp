@@ -9,6 +9,7 @@
 
 #include "app/Commands.h"
 #include "app/FileReplacement.h"
+#include "app/OutputFormat.h"
 
 namespace wl {
 
@@ -32,6 +33,11 @@ constexpr long kLookupsField = 99;
 // Test & Copy ('1' on, a zero byte off).
 constexpr long kReadModeField = 88;
 constexpr long kTestAndCopyField = 89;
+// The output format ('0' or zero: MP3, '1' FLAC, '2' Opus), the FLAC level ('0'-'8', zero:
+// 5) and the Opus bit rate in kbit/s, two bytes little-endian (zero: 160).
+constexpr long kFormatField = 95;
+constexpr long kFlacLevelField = 96;
+constexpr long kOpusRateField = 97;
 
 struct FileCloser {
     void operator()(std::FILE* f) const { if (f) std::fclose(f); }
@@ -119,6 +125,11 @@ void ReadSettings(App& app) {
     s.readMode = scratch[0] == '1' ? 1 : scratch[0] == '2' ? 2 : 0;
     readField(f.get(), kTestAndCopyField, 1, scratch);
     s.testAndCopy = scratch[0] == '1' ? 1 : 0;
+    readField(f.get(), kFormatField, 4, scratch);
+    s.outputFormat = scratch[0] == '1' ? int32_t(OutputFormat::Flac) : scratch[0] == '2' ? int32_t(OutputFormat::Opus) : 0;
+    s.flacLevel = scratch[1] >= '0' && scratch[1] <= '8' ? scratch[1] - '0' : kDefaultFlacLevel;
+    const int kbps = uint8_t(scratch[2]) | uint8_t(scratch[3]) << 8;
+    s.opusKbps = kbps >= kMinOpusKbps && kbps <= kMaxOpusKbps ? kbps : kDefaultOpusKbps;
 
     Window& w = app.p.window;
     if (s.ripDriveIndex == 99) w.enableMenuItem(ID_DEFAULT_RIPPING_PLAYER, false);
@@ -194,6 +205,13 @@ void SaveSettings(App& app) {
         head[size_t(kLookupsField)] = s.lookupsOff ? '0' : '\0';
         head[size_t(kReadModeField)] = s.readMode == 1 || s.readMode == 2 ? char('0' + s.readMode) : '\0';
         head[size_t(kTestAndCopyField)] = s.testAndCopy ? '1' : '\0';
+        // MP3 with the default figures leaves the bytes zero, as an older file has them.
+        const bool defaults = s.outputFormat == 0 && s.flacLevel == kDefaultFlacLevel && s.opusKbps == kDefaultOpusKbps;
+        head[size_t(kFormatField)] = defaults ? '\0' : char('0' + std::clamp(s.outputFormat, 0, 2));
+        head[size_t(kFlacLevelField)] = defaults ? '\0' : char('0' + std::clamp(s.flacLevel, 0, 8));
+        const int kbps = defaults ? 0 : std::clamp(s.opusKbps, kMinOpusKbps, kMaxOpusKbps);
+        head[size_t(kOpusRateField)] = char(kbps & 0xff);
+        head[size_t(kOpusRateField) + 1] = char(kbps >> 8);
         bool ok = error.empty() && std::fwrite(head.data(), 1, head.size(), out.file()) == head.size();
         char block[4096];
         for (size_t n; ok && old && (n = std::fread(block, 1, sizeof block, old.get())) > 0;)

@@ -1,6 +1,7 @@
 #include "dialogs/ParamDialogs.h"
 
 #include "app/Commands.h"
+#include "app/OutputFormat.h"
 #include "resources/Templates.h"
 
 namespace wl {
@@ -68,6 +69,8 @@ public:
         checkMatching(dlg, kRates, s.samplesPerSec);
         checkMatching(dlg, kChannels, s.channels);
         if (s.convertToMp3 == 1) dlg.setChecked(ID_CONVERT_TO_MP3, true);
+        if (outputFormatOf(s) != OutputFormat::Mp3)
+            dlg.setText(ID_CONVERT_TO_MP3, std::string("Convert to ") + formatName(outputFormatOf(s)) + " file?");
         s.paramsSnapshot.bitsPerSample = s.bitsPerSample;
         s.paramsSnapshot.samplesPerSec = s.samplesPerSec;
         s.paramsSnapshot.channels = s.channels;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "app/OutputFormat.h"
 #include "app/Commands.h"
 #include "app/Paths.h"
 #include "disc/DiscIds.h"
@@ -46,12 +47,12 @@ void readIdentity(App& app, DiscToc& toc) {
 }
 
 // The program's own name, also as a save or a conversion left it: in the save folder, with
-// its ".wav" or ".mp3".
+// its ".wav", ".mp3", ".flac" or ".opus".
 bool isShownName(const DiscRecord& d, const std::string& inBox) {
     if (d.shownName.empty()) return false;
     if (inBox == d.shownName) return true;
     const SplitPath parts = splitPath(inBox);
-    return parts.base == splitPath(d.shownName).base && (parts.ext == ".wav" || parts.ext == ".mp3");
+    return parts.base == splitPath(d.shownName).base && (parts.ext == ".wav" || isEncodedExtension(parts.ext));
 }
 
 }  // namespace
@@ -87,6 +88,10 @@ void ForgetDisc(App& app) {
     d.lookupStatus.clear();
     d.reportedFileFailure.clear();
     if (app.p.discLookup) app.p.discLookup->stop();
+    d.coverRelease.clear();
+    d.coverMime.clear();
+    d.coverBytes.clear();
+    if (app.p.coverArt) app.p.coverArt->stop();
 }
 
 std::string TrackFileNameOf(const App& app, int t, size_t limit) { return TrackFileName(app.s.disc.names, t, limit); }
@@ -142,8 +147,21 @@ void PrepareTrackTag(App& app, int t) {
     tag.disc = d.names.discNumber;
     tag.discCount = d.names.discCount;
     tag.musicBrainzDiscId = d.id.musicBrainzId;
-    if (d.names.source == NameSource::Online && d.chosenRelease < d.releases.size())
-        tag.musicBrainzReleaseId = d.releases[d.chosenRelease].id;
+    if (d.names.source == NameSource::Online && d.chosenRelease < d.releases.size()) {
+        const LookupRelease& release = d.releases[d.chosenRelease];
+        tag.musicBrainzReleaseId = release.id;
+        tag.musicBrainzAlbumArtistId = release.artistId;
+        if (t >= 1 && size_t(t) <= release.tracks.size()) {
+            const LookupTrack& track = release.tracks[size_t(t - 1)];
+            tag.musicBrainzReleaseTrackId = track.id;
+            tag.musicBrainzRecordingId = track.recordingId;
+            tag.musicBrainzArtistId = track.artistId;
+        }
+        if (!app.s.lookupsOff && d.coverRelease == release.id) {
+            tag.coverMime = d.coverMime;
+            tag.coverBytes = d.coverBytes;
+        }
+    }
     if (pressed != nullptr) {
         tag.isrc = pressed->isrc;
         tag.preEmphasis = pressed->preEmphasis;

@@ -2,6 +2,7 @@
 
 #include "disc/DiscNames.h"
 #include "disc/DiscSession.h"
+#include "cover/CoverArt.h"
 
 namespace wl {
 
@@ -27,6 +28,7 @@ void ChooseOnlineRelease(App& app, size_t index) {
     }
     d.online = online;
     UseNames(app);
+    FetchFrontCover(app);
 }
 
 std::string ReleaseText(const LookupRelease& r) {

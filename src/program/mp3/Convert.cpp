@@ -22,6 +22,8 @@
 #include "app/FileReplacement.h"
 #include "app/Paths.h"
 #include "mp3/ConversionPool.h"
+#include "cover/CoverArt.h"
+#include "mp3/EncodedTags.h"
 #include "mp3/WavHeader.h"
 #include "platform/Bytes.h"
 
@@ -71,6 +73,16 @@ FileId fileId(std::FILE* f) {
     struct stat st {};
     return ::fstat(::fileno(f), &st) == 0 ? fileId(st) : FileId{};
 }
+PcmShape shapeOf(const WavHeader& header) {
+    PcmShape shape;
+    shape.sampleRate = header.samplesPerSec();
+    shape.channels = header.channels();
+    shape.bitsPerSample = header.bitsPerSample();
+    const uint32_t frameBytes = shape.frameBytes();
+    shape.frames = frameBytes ? header.dataSize / frameBytes : 0;
+    return shape;
+}
+
 FileId fileId(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 ? fileId(st) : FileId{};
@@ -83,6 +95,9 @@ struct Job {
     int32_t fileCount = 0, fileIndex = 0;
     uint16_t kbps = 0;
     std::optional<Mp3Tag> tag;  // an MP3 of a CD track carries its names
+    OutputFormat format = OutputFormat::Mp3;
+    EncodeSettings encode;
+    bool inTrackBatch = false;  // its album gain comes when the batch ends
     bool lastOfRun() const { return fileCount == 0 || fileIndex + 1 == fileCount; }
 };
 
@@ -107,6 +122,11 @@ Job readJob(App& app, int index = -1) {
     if (j.fileCount != 0 && j.fileIndex >= 0 && size_t(j.fileIndex) < s.convertFiles.size())
         j.batchEntry = s.convertFiles[size_t(j.fileIndex)];
     j.kbps = s.mp3Kbps;
+    j.format = outputFormatOf(s);
+    j.encode.kind = j.format == OutputFormat::Opus ? EncodeSettings::Opus : EncodeSettings::Flac;
+    j.encode.flacLevel = s.flacLevel;
+    j.encode.opusKbps = s.opusKbps;
+    j.inTrackBatch = s.convertMode != 1 && s.batchCount != 0;
     // Taken once, and never by the convert mode: a WAV converted by hand gets no invented tag.
     if (s.convertMode != 1) j.tag = std::move(s.disc.pendingTag);
     s.disc.pendingTag.reset();
@@ -173,6 +193,8 @@ private:
     std::unique_ptr<FileReplacement> mp3_;
     WavHeader header_;
     std::string source_, mp3Name_;
+    std::shared_ptr<LoudnessMeter> meter_;
+    Comments gains_;  // the track's, as written into the file
     FileId sourceId_;
     bool streamOpen_ = false;
     uint32_t stream_ = 0;
@@ -227,7 +249,12 @@ private:
         });
         if (!shown) abandon();
     }
+    enum class After { Go, Cancelled, Abandoned };
+    After afterChunk(uint64_t done, uint64_t total, int& shownPercent);
     bool encodeAll(bool& cancelled);
+    bool encodeWithPort(bool& cancelled);
+    bool showStatusLine();
+    void measureGain();
     bool writeTag();
     void finish(bool cancelled);
 };
@@ -238,7 +265,12 @@ void Conversion::run(const std::string& givenSource) {
     job_ = std::move(*job);
 
     // 1.
-    if (!ep_.lookUp(app_.p.encoder, job_.module)) return fail("Unable to get Lame_Enc interface", "Message");
+    const bool mp3 = job_.format == OutputFormat::Mp3;
+    const std::string formatText = formatName(job_.format);
+    if (mp3 && !ep_.lookUp(app_.p.encoder, job_.module)) return fail("Unable to get Lame_Enc interface", "Message");
+    if (!mp3 && app_.p.audioEncoders == nullptr)
+        return fail("This program has no " + formatText + " encoder. The WAV file is kept as it is.",
+                    formatText + " conversion Error");
 
     // 2, 3.
     std::string songName = job_.editText;
@@ -282,25 +314,183 @@ void Conversion::run(const std::string& givenSource) {
     const bool cdFormat = *format;
 
     // 5. A file whose chunks do not hold a whole "data" chunk is refused like a wrong format.
-    if (!cdFormat || (src_ && !header.convertible()))
+    if (mp3 && (!cdFormat || (src_ && !header.convertible())))
         return fail("I can't convert this file. The format is wrong.", "MP3 conversion Error");
+    if (!mp3 && src_) {
+        const uint16_t tag = header.formatTag();
+        std::string refusal;
+        if (!header.riff || !header.hasFormat || !header.hasData || header.malformed ||
+            (tag != kWaveFormatPcm && tag != kWaveFormatExtensible))
+            refusal = "it holds no PCM audio that can be read whole";
+        else
+            refusal = app_.p.audioEncoders->refusal(job_.encode, shapeOf(header));
+        if (!refusal.empty())
+            return fail("I can't convert \"" + source_ + "\" to " + formatText + ": " + refusal +
+                            ". The WAV file is kept as it is.",
+                        formatText + " conversion Error");
+    }
     // 6.
     if (!src_) return fail("I can't find the file \"" + source_ + "\"", "I can't open the WAV file.");
     if (fseeko(src_.get(), off_t(header.dataOffset), SEEK_SET) != 0)
         return fail("Read error performing conversion.", "Error");
 
     // 7. Never the source itself, under whatever name or link it is reached.
-    mp3Name_ = mp3NameFor(source_);
+    mp3Name_ = mp3 ? mp3NameFor(source_) : EncodedNameFor(job_.format, source_);
     std::error_code ec;
     mp3_ = std::make_unique<FileReplacement>(mp3Name_);
     if (std::filesystem::equivalent(source_, mp3Name_, ec) || !mp3_->open())
-        return fail("I can't create the MP3 output file. It may already exist.", mp3Name_);
+        return fail("I can't create the " + formatText + " output file. It may already exist.", mp3Name_);
     // Unbuffered: a full disk shows up at the chunk that hit it, not at the end.
     std::setvbuf(mp3_->file(), nullptr, _IONBF, 0);
 
     bool cancelled = false;
-    if (!encodeAll(cancelled)) return;
+    if (!(mp3 ? encodeAll(cancelled) : encodeWithPort(cancelled))) return;
     finish(cancelled);
+}
+
+// Step 10: a batch of streams draws its own status line, and a deferred conversion none.
+bool Conversion::showStatusLine() {
+    if (batch || deferred) return true;
+    if (onWindow([app = &app_] {
+            app->s.statusText.clear();
+            drawStatusLineNow(*app);
+            setStatus(*app, "Converting:");
+            return true;
+        }))
+        return true;
+    abandon();
+    return false;
+}
+
+// The track's ReplayGain values, measured as it was encoded.
+void Conversion::measureGain() {
+    if (meter_) gains_ = GainFields(job_.format, false, meter_->loudness(), meter_->peak());
+}
+
+// Steps 8 to 13 for the formats of the AudioEncoder port, with the MP3's messages where they apply.
+bool Conversion::encodeWithPort(bool& cancelled) {
+    AudioEncoders& encoders = *app_.p.audioEncoders;
+    const std::string formatText = formatName(job_.format);
+    const PcmShape shape = shapeOf(header_);
+    Comments comments;
+    CoverPicture cover;
+    if (job_.tag) {
+        comments = VorbisComments(*job_.tag);
+        cover.bytes = job_.tag->coverBytes;
+        if (!SniffPicture(cover)) cover = CoverPicture{};
+    }
+    std::string why;
+    std::unique_ptr<AudioFileEncoder> encoder =
+        encoders.create(mp3_->temporary(), job_.encode, shape, comments, cover, why);
+    if (!encoder) {
+        fail("Error opening encoding stream (" + why + ")", "Message");
+        return false;
+    }
+    if (app_.p.loudness) meter_ = app_.p.loudness->meter(shape);
+    const uint32_t frameBytes = shape.frameBytes();
+    constexpr size_t kChunkFrames = 16384;
+    std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[kChunkFrames * frameBytes]);
+    if (!block) {
+        fail("I can't perform this conversion. We ran out of memory", "Error");
+        return false;
+    }
+    if (!showStatusLine()) return false;
+
+    const uint64_t total = shape.frames * frameBytes;
+    uint64_t done = 0;
+    int shownPercent = -1;
+    while (done < total) {
+        const size_t n = size_t(std::min<uint64_t>(kChunkFrames * frameBytes, total - done));
+        if (std::fread(block.get(), 1, n, src_.get()) != n) {
+            fail("Read error performing conversion.", "Error");
+            return false;
+        }
+        if (!encoder->write(block.get(), n / frameBytes)) {
+            fail("Write error performing " + formatText + " conversion (" + encoder->error() + ").", "Error");
+            return false;
+        }
+        if (meter_) meter_->add(block.get(), n / frameBytes);
+        done += n;
+        const After after = afterChunk(done, total, shownPercent);
+        if (after == After::Abandoned) return false;
+        cancelled = after == After::Cancelled;
+        if (cancelled) break;
+    }
+    // 12, 13. A cancelled file keeps what was encoded under its final name too.
+    if (!encoder->finish()) {
+        fail("Write error performing " + formatText + " conversion (" + encoder->error() + ").", "Error");
+        return false;
+    }
+    encoder.reset();
+    src_.reset();
+    measureGain();
+    if (!gains_.empty() && !encoders.updateComments(mp3_->temporary(), job_.encode.kind, gains_, why)) {
+        gains_.clear();
+        if (!onWindow([app = &app_, why, name = mp3Name_] {
+                showMessage(*app, "I can't write the ReplayGain values into \"" + name + "\" (" + why +
+                                      "). The file is saved without them.",
+                            "Tag Error");
+                return true;
+            })) {
+            abandon();
+            return false;
+        }
+    }
+    if (!mp3_->commit()) {
+        fail("Write error performing " + formatText + " conversion.", "Error");
+        return false;
+    }
+    return true;
+}
+
+// After each chunk: the batch's, the rip's or the window's say on going on.
+Conversion::After Conversion::afterChunk(uint64_t done, uint64_t total, int& shownPercent) {
+    if (batch) {
+        const BatchStream::Step step = batch->progress(done, total);
+        if (step == BatchStream::Step::Stop && !s_.sessionEnding) {
+            abandon();
+            return After::Abandoned;
+        }
+        // At the session's end what was encoded is kept, as a cancelled file's is.
+        return step != BatchStream::Step::Go ? After::Cancelled : After::Go;
+    }
+    if (deferred) {
+        if (s_.stopConversion && !s_.sessionEnding) {
+            abandon();
+            return After::Abandoned;
+        }
+        if (s_.stopConversion) return After::Cancelled;
+        // The click is counted: `converting` falls as each earlier track reports.
+        return s_.conversionCancels != deferredCancels ? After::Cancelled : After::Go;
+    }
+    const int percent = int(double(done) / double(total) * 100.0);
+    if (s_.stopConversion) {
+        // At the session's end what was encoded is kept, as a cancelled file's is.
+        if (s_.sessionEnding) return After::Cancelled;
+        abandon();
+        return After::Abandoned;
+    }
+    // Redrawing the same figure changes nothing on screen but costs the window a wait:
+    // chunks that leave it unchanged only test the flag.
+    if (percent == shownPercent && s_.converting != 0) return After::Go;
+    shownPercent = percent;
+    // The cancel test runs on the window's thread, in order with the panel click.
+    auto cancelledNow = onWindow([app = &app_, percent] {
+        AppState& s = app->s;
+        drawProgress(*app, percent);
+        if (s.converting == 0) {
+            s.statusText = kSongNamePrompt;
+            app->p.window.invalidate(nullptr, true);
+            return true;
+        }
+        if (s.convertMode == 1) s.currentTrackText = "C";
+        return false;
+    });
+    if (!cancelledNow && !s_.sessionEnding) {
+        abandon();
+        return After::Abandoned;
+    }
+    return !cancelledNow || *cancelledNow ? After::Cancelled : After::Go;
 }
 
 // Steps 8 to 13. False when the routine has ended (failure or exit).
@@ -331,16 +521,9 @@ bool Conversion::encodeAll(bool& cancelled) {
         return false;
     }
 
-    // 10. A batch of streams draws its own status line, and a deferred conversion none.
-    if (!batch && !deferred && !onWindow([app = &app_] {
-            app->s.statusText.clear();
-            drawStatusLineNow(*app);
-            setStatus(*app, "Converting:");
-            return true;
-        })) {
-        abandon();
-        return false;
-    }
+    // 10.
+    if (!showStatusLine()) return false;
+    if (app_.p.loudness) meter_ = app_.p.loudness->meter(PcmShape{});
 
     // 11.
     const uint64_t total = header_.dataSize, chunkBytes = 2 * uint64_t(samplesPerChunk);
@@ -364,62 +547,10 @@ bool Conversion::encodeAll(bool& cancelled) {
             return false;
         }
         done += n;
-        if (batch) {
-            const BatchStream::Step step = batch->progress(done, total);
-            if (step == BatchStream::Step::Stop && !s_.sessionEnding) {
-                abandon();
-                return false;
-            }
-            // At the session's end what was encoded is kept, as a cancelled file's is.
-            cancelled = step != BatchStream::Step::Go;
-            if (cancelled) break;
-            continue;
-        }
-        if (deferred) {
-            if (s_.stopConversion && !s_.sessionEnding) {
-                abandon();
-                return false;
-            }
-            if (s_.stopConversion) {
-                cancelled = true;
-                break;
-            }
-            // The click is counted: `converting` falls as each earlier track reports.
-            cancelled = s_.conversionCancels != deferredCancels;
-            if (cancelled) break;
-            continue;
-        }
-        const int percent = int(double(done) / double(total) * 100.0);
-        if (s_.stopConversion) {
-            // At the session's end what was encoded is kept, as a cancelled file's is.
-            if (s_.sessionEnding) {
-                cancelled = true;
-                break;
-            }
-            abandon();
-            return false;
-        }
-        // Redrawing the same figure changes nothing on screen but costs the window a wait:
-        // chunks that leave it unchanged only test the flag.
-        if (percent == shownPercent && s_.converting != 0) continue;
-        shownPercent = percent;
-        // The cancel test runs on the window's thread, in order with the panel click.
-        auto cancelledNow = onWindow([app = &app_, percent] {
-            AppState& s = app->s;
-            drawProgress(*app, percent);
-            if (s.converting == 0) {
-                s.statusText = kSongNamePrompt;
-                app->p.window.invalidate(nullptr, true);
-                return true;
-            }
-            if (s.convertMode == 1) s.currentTrackText = "C";
-            return false;
-        });
-        if (!cancelledNow && !s_.sessionEnding) {
-            abandon();
-            return false;
-        }
-        cancelled = !cancelledNow || *cancelledNow;
+        if (meter_) meter_->add(reinterpret_cast<const uint8_t*>(samples.get()), n / 4);
+        const After after = afterChunk(done, total, shownPercent);
+        if (after == After::Abandoned) return false;
+        cancelled = after == After::Cancelled;
         if (cancelled) break;
     }
 
@@ -438,6 +569,8 @@ bool Conversion::encodeAll(bool& cancelled) {
     closeStream();
     src_.reset();
     if (ep_.writeVbrHeader) ep_.writeVbrHeader(mp3_->temporary().c_str());
+    measureGain();
+    if (job_.tag) job_.tag->userTexts.insert(job_.tag->userTexts.end(), gains_.begin(), gains_.end());
     if (!writeTag()) {
         abandon();
         return false;
@@ -466,9 +599,11 @@ bool Conversion::writeTag() {
 // Steps 14 to 19, on the window's thread in one go.
 void Conversion::finish(bool cancelled) {
     report([app = &app_, cancelled, fileCount = job_.fileCount, last = job_.lastOfRun(), source = source_,
-            mp3Name = mp3Name_, sourceId = sourceId_, ends = endsConverting()] {
+            mp3Name = mp3Name_, sourceId = sourceId_, ends = endsConverting(),
+            gain = job_.inTrackBatch && !cancelled && (job_.format != OutputFormat::Mp3 || job_.tag) ? meter_ : nullptr, format = int32_t(job_.format)] {
         AppState& s = app->s;
         Window& win = app->p.window;
+        if (gain) s.albumGain.push_back({mp3Name, format, gain});
         if (s.keepWav == 0) {
             // Only an MP3 made whole from all of the file's audio replaces it: not a cancelled
             // one, nor one of a file that has grown or been replaced since it was read.
@@ -504,6 +639,36 @@ std::string mp3NameFor(const std::string& wavName) {
     SplitPath parts = splitPath(wavName);
     parts.ext = ".mp3";
     return joinPath(parts);
+}
+
+void WriteAlbumGain(App& app) {
+    std::vector<AlbumGainEntry> entries;
+    entries.swap(app.s.albumGain);
+    if (entries.empty() || app.p.loudness == nullptr) return;
+    std::vector<LoudnessMeter*> meters;
+    double peak = 0;
+    for (const AlbumGainEntry& e : entries) {
+        meters.push_back(e.meter.get());
+        peak = std::max(peak, e.meter->peak());
+    }
+    const double loudness = app.p.loudness->albumLoudness(meters);
+    std::string failed, why;
+    for (const AlbumGainEntry& e : entries) {
+        const OutputFormat format = OutputFormat(e.format);
+        const Comments fields = GainFields(format, true, loudness, peak);
+        if (fields.empty()) continue;
+        bool ok = false;
+        if (format == OutputFormat::Mp3)
+            ok = app.p.tags && app.p.tags->setUserTexts(e.file, fields, why);
+        else
+            ok = app.p.audioEncoders &&
+                 app.p.audioEncoders->updateComments(
+                     e.file, format == OutputFormat::Opus ? EncodeSettings::Opus : EncodeSettings::Flac, fields, why);
+        if (!ok) failed = e.file;
+    }
+    if (!failed.empty())
+        showMessage(app, "I can't write the album's ReplayGain values into \"" + failed + "\" (" + why + ").",
+                    "Tag Error");
 }
 
 void ConvertWavFile(App& app) { ConvertWavFile(app, std::string()); }
@@ -705,7 +870,9 @@ void ConvertPlayCommand(App& app) {
     s.bitsPerSample = header.bitsPerSample();
     s.samplesPerSec = int32_t(header.samplesPerSec());
     s.channels = header.channels();
-    if (s.bitsPerSample != 16 || s.samplesPerSec != 44100 || s.channels != 2) {
+    // FLAC and Opus take what the file holds; the conversion says what they cannot.
+    const OutputFormat format = outputFormatOf(s);
+    if (format == OutputFormat::Mp3 && (s.bitsPerSample != 16 || s.samplesPerSec != 44100 || s.channels != 2)) {
         // A file with no WAV format at all is told so, not sent to the WAV settings alone.
         const std::string reason =
             header.riff && header.hasFormat ? "" : " \"" + source + "\" is not a WAV file.";
@@ -720,7 +887,8 @@ void ConvertPlayCommand(App& app) {
 
     // 6.
     if (s.keepWav == 0 &&
-        showMessage(app, "Are you sure you want to delete the WAV file after conversion?", "MP3 Convert", MB_YESNO) ==
+        showMessage(app, "Are you sure you want to delete the WAV file after conversion?",
+                    std::string(formatName(format)) + " Convert", MB_YESNO) ==
             IDNO)
         s.keepWav = 1;
 

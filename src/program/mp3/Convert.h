@@ -66,6 +66,10 @@ void CancelConversion(App& app);
 // incomplete MP3 file and shows nothing. Call before the encoder library is unloaded.
 void StopConversionWorker(App& app);
 
+// The end of a track batch: the album's ReplayGain values (over every track converted since the
+// batch's first) into each of its files; then the tracks are forgotten.
+void WriteAlbumGain(App& app);
+
 // "x/song.wav" -> "x/song.mp3": the file name's extension replaced, folders untouched.
 std::string mp3NameFor(const std::string& wavName);
 

@@ -10,10 +10,12 @@
 #include "app/Commands.h"
 #include "app/Display.h"
 #include "app/FileNames.h"
+#include "app/OutputFormat.h"
 #include "app/Paths.h"
 #include "disc/DiscSession.h"
 #include "disc/PressedDisc.h"
 #include "mp3/Convert.h"
+#include "mp3/EncodedTags.h"
 #include "rip/RipEngine.h"
 
 namespace wl {
@@ -112,7 +114,7 @@ bool checkSingleRecording(App& app, const std::string& base) {
     const std::string folder = !s.savePath.empty() ? s.savePath.str() : folderOf(s.songName.str());
     if (s.keepWav == 1 && !ConfirmOverwrite(app, folder, base + ".wav")) return false;
     if (s.convertToMp3 == 1 && s.keepWav == 0) {
-        if (!ConfirmOverwrite(app, folder, base + ".mp3")) return false;
+        if (!ConfirmOverwrite(app, folder, base + formatExtension(outputFormatOf(s)))) return false;
         setStatus(app, s.partialMode == 1 ? kClickStart : kRecordingIntermediate);
     }
     if (s.cdMode == 1) setStatus(app, kRecordingIntermediate);
@@ -128,7 +130,10 @@ bool checkSingleRecording(App& app, const std::string& base) {
 // Step 14.1: the next entry of a batch is named after its track.
 void nameBatchEntry(App& app) {
     AppState& s = app.s;
-    if (s.batchIndex == 0) s.batchFolder = folderOf(s.songName.str());
+    if (s.batchIndex == 0) {
+        s.batchFolder = folderOf(s.songName.str());
+        s.albumGain.clear();
+    }
     const int t = batchTrack(s, s.batchIndex);
     if (t == 0) return;
     s.currentTrackText = std::to_string(t);
@@ -461,7 +466,7 @@ void SaveRecording(App& app) {
     // 9.
     if (s.batchIndex == 0 && written) {
         if (s.convertToMp3 == 1) {
-            s.songName = mp3NameFor(s.songName.str());
+            s.songName = EncodedNameFor(outputFormatOf(s), s.songName.str());
             win.setControlText(ID_SONG_NAME_EDIT, s.songName.str());
             setStatus(app, "Converting: 100 %");
         }
@@ -469,6 +474,7 @@ void SaveRecording(App& app) {
     }
     // 10.
     if (s.batchIndex == s.batchCount && s.batchCount != 0) {
+        WriteAlbumGain(app);
         if (written) showMessage(app, "I have saved the requested songs to your hard drive.", "Saved!");
         s.batchCount = 0;
     }

@@ -29,6 +29,7 @@ std::vector<MenuPopup> MainMenu() {
         {"&Settings",
          {{ID_WAV_PARAMETERS, "WAV Parameters...\tCtrl+W"},
           {ID_MP3_PARAMETERS, "MP3 Parameters...\tCtrl+M"},
+          {ID_OUTPUT_FORMAT, "Output Format..."},
           {0, ""},
           {ID_READ_OFFSET, "Read Offset..."},
           {ID_READ_MODE, "Read Mode..."},

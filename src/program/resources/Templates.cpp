@@ -203,4 +203,24 @@ DialogTemplate DiscInfoTemplate() {
     return t;
 }
 
+DialogTemplate OutputFormatTemplate() {
+    using K = ControlKind;
+    DialogTemplate t;
+    t.name = "OutputFormat";
+    t.caption = "Output Format";
+    t.width = 150;
+    t.height = 82;
+    t.controls = {
+        control(K::GroupBox, -1, "Conversions write", du(2, 2, 146, 48)),
+        control(K::AutoRadio, 160, "MP3", du(8, 12, 40, 8), true, true),
+        control(K::AutoRadio, 161, "FLAC, level (0-8):", du(8, 24, 70, 8)),
+        control(K::AutoRadio, 162, "Opus, kbit/s (64-256):", du(8, 36, 84, 8)),
+        control(K::Edit, 163, "", du(96, 23, 30, 10), false, true),
+        control(K::Edit, 164, "", du(96, 35, 30, 10), false, true),
+        control(K::Button, 1, "&OK", du(20, 62, 30, 13), false, true),
+        control(K::Button, 2, "&Cancel", du(100, 62, 30, 13), false, true),
+    };
+    return t;
+}
+
 }  // namespace wl

@@ -13,5 +13,6 @@ DialogTemplate ReadModeTemplate();
 DialogTemplate TracksTemplate();
 DialogTemplate WavConvertTemplate();
 DialogTemplate DiscInfoTemplate();
+DialogTemplate OutputFormatTemplate();
 
 }  // namespace wl

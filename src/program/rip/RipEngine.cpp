@@ -15,11 +15,13 @@
 
 #include "app/Commands.h"
 #include "app/Display.h"
+#include "app/OutputFormat.h"
 #include "app/Paths.h"
 #include "mp3/ConversionPool.h"
 #include "disc/DiscSession.h"
 #include "disc/PressedDisc.h"
 #include "mp3/Convert.h"
+#include "mp3/EncodedTags.h"
 #include "platform/Bytes.h"
 #include "verify/AccurateRip.h"
 #include "verify/BatchCue.h"
@@ -464,6 +466,9 @@ void RipPlayBranch(App& app) {
     win.killTimer(PollTimer);
     s.currentTrackText = std::to_string(s.currentTrack);
 
+    // A batch's album gain is of its own tracks.
+    if (s.batchIndex == 0) s.albumGain.clear();
+
     // 2, 3.
     const RipOutcome outcome = RipCurrentTrack(app);
     win.setTimer(PollTimer, kPollTimerMs);
@@ -491,7 +496,8 @@ void RipPlayBranch(App& app) {
         PrepareTrackTag(app, s.currentTrack);
         if (!queued || !QueueRipConversion(app)) ConvertWavFile(app);
         std::string name = s.songName.str();
-        if (name.size() >= 3) name.replace(name.size() - 3, 3, "mp3");
+        if (outputFormatOf(s) != OutputFormat::Mp3) name = EncodedNameFor(outputFormatOf(s), name);
+        else if (name.size() >= 3) name.replace(name.size() - 3, 3, "mp3");
         s.songName = name;
         win.setControlText(ID_SONG_NAME_EDIT, s.songName.str());
         s.currentTrackText = std::to_string(s.currentTrack);
@@ -532,6 +538,8 @@ void RipPlayBranch(App& app) {
 
     // 6. Whatever the tracks' conversions still have to report comes before the batch's end.
     CollectRipConversions(app, 0);
+    if (!batchTracks.empty()) WriteAlbumGain(app);
+    app.s.albumGain.clear();
     // Then the files are all there for the batch's cue sheet.
     if (!batchTracks.empty()) {
         WriteBatchCueSheet(app, batchTracks);

@@ -203,8 +203,14 @@ bool WriteBatchCueSheet(App& app, const std::vector<int>& tracks) {
         if (!fs::exists(file, ec)) {
             file.replace_extension(".mp3");
             type = "MP3";
-            if (!fs::exists(file, ec)) continue;
         }
+        // Or to a FLAC or Opus file, which cue sheet readers take as WAVE.
+        for (const char* ext : {".flac", ".opus"}) {
+            if (fs::exists(file, ec)) break;
+            file.replace_extension(ext);
+            type = "WAVE";
+        }
+        if (!fs::exists(file, ec)) continue;
         if (folder.empty()) folder = file.parent_path().string();
         char number[16];
         std::snprintf(number, sizeof number, "%02d", ++written);

@@ -17,6 +17,7 @@
 #include "dialogs/PathDialog.h"
 #include "dialogs/ReadModeDialog.h"
 #include "dialogs/ReadOffsetDialog.h"
+#include "dialogs/OutputFormatDialog.h"
 #include "record/Playback.h"
 #include "record/Recording.h"
 #include "rip/RipDrive.h"
@@ -248,6 +249,7 @@ void HandleCommand(App& app, int id) {
             if (app.s.lookupsOff && app.p.discLookup) app.p.discLookup->stop();
             break;
         case ID_DISC_INFORMATION: DiscInformationCommand(app); break;
+        case ID_OUTPUT_FORMAT: OutputFormatCommand(app); break;
         default: break;  // unknown ids, and the edit box's notifications (65535), are ignored
     }
 }

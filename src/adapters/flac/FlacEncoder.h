@@ -1,0 +1,16 @@
+#pragma once
+// The Flac side of the AudioEncoder port (see platform/AudioEncoder.h).
+#include <memory>
+#include <string>
+
+#include "platform/AudioEncoder.h"
+
+namespace wl {
+
+std::string flacRefusal(const PcmShape& shape);
+std::unique_ptr<AudioFileEncoder> createFlacFile(const std::string& path, const EncodeSettings& settings,
+                                                 const PcmShape& shape, const Comments& comments,
+                                                 const CoverPicture& cover, std::string& why);
+bool updateFlacComments(const std::string& path, const Comments& set, std::string& why);
+
+}  // namespace wl
