@@ -19,6 +19,7 @@ export GSETTINGS_BACKEND=memory
 export WAVELATHE_MUSICBRAINZ_URL=http://127.0.0.1:9
 export WAVELATHE_ACCURATERIP_URL=http://127.0.0.1:9
 export WAVELATHE_CTDB_URL=http://127.0.0.1:9
+export WAVELATHE_COVERART_URL=http://127.0.0.1:9
 export XDG_CACHE_HOME=$HOME/cache
 jobs=$(nproc)
 
