@@ -90,10 +90,12 @@ TEST(VerifyEndToEnd, TheDiscLogProvesARipAgainstALocalDatabaseOrSaysWhyNot) {
         bool served;
         uint32_t change;  // added to track 2's served CRC
         const char* verdict;  // track 2's; the others are accurate when served
+        bool portal = false;  // a network's sign-in page served instead, for every track
     } cases[] = {
         {"served", true, 0, "Accurately ripped (confidence 5, AccurateRip v2)"},
         {"one CRC changed", true, 1, "Not accurate"},
         {"not in the database", false, 0, "Not in the AccurateRip database"},
+        {"a sign-in page", true, 0, "Not verified (AccurateRip sent an answer that is not in its expected format)", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -102,7 +104,7 @@ TEST(VerifyEndToEnd, TheDiscLogProvesARipAgainstALocalDatabaseOrSaysWhyNot) {
             std::string dbar = char(tracks) + le32(id1) + le32(id2) + le32(cddb);
             for (size_t t = 0; t < tracks; ++t) dbar += char(5) + le32(arCrcs(disc, t).v2 + (t == 1 ? c.change : 0)) + le32(0);
             fs::create_directories((root.path() / name).parent_path());
-            test::writeFileBytes(root.path() / name, dbar);
+            test::writeFileBytes(root.path() / name, c.portal ? "<html><body>Sign in to the network</body></html>" : dbar);
         }
         test::LocalFileServer server(root.path());
         ASSERT_FALSE(server.url.empty());
@@ -124,7 +126,8 @@ TEST(VerifyEndToEnd, TheDiscLogProvesARipAgainstALocalDatabaseOrSaysWhyNot) {
             const std::string entry = log.substr(at, log.find("\n\n", at + 1) - at);
             EXPECT_NE(entry.find("AccurateRip v1 CRC: " + hex(arCrcs(disc, t).v1)), std::string::npos) << entry;
             EXPECT_NE(entry.find("AccurateRip v2 CRC: " + hex(arCrcs(disc, t).v2)), std::string::npos) << entry;
-            const std::string verdict = t == 1 || !c.served ? c.verdict : "Accurately ripped (confidence 5, AccurateRip v2)";
+            const std::string verdict =
+                t == 1 || !c.served || c.portal ? c.verdict : "Accurately ripped (confidence 5, AccurateRip v2)";
             EXPECT_NE(entry.find(verdict), std::string::npos) << entry;
         }
         EXPECT_NE(log.find("==== Log checksum "), std::string::npos);
@@ -143,7 +146,7 @@ TEST(VerifyEndToEnd, TheDiscLogProvesARipAgainstALocalDatabaseOrSaysWhyNot) {
         EXPECT_NE(listed.find(std::string("[") + c.verdict), std::string::npos) << listed;
         EXPECT_TRUE(noBoxes(boxes));
         // A found answer is kept: the same disc needs no network next time.
-        EXPECT_EQ(fs::exists(root.path() / "cache" / fs::path(name).filename()), c.served);
+        EXPECT_EQ(fs::exists(root.path() / "cache" / fs::path(name).filename()), c.served && !c.portal);
     }
 }
 

@@ -20,8 +20,8 @@ struct MusicBrainzOptions {
     long maxRetryWaitSeconds = 30;
 };
 
-// The answer's JSON as plain values; Failed with a reason when it is not what the service
-// documents. discTracks: how many tracks the disc has, to put the matching release first.
+// The answer's JSON as plain values; NotExpected when it is not what the service documents,
+// NotFound when it lists no release. discTracks: how many tracks the disc has, to put the matching release first.
 LookupAnswer parseMusicBrainz(const std::string& json, size_t discTracks);
 
 class MusicBrainzLookup : public DiscLookup {
