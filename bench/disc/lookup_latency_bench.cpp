@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
     }
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, &qapp, [&] {
-        const bool named = prog.window.controlText(ID_SONG_NAME_EDIT, 300) == "01 online track 1";
+        const bool named = prog.window.controlText(ID_SONG_NAME_EDIT, 300) == "01 online track 1.wav";
         if (!named && Clock::now() - started < std::chrono::seconds(delay + 15)) return;
         if (named) namedAfter = std::chrono::duration<double>(Clock::now() - started).count();
         watch.stop();

@@ -16,6 +16,7 @@ struct LookupRelease {
     std::string id;  // the database's release ID
     std::string title, artist, year, country, label;
     std::vector<LookupTrack> tracks;  // of the medium holding this disc
+    int discNumber = 0, discCount = 0;  // that medium's position, of the release's media (0: unknown)
 };
 struct LookupAnswer {
     // Ok: releases holds at least one; NotFound: the database does not know the disc;

@@ -15,6 +15,7 @@ namespace wl {
 struct Mp3Tag {
     std::string title, artist, album, albumArtist, year, genre, composer;
     int track = 0, trackCount = 0;
+    int disc = 0, discCount = 0;       // TPOS "n/N", for a disc of a set
     std::string musicBrainzDiscId;     // TXXX "MusicBrainz Disc Id"
     std::string musicBrainzReleaseId;  // TXXX "MusicBrainz Album Id", when the names came from there
 };

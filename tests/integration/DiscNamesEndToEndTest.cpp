@@ -14,11 +14,13 @@
 #include <taglib/mpegfile.h>
 #include <taglib/textidentificationframe.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "FakeDiscPorts.h"
 #include "LocalMusicBrainz.h"
@@ -28,7 +30,10 @@
 #include "adapters/discid/LibDiscId.h"
 #include "adapters/musicbrainz/MusicBrainzLookup.h"
 #include "app/Settings.h"
+#include "app/FileNames.h"
+#include "disc/DiscIds.h"
 #include "disc/DiscSession.h"
+#include "record/TrackBatch.h"
 #include "adapters/tags/TagLibWriter.h"
 
 using namespace wl;
@@ -58,7 +63,8 @@ struct NamedRig : Rig {
     LibcdioCdText cdText{cdrom};
     LibDiscId discId;
     TagLibWriter realTags;
-    explicit NamedRig(TagWriter* tags = nullptr) : Rig(RipFromCd, {.convertToMp3 = true}) {
+    explicit NamedRig(TagWriter* tags = nullptr, bool convertToMp3 = true, const std::string& disc = "")
+        : Rig(RipFromCd, {.convertToMp3 = convertToMp3, .disc = disc}) {
         app->p.cdText = &cdText;
         app->p.discId = &discId;
         app->p.tags = tags ? tags : &realTags;
@@ -84,7 +90,60 @@ struct NamedRig : Rig {
         s().savePath = folder();
         rip(box());
     }
+    // Rips tracks 1 to 4 as a Tracks to Record batch under their names into `into`.
+    void ripAll(const std::string& into) {
+        s().savePath = into;
+        for (int t = 1; t <= 4; ++t) {
+            s().selectionTracks[size_t(t - 1)] = t;
+            s().trackNames[size_t(t)] = TrackFileNameOf(*app, t, kTrackNameChars);
+        }
+        s().batchCount = 4;
+        s().batchIndex = 0;
+        s().currentTrack = 1;
+        rip(s().trackNames[1].str() + ".wav");
+    }
 };
+
+// The demo disc's samples under a cue sheet of the test's own: its tracks start at `starts`
+// (frames) and carry these CD-Text titles.
+struct OwnImage {
+    test::TempWorkingDir dir;
+    std::string cue = (dir.path() / "own.cue").string();
+    std::vector<uint32_t> starts;
+    OwnImage(std::vector<uint32_t> trackStarts, const std::vector<std::string>& titles) : starts(std::move(trackStarts)) {
+        fs::create_symlink(fs::path(WL_DEMO_DISC).replace_extension(".bin"), dir.path() / "own.bin");
+        std::string text = titles.empty() ? "" : "TITLE \"Own Image\"\n";
+        text += "FILE \"own.bin\" BINARY\n";
+        for (size_t i = 0; i < starts.size(); ++i) {
+            char line[96];
+            std::snprintf(line, sizeof line, "  TRACK %02zu AUDIO\n", i + 1);
+            text += line;
+            if (i < titles.size()) text += "    TITLE \"" + titles[i] + "\"\n";
+            std::snprintf(line, sizeof line, "    INDEX 01 %02u:%02u:%02u\n", starts[i] / 4500, starts[i] / 75 % 60, starts[i] % 75);
+            text += line;
+        }
+        test::writeFileBytes(cue, text);
+    }
+    // Its MusicBrainz disc ID, as the service knows the disc.
+    std::string musicBrainzId() const {
+        DiscToc toc;
+        toc.firstTrack = 1;
+        toc.lastTrack = int(starts.size());
+        for (uint32_t start : starts) toc.tracks.push_back(TocTrack{start, false});
+        toc.leadOut = uint32_t(fs::file_size(fs::path(WL_DEMO_DISC).replace_extension(".bin")) / kCdFrameBytes);
+        DiscIdResult result;
+        LibDiscId().compute(MusicBrainzInput(toc), result);
+        return result.musicBrainzId;
+    }
+};
+
+std::vector<std::string> filesIn(const std::string& folder, const std::string& extension) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(folder))
+        if (e.path().extension() == extension) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
 
 TEST(DiscNamesEndToEnd, TheDemoDiscNamesItsTracksAndARippedTrackCarriesItsTag) {
     BoxAnswerer boxes;
@@ -92,11 +151,11 @@ TEST(DiscNamesEndToEnd, TheDemoDiscNamesItsTracksAndARippedTrackCarriesItsTag) {
     ASSERT_TRUE(prog.start());
     EXPECT_EQ(prog.s().disc.names.source, NameSource::CdText);
     EXPECT_EQ(prog.s().disc.id.musicBrainzId.size(), 28u);
-    EXPECT_EQ(prog.box(), "01 arpeggio");
+    EXPECT_EQ(prog.box(), "01 arpeggio.wav");
     ASSERT_EQ(prog.s().disc.names.tracks.size(), 4u);
     EXPECT_EQ(prog.s().disc.names.tracks[3].performer, "Les Cloches d'\xC3\x89t\xC3\xA9");  // from Latin-1
     prog.window.sendCommand(ID_NEXT_TRACK);
-    EXPECT_EQ(prog.box(), "02 chorale");
+    EXPECT_EQ(prog.box(), "02 chorale.wav");
     prog.window.grabToPng(WL_SHOT_DIR "/names_track2.png");
 
     prog.ripShownName();
@@ -106,7 +165,7 @@ TEST(DiscNamesEndToEnd, TheDemoDiscNamesItsTracksAndARippedTrackCarriesItsTag) {
     // The name the rip left in the box is still the program's: the next track replaces it.
     EXPECT_EQ(prog.box(), mp3);
     prog.window.sendCommand(ID_NEXT_TRACK);
-    EXPECT_EQ(prog.box(), "03 groove");
+    EXPECT_EQ(prog.box(), "03 groove.wav");
 
     {
         TagLib::MPEG::File file(mp3.c_str());
@@ -195,7 +254,7 @@ TEST(DiscNamesEndToEnd, OnlineNamesArriveFromTheServiceAreKeptAndNotAskedForWhen
         prog.lookUpAt(service.url, cache);
         ASSERT_TRUE(prog.start());
         discId = prog.s().disc.id.musicBrainzId;
-        ASSERT_TRUE(QTest::qWaitFor([&] { return prog.box() == "01 online track 1"; }, 10000)) << prog.box();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return prog.box() == "01 online track 1.wav"; }, 10000)) << prog.box();
         EXPECT_EQ(prog.s().disc.lookupStatus, "MusicBrainz knows 3 releases of this disc.");
         EXPECT_EQ(prog.s().disc.names.source, NameSource::Online);
         EXPECT_EQ(TrackFileNameOf(*prog.app, 2), "02 online track 2");  // a batch entry's name
@@ -234,6 +293,9 @@ TEST(DiscNamesEndToEnd, OnlineNamesArriveFromTheServiceAreKeptAndNotAskedForWhen
         EXPECT_EQ(tag->album().to8Bit(true), "Online Album");
         EXPECT_EQ(tag->frameListMap()["TDRC"].isEmpty() ? "" : tag->frameListMap()["TDRC"].front()->toString().to8Bit(true),
                   "1999");
+        // The disc's place in its release (a single medium here).
+        EXPECT_EQ(tag->frameListMap()["TPOS"].isEmpty() ? "" : tag->frameListMap()["TPOS"].front()->toString().to8Bit(true),
+                  "1/1");
         auto* release = TagLib::ID3v2::UserTextIdentificationFrame::find(tag, "MusicBrainz Album Id");
         ASSERT_NE(release, nullptr);
         EXPECT_EQ(release->fieldList().back().to8Bit(true), "rel-online-album");
@@ -254,8 +316,105 @@ TEST(DiscNamesEndToEnd, OnlineNamesArriveFromTheServiceAreKeptAndNotAskedForWhen
     ASSERT_TRUE(prog.start());
     EXPECT_EQ(prog.s().lookupsOff, 1);
     QTest::qWait(1500);
-    EXPECT_EQ(prog.box(), "01 arpeggio");
+    EXPECT_EQ(prog.box(), "01 arpeggio.wav");
     EXPECT_EQ(service.requests().size(), asked);
+}
+
+// A title's dots stay in its file's name, and no title decides what is made: with conversion
+// off, a title ending in ".mp3" (a disc burned from MP3 files) still makes a WAV and no MP3.
+TEST(DiscNamesEndToEnd, DottedTitlesNameTheirWavsAndNoTitleSwitchesConversionOn) {
+    BoxAnswerer boxes;
+    OwnImage image({0, 16 * 75, 36 * 75, 50 * 75}, {"Mr. Blue Sky", "Burned From.mp3", "../../../x", "CON"});
+    NamedRig prog(nullptr, false, image.cue);
+    ASSERT_TRUE(prog.start());
+    EXPECT_EQ(prog.box(), "01 mr. blue sky.wav");
+    const std::vector<std::string> made = {"01 mr. blue sky.wav", "02 burned from.mp3.wav", "03 .._.._.._x.wav", "04 con.wav"};
+    for (size_t i = 0; i < made.size(); ++i) {
+        SCOPED_TRACE(made[i]);
+        if (i > 0) prog.window.sendCommand(ID_NEXT_TRACK);
+        EXPECT_EQ(prog.box(), made[i]);
+        prog.ripShownName();
+        EXPECT_TRUE(fs::exists(prog.folder() + made[i]));
+    }
+    EXPECT_EQ(prog.s().convertToMp3, 0);
+    EXPECT_EQ(filesIn(prog.folder(), ".mp3"), std::vector<std::string>{});
+    EXPECT_EQ(filesIn(prog.folder(), ".wav"), made);
+    EXPECT_TRUE(noBoxes(boxes));
+}
+
+// Disc 1 and disc 2 of a set, both of four tracks, ripped into one folder: each is named from
+// its own medium, and each leaves its own log and cue sheet; disc 2's sheet, with an accented
+// and a Japanese title, is UTF-8 and names its files byte for byte.
+TEST(DiscNamesEndToEnd, TwoDiscsOfASetInOneFolderLeaveTwoLogsAndTwoCueSheets) {
+    test::LocalService service;
+    ASSERT_FALSE(service.url.empty());
+    const OwnImage disc1({0, 16 * 75, 36 * 75, 50 * 75}, {}), disc2({0, 10 * 75, 30 * 75, 45 * 75}, {});
+    const std::string id1 = disc1.musicBrainzId(), id2 = disc2.musicBrainzId();
+    ASSERT_EQ(id1.size(), 28u);
+    ASSERT_NE(id1, id2);
+    const std::string japanese = "\xE9\x9F\xB3\xE6\xA5\xBD\xE3\x81\xAE\xE5\xA4\x9C";
+    auto medium = [](int position, const std::string& id, const std::vector<std::string>& titles) {
+        std::string m = "{\"position\": " + std::to_string(position) + ", \"discs\": [{\"id\": \"" + id + "\"}], \"tracks\": [";
+        for (size_t i = 0; i < titles.size(); ++i)
+            m += std::string(i ? ", " : "") + "{\"position\": " + std::to_string(i + 1) + ", \"title\": \"" + titles[i] + "\"}";
+        return m + "]}";
+    };
+    const std::string answer = "{\"releases\": [{\"id\": \"rel-set\", \"title\": \"Set Album\", \"date\": \"2001\", "
+                               "\"artist-credit\": [{\"name\": \"Set Artist\", \"joinphrase\": \"\"}], \"media\": [" +
+                               medium(1, id1, {"Mr. Blue Sky", "Vol. 2", "AC/DC", "\xE2\x80\xA6"}) + ", " +
+                               medium(2, id2, {"Caf\xC3\xA9", japanese, "Third", "Fourth"}) + "]}]}";
+    fs::create_directories(service.dir / "answers");
+    for (const std::string& id : {id1, id2}) test::writeFileBytes((service.dir / "answers" / (id + ".json")).string(), answer);
+
+    const std::string shared = (service.dir / "music").string() + "/";
+    fs::create_directories(shared);
+    for (const auto& [image, first] : {std::pair{&disc1, "01 mr. blue sky.wav"}, {&disc2, "01 caf\xC3\xA9.wav"}}) {
+        SCOPED_TRACE(first);
+        BoxAnswerer boxes;
+        NamedRig prog(nullptr, false, image->cue);
+        prog.lookUpAt(service.url, (service.dir / "cache").string());
+        ASSERT_TRUE(prog.start());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return prog.box() == first; }, 10000)) << prog.box();
+        prog.ripAll(shared);
+        EXPECT_TRUE(noBoxes(boxes));
+    }
+    EXPECT_EQ(filesIn(shared, ".log"), (std::vector<std::string>{"Set Album (disc 1).log", "Set Album (disc 2).log"}));
+    EXPECT_EQ(filesIn(shared, ".cue"), (std::vector<std::string>{"Set Album (disc 1).cue", "Set Album (disc 2).cue"}));
+    EXPECT_EQ(filesIn(shared, ".wav"),
+              (std::vector<std::string>{"01 caf\xC3\xA9.wav", "01 mr. blue sky.wav", "02 vol. 2.wav", "02 " + japanese + ".wav",
+                                        "03 ac_dc.wav", "03 third.wav", "04 fourth.wav", "04 \xE2\x80\xA6.wav"}));
+
+    const std::string sheet = test::readFileBytes(shared + "Set Album (disc 2).cue");
+    EXPECT_TRUE(IsStrictUtf8(sheet));
+    EXPECT_NE(sheet.compare(0, 3, "\xEF\xBB\xBF"), 0) << "no byte order mark";
+    EXPECT_NE(sheet.find("TITLE \"" + japanese + "\""), std::string::npos) << sheet;
+    std::vector<std::string> named;
+    for (size_t at = sheet.find("FILE \""); at != std::string::npos; at = sheet.find("FILE \"", at + 1)) {
+        const size_t end = sheet.find('"', at + 6);
+        named.push_back(sheet.substr(at + 6, end - at - 6));
+        EXPECT_TRUE(fs::exists(shared + named.back())) << named.back();
+    }
+    EXPECT_EQ(named, (std::vector<std::string>{"01 caf\xC3\xA9.wav", "02 " + japanese + ".wav", "03 third.wav", "04 fourth.wav"}));
+}
+
+// A log of another program and an image's cue sheet under the album's name stay as they were;
+// the disc's own files take the next free name and are rewritten there.
+TEST(DiscNamesEndToEnd, FilesOfTheAlbumsNameThatAreNotTheDiscsOwnAreNeverReplaced) {
+    BoxAnswerer boxes;
+    NamedRig prog(nullptr, false);
+    ASSERT_TRUE(prog.start());
+    const std::string foreignLog = "Another ripper's log\nAccurateRip IDs: 00000000-00000000-00000000\n";
+    const std::string imageSheet = "FILE \"demo.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n";
+    test::writeFileBytes(prog.folder() + "Wavelathe Demo.log", foreignLog);
+    test::writeFileBytes(prog.folder() + "Wavelathe Demo.cue", imageSheet);
+    prog.ripAll(prog.folder());
+    EXPECT_TRUE(noBoxes(boxes));
+    EXPECT_EQ(test::readFileBytes(prog.folder() + "Wavelathe Demo.log"), foreignLog);
+    EXPECT_EQ(test::readFileBytes(prog.folder() + "Wavelathe Demo.cue"), imageSheet);
+    // Written after every track, the log found its own file again each time.
+    EXPECT_EQ(filesIn(prog.folder(), ".log"), (std::vector<std::string>{"Wavelathe Demo (2).log", "Wavelathe Demo.log"}));
+    EXPECT_EQ(filesIn(prog.folder(), ".cue"), (std::vector<std::string>{"Wavelathe Demo (2).cue", "Wavelathe Demo.cue"}));
+    EXPECT_NE(test::readFileBytes(prog.folder() + "Wavelathe Demo (2).log").find("Track 4\n"), std::string::npos);
 }
 
 }  // namespace

@@ -39,6 +39,7 @@ struct LoopTicks {
 struct RigOptions {
     bool convertToMp3 = false;  // the WAV is kept either way
     int lineInSeconds = 0;      // music on the line input; 0 leaves it silent
+    std::string disc = "";      // a disc image's cue sheet; empty: the demo disc
 };
 
 // What the rig's program stands on, made before it and gone after it.
@@ -59,7 +60,8 @@ struct Rig : RigGround, RealProgram {
 
     explicit Rig(int sourceMode, RigOptions options = {})
         : RigGround(options.lineInSeconds),
-          RealProgram(WL_DEMO_DISC, clock, {WL_BIN_DIR}, dir.path().string(), lineIn) {
+          RealProgram(options.disc.empty() ? WL_DEMO_DISC : options.disc, clock, {WL_BIN_DIR}, dir.path().string(),
+                      lineIn) {
         EXPECT_EQ(engineError, "");
         writeSettings(sourceMode, options.convertToMp3);
         // 100 ms of audio time every 5 ms.

@@ -1,10 +1,12 @@
 #!/usr/bin/env python3
 """A stand-in for the MusicBrainz web service on 127.0.0.1, for tests only.
 
-Each disc ID in /ws/2/discid/<id> picks a behaviour; every request is logged, one line each,
-to the file named by the second argument. A third argument makes every answer wait that many
-seconds. Prints its port on the first line."""
+Each disc ID in /ws/2/discid/<id> picks a behaviour, or answers/<id>.json beside the log when a
+test wrote one; every request is logged, one line each, to the file named by the second
+argument. A third argument makes every answer wait that many seconds. Prints its port on the
+first line."""
 import json
+import os
 import sys
 import time
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
@@ -54,6 +56,12 @@ class Handler(BaseHTTPRequestHandler):
         path = self.path.split("?")[0]
         disc = path.rsplit("/", 1)[-1]
         seen[disc] = seen.get(disc, 0) + 1
+        # An answer a test wrote for this disc, beside the log: answers/<disc>.json.
+        if LOG and disc.replace("-", "").replace("_", "").replace(".", "").isalnum():
+            answer = os.path.join(os.path.dirname(LOG), "answers", disc + ".json")
+            if os.path.isfile(answer):
+                with open(answer, "rb") as f:
+                    return self.send(200, f.read())
         if disc == "-":  # a search by table of contents
             if "toc=1+2+" in self.path:
                 return self.send(200, body([release("Found By Layout", "Layout Artist", 2)]))

@@ -14,6 +14,7 @@
 #include "disc/DiscInfoDialog.h"
 #include "disc/DiscNames.h"
 #include "disc/DiscSession.h"
+#include "disc/OnlineNames.h"
 #include "platform/Bytes.h"
 #include "record/TrackBatch.h"
 
@@ -146,13 +147,13 @@ TEST(DiscNames, TheNameBoxShowsTheChosenTracksNameButNeverOverWhatTheUserTyped) 
         NamedDisc t;
         t.started(mode);
         EXPECT_EQ(t.s.disc.names.source, NameSource::CdText);
-        EXPECT_EQ(t.box(), "01 so what");
+        EXPECT_EQ(t.box(), "01 so what.wav");
         t.prog.window.sendCommand(ID_NEXT_TRACK);
-        EXPECT_EQ(t.box(), "02 freddie freeloader");
+        EXPECT_EQ(t.box(), "02 freddie freeloader.wav");
         t.prog.window.sendCommand(ID_LAST_TRACK);  // track 5: beyond the CD-Text
         EXPECT_EQ(t.box(), "untitled");
         t.prog.window.sendCommand(ID_FIRST_TRACK);
-        EXPECT_EQ(t.box(), "01 so what");
+        EXPECT_EQ(t.box(), "01 so what.wav");
         t.win.setControlText(ID_SONG_NAME_EDIT, "my own");
         t.prog.window.sendCommand(ID_NEXT_TRACK);
         EXPECT_EQ(t.box(), "my own");
@@ -175,7 +176,7 @@ TEST(DiscNames, EditsAreKeptPerDiscAndWinOverCdText) {
     EXPECT_EQ(t.s.disc.names.source, NameSource::Edited);
     EXPECT_EQ(t.s.disc.names.album, "Kind of Blue (Legacy)");
     EXPECT_EQ(t.s.disc.names.albumArtist, "Miles Davis");
-    EXPECT_EQ(t.box(), "01 so what (take 2)");
+    EXPECT_EQ(t.box(), "01 so what (take 2).wav");
 
     // A folder that takes no file keeps the old edits and says why.
     const std::string blocked = (t.data.path() / "file").string();
@@ -217,7 +218,7 @@ TEST(DiscNames, TheDiscInformationDialogShowsEditsAndKeepsTheNames) {
     });
     t.prog.window.sendCommand(ID_DISC_INFORMATION);
     EXPECT_EQ(t.s.disc.names.source, NameSource::Edited);
-    EXPECT_EQ(t.box(), "01 so what_");
+    EXPECT_EQ(t.box(), "01 so what_.wav");
     EXPECT_TRUE(t.win.boxes.empty());
 
     // Kept for the disc's next time in the drive.
@@ -242,6 +243,36 @@ TEST(DiscNames, ATrackAddedToTheBatchTakesItsFileNameAndKeepsItsTrack) {
     EXPECT_EQ(t.s.selectionTracks[0], 2);
     EXPECT_EQ(t.s.selectionTracks[1], 5);
     EXPECT_EQ(t.box(), "02 freddie freeloader.wav");
+}
+
+}  // namespace
+
+namespace {
+
+// A tag's numbers: TRCK's total counts the audio tracks (not an enhanced CD's data track),
+// TPOS carries the disc's place in its set from the release the names came from.
+TEST(DiscNames, ATagCountsAudioTracksAndCarriesTheDiscsPlaceInItsSet) {
+    NamedDisc t;
+    FakeTagWriter tags;
+    t.prog.app.p.tags = &tags;
+    t.started(RipFromCd);
+    // An enhanced CD: its last track holds data, read with the disc.
+    ASSERT_GE(t.prog.cdrom.tracks.size(), 3u);
+    t.prog.cdrom.tracks.back().data = true;
+    ReadDiscNames(t.prog.app);
+    const int audio = int(t.prog.cdrom.tracks.size()) - 1;
+    LookupRelease release;
+    release.title = "Kind of Blue (Box)";
+    release.tracks = {LookupTrack{"So What", "Miles Davis"}};
+    release.discNumber = 2;
+    release.discCount = 3;
+    t.s.disc.releases = {release};
+    ChooseOnlineRelease(t.prog.app, 0);
+    PrepareTrackTag(t.prog.app, 1);
+    ASSERT_TRUE(t.s.disc.pendingTag.has_value());
+    EXPECT_EQ(t.s.disc.pendingTag->trackCount, audio);
+    EXPECT_EQ(t.s.disc.pendingTag->disc, 2);
+    EXPECT_EQ(t.s.disc.pendingTag->discCount, 3);
 }
 
 }  // namespace

@@ -15,6 +15,8 @@ TEST(Paths, SplitJoinAndLowerCaseOnlyTheFileName) {
         {"/home/Ann/Music/My.Song.WAV", "/home/Ann/Music/", "My.Song", ".WAV", "/home/Ann/Music/my.song.wav"},
         {"Song", "", "Song", "", "song"},
         {"/a.b/C", "/a.b/", "C", "", "/a.b/c"},  // a dot in a folder is no extension
+        // A-Z only: the bytes of a UTF-8 name stay whole whatever the locale.
+        {"/Été/\xC3\x89T\xC3\x89 Song.WAV", "/Été/", "\xC3\x89T\xC3\x89 Song", ".WAV", "/Été/\xC3\x89t\xC3\x89 song.wav"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);

@@ -379,3 +379,28 @@ TEST_F(RipEngine, ABatchOfThreeRipsEachEntryThroughPlayAndEnablesTheControlsOnly
 }
 
 }  // namespace
+
+namespace {
+
+// The disc's log is never written over a file that is not its own; when every name it may take
+// is another's, the user is told once and the rips go on.
+TEST_F(RipEngine, ALogWithNoFreeNameIsToldOnceAndReplacesNothing) {
+    rip("one.wav", 1);
+    std::vector<fs::path> logs;
+    for (const auto& e : fs::directory_iterator(folder))
+        if (e.path().extension() == ".log") logs.push_back(e.path());
+    ASSERT_EQ(logs.size(), 1u);
+    EXPECT_TRUE(win.boxes.empty());
+    const std::string stem = logs[0].stem().string();
+    writeFileBytes(logs[0], "another disc's log\n");
+    for (int k = 2; k <= 99; ++k)
+        writeFileBytes(folder / (stem + " (" + std::to_string(k) + ").log"), "another disc's log\n");
+    rip("two.wav", 1);
+    rip("three.wav", 3);
+    ASSERT_EQ(win.boxes.size(), 1u);
+    EXPECT_NE(win.boxes[0].text.find("I can't write the disc's log"), std::string::npos) << win.boxes[0].text;
+    EXPECT_EQ(readFileBytes(logs[0]), "another disc's log\n");
+    EXPECT_TRUE(fs::exists(folder / "three.wav"));
+}
+
+}  // namespace

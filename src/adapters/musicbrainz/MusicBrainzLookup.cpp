@@ -95,7 +95,7 @@ void keep(const fs::path& path, const std::string& text) {
 
 }  // namespace
 
-LookupAnswer parseMusicBrainz(const std::string& text, size_t discTracks) {
+LookupAnswer parseMusicBrainz(const std::string& text, size_t discTracks, const std::string& discId) {
     LookupAnswer answer;
     const json root = json::parse(text, nullptr, false);
     const json* releases = root.is_discarded() ? nullptr : member(root, "releases");
@@ -114,15 +114,28 @@ LookupAnswer parseMusicBrainz(const std::string& text, size_t discTracks) {
             if (const json* label = member((*labels)[0], "label")) release.label = field(*label, "name");
         const json* media = member(r, "media");
         if (!media || !media->is_array() || release.title.empty()) continue;
-        // The medium of this disc: the one with its track count, else the first.
+        // The medium of this disc: the one listing its ID (two discs of a set may have the same
+        // track count), else the first with its track count, else the first.
         const json* chosen = nullptr;
+        int rank = 0, position = 0, index = 0;
         for (const json& m : *media) {
+            ++index;
             const json* tracks = member(m, "tracks");
             if (!tracks || !tracks->is_array()) continue;
-            if (!chosen || tracks->size() == discTracks) chosen = &m;
-            if (tracks->size() == discTracks) break;
+            int mine = 1;
+            if (tracks->size() == discTracks) mine = 2;
+            if (const json* discs = member(m, "discs"); discs && discs->is_array() && !discId.empty())
+                for (const json& d : *discs)
+                    if (field(d, "id") == discId) mine = 3;
+            if (mine <= rank) continue;
+            chosen = &m;
+            rank = mine;
+            const json* at = member(m, "position");
+            position = at && at->is_number_integer() && *at > 0 && *at < 1000 ? at->get<int>() : index;
         }
         if (!chosen) continue;
+        release.discNumber = position;
+        release.discCount = int(std::min<size_t>(media->size(), 999));
         for (const json& t : *member(*chosen, "tracks")) {
             LookupTrack track{field(t, "title"), credit(t)};
             if (track.title.empty())
@@ -183,7 +196,7 @@ LookupAnswer MusicBrainzLookup::run(const std::string& discId, const std::string
     }();
     const fs::path kept = options_.cacheFolder.empty() ? fs::path() : fs::path(options_.cacheFolder) / (discId + ".json");
     if (!refresh && !kept.empty()) {
-        LookupAnswer cached = parseMusicBrainz(readFile(kept), discTracks);
+        LookupAnswer cached = parseMusicBrainz(readFile(kept), discTracks, discId);
         if (cached.status == WebStatus::Ok) return cached;
     }
     const std::string inc = "inc=recordings+artist-credits+labels&fmt=json";
@@ -212,7 +225,7 @@ LookupAnswer MusicBrainzLookup::run(const std::string& discId, const std::string
             answer.http = web.http;
             return answer;
         }
-        answer = parseMusicBrainz(web.bytes, discTracks);
+        answer = parseMusicBrainz(web.bytes, discTracks, discId);
         if (answer.status == WebStatus::Ok && !kept.empty()) keep(kept, web.bytes);
         return answer;
     }

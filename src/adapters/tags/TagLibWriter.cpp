@@ -63,6 +63,8 @@ bool TagLibWriter::writeTag(const std::string& path, const Mp3Tag& t, std::strin
         setText(*tag, "TDRC", t.year);
         if (t.track > 0)
             setText(*tag, "TRCK", std::to_string(t.track) + (t.trackCount > 0 ? "/" + std::to_string(t.trackCount) : ""));
+        if (t.disc > 0)
+            setText(*tag, "TPOS", std::to_string(t.disc) + (t.discCount > 0 ? "/" + std::to_string(t.discCount) : ""));
         // The descriptions other taggers and players read these IDs under.
         for (const auto& [description, value] : {std::pair<const char*, const std::string&>{"MusicBrainz Disc Id", t.musicBrainzDiscId},
                                                  {"MusicBrainz Album Id", t.musicBrainzReleaseId}}) {

@@ -24,6 +24,7 @@ struct DiscNames {
     NameSource source = NameSource::None;
     std::string albumArtist, album, year, genre;
     std::vector<TrackName> tracks;  // [n - 1] is track n; may be shorter than the disc
+    int discNumber = 0, discCount = 0;  // this disc in its set, as the service knows it (0: unknown)
     bool empty() const;
 };
 
@@ -56,6 +57,8 @@ struct DiscRecord {
     bool answerWaiting = false;
     // Told when an answer arrives: the Disc Information dialog while it is open.
     std::function<void()> onLookupAnswer;
+    // The disc file that could not be written, once told ("what\npath"): told once, not per track.
+    std::string reportedFileFailure;
     // The tag for the next conversion of a CD track; taken (and cleared) as it starts.
     std::optional<Mp3Tag> pendingTag;
 };

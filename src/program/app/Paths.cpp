@@ -1,6 +1,7 @@
 #include "app/Paths.h"
 
-#include <cctype>
+#include "app/FileNames.h"
+
 #include <filesystem>
 #include <system_error>
 
@@ -27,10 +28,8 @@ std::string joinPath(const SplitPath& parts) { return parts.drive + parts.dir + 
 std::string lowerFileName(const std::string& path) {
     size_t slash = path.rfind(kPathSeparator);
     size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    std::string out = path;
-    for (size_t i = nameStart; i < out.size(); ++i)
-        out[i] = char(std::tolower(static_cast<unsigned char>(out[i])));
-    return out;
+    // ASCII only: the bytes of a UTF-8 name are never lower-cased one by one.
+    return path.substr(0, nameStart) + AsciiLower(path.substr(nameStart));
 }
 
 bool endsWithSeparator(const std::string& path) { return !path.empty() && path.back() == kPathSeparator; }
@@ -42,11 +41,7 @@ std::string withTrailingSeparator(const std::string& folder) {
 namespace {
 
 bool sameIgnoringCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
+    return a.size() == b.size() && AsciiLower(a) == AsciiLower(b);
 }
 
 }  // namespace

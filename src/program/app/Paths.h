@@ -15,7 +15,7 @@ struct SplitPath {
 
 SplitPath splitPath(const std::string& path);
 std::string joinPath(const SplitPath& parts);
-// Lower-cases the file-name component (after the last "/") only.
+// Lower-cases the file-name component (after the last "/") only, A-Z only.
 std::string lowerFileName(const std::string& path);
 bool endsWithSeparator(const std::string& path);
 // Adds the trailing separator a save folder always carries.

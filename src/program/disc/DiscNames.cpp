@@ -1,15 +1,14 @@
 #include "disc/DiscNames.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <string_view>
 #include <vector>
 
+#include "app/FileNames.h"
 #include "app/FileReplacement.h"
 #include "app/Paths.h"
 
@@ -18,47 +17,6 @@ namespace wl {
 namespace {
 
 constexpr const char* kEditsHeader = "wavelathe disc names 1";
-
-// Length of the UTF-8 sequence starting at s[i], 0 when it is not one.
-size_t utf8Length(const std::string& s, size_t i) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    size_t n = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
-    if (n == 0 || i + n > s.size()) return 0;
-    for (size_t k = 1; k < n; ++k)
-        if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 0;
-    if (n == 2 && c < 0xC2) return 0;  // overlong
-    return n;
-}
-
-bool validUtf8(const std::string& s) {
-    for (size_t i = 0; i < s.size();) {
-        const size_t n = utf8Length(s, i);
-        if (n == 0) return false;
-        i += n;
-    }
-    return true;
-}
-
-std::string latin1ToUtf8(const std::string& s) {
-    std::string out;
-    for (unsigned char c : s) {
-        if (c < 0x80) {
-            out += char(c);
-        } else {
-            out += char(0xC0 | (c >> 6));
-            out += char(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
-std::string cutAtCharacter(std::string s, size_t limit) {
-    if (s.size() <= limit) return s;
-    size_t n = limit;
-    while (n > 0 && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) --n;
-    s.resize(n);
-    return s;
-}
 
 std::string twoDigits(int n) { return (n < 10 ? "0" : "") + std::to_string(n); }
 
@@ -72,14 +30,15 @@ const TrackName* trackOf(const DiscNames& n, size_t i) { return i < n.tracks.siz
 bool fitDiscId(const std::string& id) {
     if (id.empty() || id.size() > 64) return false;
     for (unsigned char c : id)
-        if (!std::isalnum(c) && c != '.' && c != '_' && c != '-') return false;
+        if (!(c >= '0' && c <= '9') && !(c >= 'A' && c <= 'Z') && !(c >= 'a' && c <= 'z') && c != '.' && c != '_' && c != '-')
+            return false;
     return true;
 }
 
 }  // namespace
 
 std::string CleanText(const std::string& raw, size_t limit) {
-    const std::string text = validUtf8(raw) ? raw : latin1ToUtf8(raw);
+    const std::string text = AsUtf8(raw);
     std::string out;
     bool space = false;
     for (unsigned char c : text) {
@@ -92,7 +51,7 @@ std::string CleanText(const std::string& raw, size_t limit) {
         space = false;
         out += char(c);
     }
-    return cutAtCharacter(out, limit);
+    return CutAtCharacter(out, limit);
 }
 
 DiscNames NamesFromCdText(const DiscText& text, int trackCount) {
@@ -116,6 +75,8 @@ DiscNames MergeNames(const DiscNames& edited, const DiscNames& online, const Dis
     out.album = pick(edited.album, online.album, cdText.album);
     out.year = pick(edited.year, online.year, cdText.year);
     out.genre = pick(edited.genre, online.genre, cdText.genre);
+    out.discNumber = online.discNumber;
+    out.discCount = online.discCount;
     const size_t count = std::max({edited.tracks.size(), online.tracks.size(), cdText.tracks.size()});
     static const TrackName none;
     for (size_t i = 0; i < count; ++i) {
@@ -139,12 +100,9 @@ std::string TrackFileName(const DiscNames& names, int t, size_t limit) {
     if (t < 1 || size_t(t) > names.tracks.size()) return "";
     const std::string title = CleanText(names.tracks[size_t(t - 1)].title);
     if (title.empty()) return "";
-    std::string name = twoDigits(t) + " ";
-    for (unsigned char c : title) {
-        const bool unfit = c < 0x20 || c == 0x7F || std::string_view("\\/:*?\"<>|").find(char(c)) != std::string_view::npos;
-        name += unfit ? '_' : char(c);
-    }
-    return cutAtCharacter(lowerFileName(name), limit);
+    // Lower-cased as every name the user saves under is; the number first, so no title hides
+    // the file or climbs out of its folder.
+    return SafeFileName(AsciiLower(twoDigits(t) + " " + title), "", limit);
 }
 
 const char* NameSourceText(NameSource source) {

@@ -20,9 +20,9 @@ DiscNames NamesFromCdText(const DiscText& text, int trackCount);
 // CD-Text. `source` is the best source that gave anything.
 DiscNames MergeNames(const DiscNames& edited, const DiscNames& online, const DiscNames& cdText);
 
-// "NN title" for track t, lower-cased by the file-name rule, each character a file name
-// cannot hold as "_", cut at a character boundary to `limit` bytes. "" when the track has
-// no title.
+// "NN title" for track t as a file name without its extension: lower-cased (A-Z) as the
+// names saved under are, made safe by SafeFileName, at most `limit` bytes. "" when the track
+// has no title.
 std::string TrackFileName(const DiscNames& names, int t, size_t limit);
 
 const char* NameSourceText(NameSource source);

@@ -12,8 +12,9 @@ namespace wl {
 
 namespace {
 
-// What the name box gives back, less the ".wav" the program adds to it.
-constexpr size_t kNameLimit = kSongNameChars - 4;
+// The extension every name the program shows carries: the rules that read a name's last dot
+// then read it, never a dot of the title.
+constexpr const char* kShownExtension = ".wav";
 
 void readIdentity(App& app, DiscToc& toc) {
     DiscRecord& d = app.s.disc;
@@ -49,7 +50,7 @@ bool isShownName(const DiscRecord& d, const std::string& inBox) {
     if (d.shownName.empty()) return false;
     if (inBox == d.shownName) return true;
     const SplitPath parts = splitPath(inBox);
-    return parts.base == d.shownName && (parts.ext == ".wav" || parts.ext == ".mp3");
+    return parts.base == splitPath(d.shownName).base && (parts.ext == ".wav" || parts.ext == ".mp3");
 }
 
 }  // namespace
@@ -92,10 +93,11 @@ void ForgetDisc(App& app) {
     d.chosenRelease = 0;
     d.lookupStatus.clear();
     d.answerWaiting = false;
+    d.reportedFileFailure.clear();
     if (app.p.discLookup) app.p.discLookup->stop();
 }
 
-std::string TrackFileNameOf(const App& app, int t) { return TrackFileName(app.s.disc.names, t, kNameLimit); }
+std::string TrackFileNameOf(const App& app, int t, size_t limit) { return TrackFileName(app.s.disc.names, t, limit); }
 
 void ShowTrackName(App& app) {
     AppState& s = app.s;
@@ -108,6 +110,8 @@ void ShowTrackName(App& app) {
     if (name.empty()) {
         if (!isShownName(d, inBox)) return;
         name = "untitled";
+    } else {
+        name += kShownExtension;
     }
     if (name == inBox) return;
     d.shownName = name;
@@ -138,7 +142,10 @@ void PrepareTrackTag(App& app, int t) {
     tag.year = d.names.year;
     tag.genre = d.names.genre;
     tag.track = t;
-    tag.trackCount = d.id.known ? d.id.lastTrack : app.s.trackCount;
+    // A data track (of an enhanced CD) is no track of the album.
+    tag.trackCount = d.id.known && d.id.audioTracks > 0 ? d.id.audioTracks : d.id.known ? d.id.lastTrack : app.s.trackCount;
+    tag.disc = d.names.discNumber;
+    tag.discCount = d.names.discCount;
     tag.musicBrainzDiscId = d.id.musicBrainzId;
     if (d.names.source == NameSource::Online && d.chosenRelease < d.releases.size())
         tag.musicBrainzReleaseId = d.releases[d.chosenRelease].id;

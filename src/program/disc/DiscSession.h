@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/App.h"
+#include "app/Commands.h"
 
 namespace wl {
 
@@ -16,10 +17,11 @@ bool DiscStillInDrive(App& app);
 // Door open or no disc: nothing of the old disc stays.
 void ForgetDisc(App& app);
 
-// Track t's file name ("03 so what"), "" when it has none. Fits the name box with ".wav".
-std::string TrackFileNameOf(const App& app, int t);
-// The current track's name into the name box, when the box holds "untitled" or a name the
-// program put there: never over what the user typed.
+// Track t's file name without its extension ("03 so what"), at most `limit` bytes; "" when
+// it has none. By default it fits the name box with ".wav".
+std::string TrackFileNameOf(const App& app, int t, size_t limit = kSongNameChars - 4);
+// The current track's whole file name ("03 so what.wav") into the name box, when the box
+// holds "untitled" or a name the program put there: never over what the user typed.
 void ShowTrackName(App& app);
 
 // The names in effect recomputed from the sources (after an edit), and shown.

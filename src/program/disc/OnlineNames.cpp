@@ -16,6 +16,10 @@ void ChooseOnlineRelease(App& app, size_t index) {
     online.album = CleanText(r.title);
     online.albumArtist = CleanText(r.artist);
     online.year = CleanText(r.year, 4);
+    if (r.discNumber >= 1 && r.discNumber <= r.discCount) {
+        online.discNumber = r.discNumber;
+        online.discCount = r.discCount;
+    }
     for (const LookupTrack& t : r.tracks) {
         TrackName n;
         n.title = CleanText(t.title);

@@ -12,6 +12,7 @@
 
 #include "app/Commands.h"
 #include "app/Display.h"
+#include "app/FileNames.h"
 #include "app/Paths.h"
 #include "mp3/ConversionPool.h"
 #include "mp3/Convert.h"
@@ -25,9 +26,7 @@ namespace {
 
 bool isWavName(const std::string& name) {
     if (name.size() < 4) return false;
-    std::string ext = name.substr(name.size() - 4);
-    for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
-    return ext == ".wav";
+    return AsciiLower(name.substr(name.size() - 4)) == ".wav";
 }
 
 // /proc/self/mounts escapes blanks and the like as octal (\040).

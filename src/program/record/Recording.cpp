@@ -9,6 +9,7 @@
 
 #include "app/Commands.h"
 #include "app/Display.h"
+#include "app/FileNames.h"
 #include "app/Paths.h"
 #include "disc/DiscSession.h"
 #include "mp3/Convert.h"
@@ -56,12 +57,10 @@ bool cutToFit(std::string& name, const std::string& savePath) {
     const size_t folder = std::max(parts.drive.size() + parts.dir.size(), savePath.size());
     if (folder + parts.base.size() + parts.ext.size() <= kSongNameChars) return true;
     if (folder + parts.ext.size() >= kSongNameChars) return false;
-    size_t keep = kSongNameChars - folder - parts.ext.size();
     // Never half a character of a UTF-8 name.
-    while (keep > 0 && (static_cast<unsigned char>(parts.base[keep]) & 0xC0) == 0x80) --keep;
-    parts.base.resize(keep);
+    parts.base = CutAtCharacter(parts.base, kSongNameChars - folder - parts.ext.size());
     name = joinPath(parts);
-    return keep > 0;
+    return !parts.base.empty();
 }
 
 std::string folderOf(const std::string& path) {
@@ -276,7 +275,7 @@ void StartRecording(App& app) {
         return;
     }
     s.songName = name;
-    for (size_t i = 1; i <= 2 && i < ext.size(); ++i) ext[i] = char(std::tolower(static_cast<unsigned char>(ext[i])));
+    if (ext.size() > 1) ext = ext.substr(0, 1) + AsciiLower(ext.substr(1, 2)) + ext.substr(std::min<size_t>(ext.size(), 3));
     if (ext == ".mp3") s.convertToMp3 = 1;
     const std::string base = splitPath(s.songName.str()).base;
     // 6. Yes only empties the box: when no one can answer, nothing starts.

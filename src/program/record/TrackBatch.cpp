@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 #include "app/Commands.h"
 #include "app/Display.h"
+#include "app/FileNames.h"
 #include "disc/DiscSession.h"
 #include "resources/Templates.h"
 
@@ -31,13 +33,7 @@ int slotNamed(const AppState& s, const std::string& text) {
 
 // A name is cut to what its slot holds, at a character boundary, so the list entry and the
 // slot stay equal and the entry still maps to its track when the batch is saved.
-std::string fitTrackName(std::string text) {
-    if (text.size() <= kTrackNameChars) return text;
-    size_t n = kTrackNameChars;
-    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
-    text.resize(n);
-    return text;
-}
+std::string fitTrackName(std::string text) { return CutAtCharacter(std::move(text), kTrackNameChars); }
 
 class TracksProc : public DialogProc {
 public:
@@ -97,7 +93,7 @@ private:
         const std::string label = dlg.listText(kAvailableTracksList, at);
         const int track = parseTrackNumber(label);
         // A track with a name enters the batch under its file name, the others under their label.
-        std::string entry = fitTrackName(TrackFileNameOf(app_, track));
+        std::string entry = TrackFileNameOf(app_, track, kTrackNameChars);
         if (entry.empty()) entry = label;
         // Enter right after an add renames the entry just added (its slot is renameSlot).
         s_.tracksSelectedIndex = dlg.listAdd(kChosenTracksList, entry);

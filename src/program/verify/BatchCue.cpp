@@ -1,8 +1,11 @@
 #include "verify/BatchCue.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 
+#include "app/FileNames.h"
+#include "verify/DiscFiles.h"
 #include "verify/RipLog.h"
 
 namespace wl {
@@ -10,22 +13,27 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A quoted cue text: the sheet is read as Latin-1, so UTF-8 becomes Latin-1 where it can
-// and "?" where it cannot; quotes and control characters, which would end the field, go.
-std::string cueText(const std::string& utf8) {
+// A quoted cue text, in UTF-8 as the file names are: control characters go, and a quote,
+// which would end the field, becomes an apostrophe.
+std::string cueText(const std::string& text) {
     std::string out;
-    for (size_t i = 0; i < utf8.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(utf8[i]);
-        if (c < 0x80) {
-            out += c < 0x20 || c == '"' ? '\'' : char(c);
-        } else if ((c == 0xC2 || c == 0xC3) && i + 1 < utf8.size()) {
-            out += char(((c & 0x03) << 6) | (static_cast<unsigned char>(utf8[++i]) & 0x3F));
-        } else if (c >= 0xC0) {
-            out += '?';
-            while (i + 1 < utf8.size() && (static_cast<unsigned char>(utf8[i + 1]) & 0xC0) == 0x80) ++i;
-        }
+    for (unsigned char c : AsUtf8(text)) {
+        if (c >= 0x20 && c != 0x7F) out += c == '"' ? '\'' : char(c);
     }
     return "\"" + out + "\"";
+}
+
+std::string hex8(uint32_t v) {
+    char text[9];
+    std::snprintf(text, sizeof text, "%08X", v);
+    return text;
+}
+
+// The line that names the disc, as other sheets carry it; and the one that makes a sheet of
+// that name this disc's own, which no other program writes.
+std::string discIdLine(const DiscIds& ids) { return "REM DISCID " + hex8(ids.freedb); }
+std::string ownLine(const DiscIds& ids) {
+    return "REM WAVELATHE " + hex8(ids.arId1) + "-" + hex8(ids.arId2) + "-" + hex8(ids.freedb);
 }
 
 }  // namespace
@@ -33,7 +41,8 @@ std::string cueText(const std::string& utf8) {
 bool WriteBatchCueSheet(App& app, const std::vector<int>& tracks) {
     const AppState& s = app.s;
     const DiscNames& names = s.disc.names;
-    std::string sheet, folder;
+    const DiscIds ids = DiscIdsOf(s.toc);
+    std::string sheet = discIdLine(ids) + "\n" + ownLine(ids) + "\n", folder;
     if (!names.albumArtist.empty()) sheet += "PERFORMER " + cueText(names.albumArtist) + "\n";
     if (!names.album.empty()) sheet += "TITLE " + cueText(names.album) + "\n";
     int written = 0;
@@ -52,7 +61,12 @@ bool WriteBatchCueSheet(App& app, const std::vector<int>& tracks) {
         if (folder.empty()) folder = file.parent_path().string();
         char number[16];
         std::snprintf(number, sizeof number, "%02d", ++written);
-        sheet += "FILE " + cueText(file.filename().string()) + " " + type + "\n  TRACK " + number + " AUDIO\n";
+        // The file's name byte for byte, as a player looks it up; only a name the field cannot
+        // hold (a typed quote) is written as near as it can be.
+        const std::string fileName = file.filename().string();
+        const bool quotable = fileName.find('"') == std::string::npos &&
+                              std::none_of(fileName.begin(), fileName.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+        sheet += "FILE " + (quotable ? "\"" + fileName + "\"" : cueText(fileName)) + " " + type + "\n  TRACK " + number + " AUDIO\n";
         if (t >= 1 && size_t(t) <= names.tracks.size()) {
             const TrackName& n = names.tracks[size_t(t - 1)];
             if (!n.title.empty()) sheet += "    TITLE " + cueText(n.title) + "\n";
@@ -62,7 +76,12 @@ bool WriteBatchCueSheet(App& app, const std::vector<int>& tracks) {
     }
     if (written == 0) return false;
     if (folder.empty()) folder = ".";
-    return WriteWholeFile(folder + "/" + DiscFileName(app) + ".cue", sheet);
+    // An image's sheet or another disc's of that name is never replaced.
+    const std::string path = DiscFilePath(app, folder, ".cue", discIdLine(ids), ownLine(ids));
+    std::string why = "every name up to \"(99)\" is taken";
+    if (!path.empty() && WriteWholeFile(path, sheet, &why)) return true;
+    ReportDiscFileFailure(app, "cue sheet", path, why);
+    return false;
 }
 
 }  // namespace wl

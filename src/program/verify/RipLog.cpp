@@ -11,6 +11,7 @@
 #include "disc/DiscIds.h"
 #include "platform/Bytes.h"
 #include "verify/AccurateRip.h"
+#include "verify/DiscFiles.h"
 
 namespace wl {
 namespace {
@@ -63,7 +64,7 @@ int AppliedReadOffset(const AppState& s) {
 std::string RipLogText(const App& app, const std::string& date) {
     const AppState& s = app.s;
     const DiscIds ids = DiscIdsOf(s.toc);
-    std::string log = "Wavelathe " WL_VERSION " rip log, " + date + "\n\n";
+    std::string log = kRipLogFirstLine + std::string(WL_VERSION " rip log, ") + date + "\n\n";
     if (const char* name = ripDriveName(s)) log += "Drive: " + std::string(name, strnlen(name, kDriveNameCapacity)) + "\n";
     log += "Read offset: " + std::to_string(AppliedReadOffset(s)) +
            " samples\nRead method: up to three attempts per chunk, frames that stay unreadable written as silence\n\n";
@@ -80,8 +81,7 @@ std::string RipLogText(const App& app, const std::string& date) {
     if (!disc.names.album.empty()) log += "\nAlbum: " + disc.names.album;
     if (!disc.names.albumArtist.empty()) log += "\nAlbum artist: " + disc.names.albumArtist;
     if (!disc.id.musicBrainzId.empty()) log += "\nMusicBrainz disc ID: " + disc.id.musicBrainzId;
-    log += "\nfreedb ID: " + hex8(ids.freedb) + "\nAccurateRip IDs: " + hex8(ids.arId1) + "-" + hex8(ids.arId2) +
-           "-" + hex8(ids.freedb) + "\n";
+    log += "\nfreedb ID: " + hex8(ids.freedb) + "\n" + RipLogIdLine(ids) + "\n";
     int accurate = 0, errors = 0;
     for (const auto& [track, r] : s.rippedTracks) {
         char line[160];
@@ -114,25 +114,16 @@ bool WriteRipLog(App& app) {
     localtime_r(&now, &local);
     std::strftime(when, sizeof when, "%Y-%m-%d %H:%M:%S", &local);
     const std::string text = RipLogText(app, when);
-    return WriteWholeFile(folder + "/" + DiscFileName(app) + ".log", text);
+    // Another disc's log (of this set, or another ripper's) of that name is never replaced.
+    const std::string path = DiscFilePath(app, folder, ".log", kRipLogFirstLine, RipLogIdLine(DiscIdsOf(s.toc)));
+    std::string why = "every name up to \"(99)\" is taken";
+    if (!path.empty() && WriteWholeFile(path, text, &why)) return true;
+    ReportDiscFileFailure(app, "disc's log", path, why);
+    return false;
 }
 
-std::string DiscFileName(const App& app) {
-    std::string name = app.s.disc.names.album;
-    for (char& c : name)
-        if (std::strchr("\\/:*?\"<>|", c) != nullptr || static_cast<unsigned char>(c) < 0x20) c = '_';
-    if (name.empty() || name == "." || name == ".." || name.size() > 200) name = hex8(DiscIdsOf(app.s.toc).freedb);
-    return name;
-}
-
-bool WriteWholeFile(const std::string& path, const std::string& text) {
-    FileReplacement file(path);
-    if (!file.open()) return false;
-    if (std::fwrite(text.data(), 1, text.size(), file.file()) != text.size()) {
-        file.discard();
-        return false;
-    }
-    return file.commit();
+std::string RipLogIdLine(const DiscIds& ids) {
+    return "AccurateRip IDs: " + hex8(ids.arId1) + "-" + hex8(ids.arId2) + "-" + hex8(ids.freedb);
 }
 
 }  // namespace wl

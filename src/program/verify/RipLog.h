@@ -19,13 +19,14 @@ std::string RipLogText(const App& app, const std::string& date);
 
 // The read offset a rip applies, in samples: the setting for a drive, none for a disc image.
 int AppliedReadOffset(const AppState& s);
-// Writes the log beside the rips (the folder of the last one) under the disc's freedb ID;
-// false, with nothing half-written, when it cannot be.
+// Writes the log beside the rips (the folder of the last one) under the disc's file name,
+// never over a file that is not this disc's log; false, told to the user, with nothing
+// half-written, when it cannot be.
 bool WriteRipLog(App& app);
 
-// What the disc's files beside its rips are called: its album, else its freedb ID.
-std::string DiscFileName(const App& app);
-// The text as the file's whole new content, or the old file left as it was.
-bool WriteWholeFile(const std::string& path, const std::string& text);
+// How every log of this program begins, and its line that names the disc: a log of that name
+// holding both is this disc's own.
+constexpr const char* kRipLogFirstLine = "Wavelathe ";
+std::string RipLogIdLine(const DiscIds& ids);
 
 }  // namespace wl
