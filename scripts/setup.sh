@@ -8,7 +8,7 @@ packages=(
   libdiscid-dev libtag1-dev ffmpeg python3-mutagen
   libflac-dev flac libopusenc-dev libopus-dev opus-tools libebur128-dev libogg-dev
   libmp3lame-dev lame
-  zlib1g-dev libssl-dev libcurl4-openssl-dev nlohmann-json3-dev
+  zlib1g-dev libssl-dev libcurl4-openssl-dev nlohmann-json3-dev ca-certificates
   portaudio19-dev libsamplerate0-dev libasound2-dev libasound2-plugins
   libgtest-dev libgmock-dev libbenchmark-dev
   libglib2.0-dev gsettings-desktop-schemas

@@ -107,6 +107,7 @@ public:
     // WindowThread.
     void sendCommand(int id) override;
     bool runOnWindowThread(std::function<void()> fn) override;
+    void postToWindowThread(std::function<void()> fn) override { gate_.post(std::move(fn)); }
 
     // MciNotifySink: from any thread; delivered by the window's thread.
     void postMciNotify(uint32_t flags, uint32_t deviceId) override;

@@ -54,7 +54,7 @@ ArState AccurateRipStateOf(const AppState& s) {
     const DiscIds ids = DiscIdsOf(s.toc);
     a.known = l.found && ParseDbar(l.bytes, ids.audioTracks, ids.arId1, ids.arId2, ids.freedb).has_value();
     if (a.known) a.status = "known";
-    else if (l.found || l.why == "not in the database") a.status = "not in the database";
+    else if (l.found || l.unknown) a.status = "not in the database";
     else a.status = l.why.empty() ? "not asked" : l.why;
     return a;
 }

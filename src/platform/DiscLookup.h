@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/WebFetch.h"
+
 namespace wl {
 
 struct LookupTrack {
@@ -19,8 +21,10 @@ struct LookupRelease {
     int discNumber = 0, discCount = 0;  // that medium's position, of the release's media (0: unknown)
 };
 struct LookupAnswer {
-    enum Status { Found, Unknown, Failed } status = Failed;
-    std::string reason;  // Unknown or Failed: in words, for the Disc Information dialog
+    // Ok: releases holds at least one; NotFound: the database does not know the disc;
+    // NotExpected: an answer with no usable release or not in the service's format.
+    WebStatus status = WebStatus::NetworkError;
+    long http = 0;  // HttpError: the server's status code
     std::vector<LookupRelease> releases;
 };
 

@@ -26,6 +26,10 @@ public:
     // True when fn ran to its end. False when refused (shutdown had begun: fn never runs) or
     // released by the shutdown while queued or running (fn may still run or finish later).
     virtual bool runOnWindowThread(std::function<void()> fn) = 0;
+    // Queues fn for the window's thread and returns at once, also on the window's thread
+    // (fn then runs later, never inside this call). Dropped once shutdown has begun; a
+    // worker that only posts never waits for the window.
+    virtual void postToWindowThread(std::function<void()> fn) = 0;
 };
 
 // fn's result, computed on the window's thread; nothing when the call was refused or released.

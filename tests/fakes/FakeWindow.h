@@ -109,7 +109,13 @@ public:
     void invalidate(const Rect* r, bool) override { noteCaller(); invalidated.push_back(r ? std::optional<Rect>(*r) : std::nullopt); }
     void updateWindow() override { noteCaller(); }
     int pendingEventPumps = 0;
-    void processPendingEvents() override { noteCaller(); ++pendingEventPumps; }
+    // Runs as the window's loop would turn inside work that keeps it served (a rip's chunks).
+    std::function<void()> duringPendingEvents;
+    void processPendingEvents() override {
+        noteCaller();
+        ++pendingEventPumps;
+        if (duringPendingEvents) duringPendingEvents();
+    }
     std::unique_ptr<Canvas> immediateCanvas() override { noteCaller(); return std::make_unique<FakeCanvas>(drawn, true); }
     void setCursor(CursorKind c) override { noteCaller(); cursors.push_back(c); }
     bool setTimer(int id, int ms) override;
@@ -120,6 +126,8 @@ public:
     bool openFileDialog(FileDialogParams& params) override { return runFileDialog(params); }
     void sendCommand(int id) override;
     bool runOnWindowThread(std::function<void()> fn) override;
+    // Queued for pump(), from any thread, as the real window's gate queues it.
+    void postToWindowThread(std::function<void()> fn) override { gate_.post(std::move(fn)); }
     void destroy() override;
     void quit(int code) override { quitCode = code; }
     void endSession() override;

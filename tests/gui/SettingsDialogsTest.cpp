@@ -1,17 +1,24 @@
 // The settings dialogs in the program on the offscreen Qt window: opened from the menu and
 // by accelerator, laid out as their templates say, and a change that reaches the settings
-// file through Save Settings. Screenshots of each dialog are written beside the test.
+// file through Save Settings; the Disc Information dialog shows each lookup status whole.
+// Screenshots of each dialog are written beside the test.
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <filesystem>
 
+#include "FakeDiscPorts.h"
 #include "GuiTestSupport.h"
 #include "TestProgram.h"
+#include "adapters/discid/LibDiscId.h"
+#include "app/WebText.h"
+#include "disc/DiscInfoDialog.h"
+#include "disc/OnlineNames.h"
 #include "adapters/qt/QtDialogHost.h"
 #include "app/Settings.h"
 #include "resources/Templates.h"
@@ -258,6 +265,55 @@ TEST_F(SettingsDialogs, ClickHereOffersSaveAsWithTheWavFilterAndAsksBeforeOverwr
     clickHere();
     EXPECT_FALSE(question.empty());
     EXPECT_EQ(edit->text().toStdString(), (cwd / "old take.wav").string());
+}
+
+// Each bad answer of the service's stand-in (tests/net) ends as one whole sentence in the
+// dialog: the label holds it in full at the dialog's width, in as many lines as it takes.
+TEST_F(SettingsDialogs, TheDiscInformationDialogShowsEveryLookupStatusWhole) {
+    LibDiscId discId;
+    FakeDiscLookup lookup{window};
+    app.p.discId = &discId;
+    app.p.discLookup = &lookup;
+    // The window's shutdown (in TearDown) comes after these go.
+    struct Unwire {
+        App& app;
+        ~Unwire() { app.p.discId = nullptr, app.p.discLookup = nullptr; }
+    } unwire{app};
+    ASSERT_TRUE(waitFor([&] { return !lookup.asked.empty(); }, 15000)) << "the disc was never read";
+    struct Case {
+        const char* name;
+        WebStatus status;
+        long http;
+    } cases[] = {
+        {"timeout", WebStatus::NetworkError, 0},   {"refused", WebStatus::NetworkError, 0},
+        {"html", WebStatus::NotExpected, 0},       {"malformed-json", WebStatus::NotExpected, 0},
+        {"too-large", WebStatus::TooLarge, 0},     {"redirect-to-file", WebStatus::HttpError, 302},
+        {"server-error", WebStatus::HttpError, 500}, {"unknown", WebStatus::NotFound, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LookUpDiscOnline(app, true);
+        LookupAnswer answer;
+        answer.status = c.status;
+        answer.http = c.http;
+        ASSERT_TRUE(lookup.held.answer(answer));
+        QCoreApplication::processEvents();
+        const std::string sentence = WebFailureSentence("MusicBrainz", c.status, c.http);
+        ASSERT_EQ(app.s.disc.lookupStatus, sentence);
+        bool seen = false;
+        whenModal([&](QWidget* dlg) {
+            seen = true;
+            auto* label = qobject_cast<QLabel*>(dialogControl(dlg, kDiscLookupText));
+            ASSERT_NE(label, nullptr);
+            EXPECT_EQ(label->text().toStdString(), sentence);
+            EXPECT_LE(label->heightForWidth(label->width()), label->height()) << sentence;
+            EXPECT_LE(label->geometry().right(), dlg->width());
+            EXPECT_TRUE(dlg->grab().save(QString::fromStdString(shot(std::string("DiscInfo-") + c.name + ".png")), "PNG"));
+            click(dlg, IDCANCEL);
+        });
+        window.menuAction(ID_DISC_INFORMATION)->trigger();
+        EXPECT_TRUE(seen);
+    }
 }
 
 }  // namespace

@@ -255,7 +255,7 @@ TEST(DiscNamesEndToEnd, OnlineNamesArriveFromTheServiceAreKeptAndNotAskedForWhen
         ASSERT_TRUE(prog.start());
         discId = prog.s().disc.id.musicBrainzId;
         ASSERT_TRUE(QTest::qWaitFor([&] { return prog.box() == "01 online track 1.wav"; }, 10000)) << prog.box();
-        EXPECT_EQ(prog.s().disc.lookupStatus, "MusicBrainz: 3 releases");
+        EXPECT_EQ(prog.s().disc.lookupStatus, "MusicBrainz knows 3 releases of this disc.");
         EXPECT_EQ(prog.s().disc.names.source, NameSource::Online);
         EXPECT_EQ(TrackFileNameOf(*prog.app, 2), "02 online track 2");  // a batch entry's name
 

@@ -221,8 +221,9 @@ struct XServer {
 };
 
 // With a box open, or during a recording, a signal still ends the run within 2 seconds: the
-// box is answered safely (nothing starts, nothing is deleted), the recording is kept as the
-// Exit button keeps it, the settings file stays as it was and AutoRun is given back.
+// box is answered safely (nothing starts, nothing is deleted, new settings are not saved), the
+// recording is kept as the Exit button keeps it, the settings file stays as it was and
+// AutoRun is given back.
 TEST(SignalShutdown, EndsWithinTwoSecondsWithABoxOpenAndKeepsARecordingUnderWay) {
     XServer x;
     if (x.display.empty()) GTEST_SKIP() << "no Xvfb and xdotool here";
@@ -231,10 +232,12 @@ TEST(SignalShutdown, EndsWithinTwoSecondsWithABoxOpenAndKeepsARecordingUnderWay)
         const char* name;
         const char* typed;       // into the name box first, or nothing
         const char* kept;        // the recording that must be kept, or nothing
+        bool exitAfterSetting = false;  // a setting changed, then Exit: its Save question open
     };
     const Case cases[] = {
         {"Question box open", nullptr, nullptr},
         {"recording from the CD", "take", "take.wav"},
+        {"Exit's question to save the settings open", nullptr, nullptr, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -255,6 +258,16 @@ TEST(SignalShutdown, EndsWithinTwoSecondsWithABoxOpenAndKeepsARecordingUnderWay)
         // Play is grey until the start-up disc check ends, which names the tracks: "untitled"
         // typed again and Play pressed until the Question about that name shows it has.
         std::string question;
+        if (c.exitAfterSetting) {
+            // Settings > Look Up Disc Names Online (the menu's last item), then Exit.
+            x.run("windowfocus --sync " + window);
+            x.run("key --window " + window + " alt+s Up Return");
+            for (int i = 0; i < 30 && question.empty(); ++i) {
+                x.run("mousemove --window " + window + " 203 114 click 1");
+                question = x.waitForWindow("Save", 10);
+            }
+            ASSERT_FALSE(question.empty()) << box.logText();
+        }
         for (int i = 0; i < 30 && question.empty(); ++i) {
             typeName("untitled");
             pressPlay();

@@ -83,6 +83,12 @@ class Handler(BaseHTTPRequestHandler):
             return self.send(503, b"")
         if disc == "loop":
             return self.send(302, b"", headers=[("Location", self.path)])
+        port = self.server.server_address[1]
+        moves = {"moved": "/ws/2/discid/ok-3", "to-file": "file:///etc/passwd",
+                 "to-other-port": "http://127.0.0.1:9/ws/2/discid/ok-3",
+                 "to-other-host": "http://localhost:%d/ws/2/discid/ok-3" % port}
+        if disc in moves:
+            return self.send(302, b"", headers=[("Location", moves[disc])])
         if disc == "html":
             return self.send(200, b"<html><body>Hello</body></html>", "text/html")
         if disc == "wrong-types":

@@ -111,7 +111,7 @@ LookupAnswer parseMusicBrainz(const std::string& text, size_t discTracks, const 
     const json root = json::parse(text, nullptr, false);
     const json* releases = root.is_discarded() ? nullptr : member(root, "releases");
     if (!releases || !releases->is_array()) {
-        answer.reason = "the service's answer was not what it documents";
+        answer.status = WebStatus::NotExpected;
         return answer;
     }
     for (const json& r : *releases) {
@@ -168,12 +168,10 @@ LookupAnswer parseMusicBrainz(const std::string& text, size_t discTracks, const 
     std::stable_partition(answer.releases.begin(), answer.releases.end(),
                           [discTracks](const LookupRelease& r) { return r.tracks.size() == discTracks; });
     if (answer.releases.empty()) {
-        const bool none = releases->empty();
-        answer.status = none ? LookupAnswer::Unknown : LookupAnswer::Failed;
-        answer.reason = none ? "MusicBrainz does not know this disc" : "the service's answer held no usable release";
+        answer.status = releases->empty() ? WebStatus::NotFound : WebStatus::NotExpected;
         return answer;
     }
-    answer.status = LookupAnswer::Found;
+    answer.status = WebStatus::Ok;
     return answer;
 }
 
@@ -190,7 +188,10 @@ MusicBrainzOptions MusicBrainzLookup::fromEnvironment(const std::string& userAge
 }
 
 MusicBrainzLookup::MusicBrainzLookup(WindowThread& window, MusicBrainzOptions options)
-    : options_(std::move(options)), requests_(window) {}
+    : options_(std::move(options)), requests_(window) {
+    // Its answers name the disc: they come from the service's own host, or not at all.
+    options_.http.sameHostRedirects = true;
+}
 
 MusicBrainzLookup::~MusicBrainzLookup() = default;
 
@@ -215,7 +216,7 @@ LookupAnswer MusicBrainzLookup::run(const std::string& discId, const std::string
     const fs::path kept = options_.cacheFolder.empty() ? fs::path() : fs::path(options_.cacheFolder) / (discId + ".json");
     if (!refresh && !kept.empty()) {
         LookupAnswer cached = parseMusicBrainz(readFile(kept), discTracks, discId);
-        if (cached.status == LookupAnswer::Found) return cached;
+        if (cached.status == WebStatus::Ok) return cached;
     }
     const std::string inc = "inc=recordings+artist-credits+labels&fmt=json";
     std::string tocQuery;
@@ -235,26 +236,19 @@ LookupAnswer MusicBrainzLookup::run(const std::string& discId, const std::string
                 std::this_thread::sleep_for(std::chrono::milliseconds(20));
             r = paced(url, cancel);
         }
-        if (cancel) {
-            answer.reason = "stopped";
+        if (cancel) return answer;  // handed to no one
+        WebAnswer web = webAnswerOf(std::move(r));
+        if (web.status == WebStatus::NotFound && &url == &urls[0] && !toc.empty()) continue;  // unknown ID: try the layout
+        if (web.status != WebStatus::Ok) {
+            answer.status = web.status;
+            answer.http = web.http;
             return answer;
         }
-        if (r.status == 404 && &url == &urls[0] && !toc.empty()) continue;  // unknown ID: try the layout
-        if (r.status == 404) {
-            answer.status = LookupAnswer::Unknown;
-            answer.reason = "MusicBrainz does not know this disc";
-            return answer;
-        }
-        if (r.status != 200) {
-            answer.reason = !r.error.empty() ? r.error : "the service answered " + std::to_string(r.status);
-            return answer;
-        }
-        answer = parseMusicBrainz(r.body, discTracks, discId);
-        if (answer.status == LookupAnswer::Found && !kept.empty()) keep(kept, r.body);
+        answer = parseMusicBrainz(web.bytes, discTracks, discId);
+        if (answer.status == WebStatus::Ok && !kept.empty()) keep(kept, web.bytes);
         return answer;
     }
-    answer.status = LookupAnswer::Unknown;
-    answer.reason = "MusicBrainz does not know this disc";
+    answer.status = WebStatus::NotFound;
     return answer;
 }
 

@@ -20,10 +20,10 @@ struct MusicBrainzOptions {
     long maxRetryWaitSeconds = 30;
 };
 
-// The answer's JSON as plain values; Failed with a reason when it is not what the service
-// documents. discTracks: how many tracks the disc has, to put the matching release first.
-// Of a release with several media, this disc's is the one listing discId, else the first
-// with discTracks tracks, else the first.
+// The answer's JSON as plain values; NotExpected when it is not what the service documents,
+// NotFound when it lists no release. discTracks: how many tracks the disc has, to put the
+// matching release first. Of a release with several media, this disc's is the one listing
+// discId, else the first with discTracks tracks, else the first.
 LookupAnswer parseMusicBrainz(const std::string& json, size_t discTracks, const std::string& discId = "");
 
 class MusicBrainzLookup : public DiscLookup {

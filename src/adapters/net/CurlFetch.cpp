@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <cctype>
+#include <chrono>
 #include <cstdlib>
 #include <utility>
 
@@ -51,64 +52,126 @@ static size_t onHeader(char* data, size_t size, size_t count, void* user) {
     return size * count;
 }
 
-HttpResult httpGet(const std::string& url, const CurlOptions& options, const std::atomic<bool>* cancel,
-                   const std::string& accept) {
-    HttpResult result;
-    CURL* curl = curl_easy_init();
-    if (!curl) {
-        result.error = "no network library";
-        return result;
+namespace {
+
+struct Origin {
+    std::string scheme, host, port;
+};
+
+bool originOf(const std::string& url, Origin& out) {
+    CURLU* u = curl_url();
+    if (!u) return false;
+    bool ok = curl_url_set(u, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK;
+    for (auto [part, into] : {std::pair{CURLUPART_SCHEME, &out.scheme}, {CURLUPART_HOST, &out.host}, {CURLUPART_PORT, &out.port}}) {
+        char* text = nullptr;
+        if (ok && curl_url_get(u, part, &text, part == CURLUPART_PORT ? CURLU_DEFAULT_PORT : 0) == CURLUE_OK && text)
+            *into = text;
+        else
+            ok = false;
+        curl_free(text);
     }
+    curl_url_cleanup(u);
+    for (char& c : out.scheme) c = char(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : out.host) c = char(std::tolower(static_cast<unsigned char>(c)));
+    return ok;
+}
+
+// One transfer of url as it is, no redirect followed.
+HttpResult getOnce(CURL* curl, const std::string& url, const CurlOptions& options, long timeoutMs,
+                   const std::atomic<bool>* cancel, std::string& redirect) {
+    HttpResult result;
     Sink sink{{}, options.maxBytes, cancel};
-    curl_slist* headers = nullptr;
-    if (!accept.empty()) headers = curl_slist_append(headers, ("Accept: " + accept).c_str());
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl, CURLOPT_USERAGENT, options.userAgent.c_str());
-    if (headers) curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT, options.timeoutSeconds);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, options.timeoutSeconds);
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);  // no SIGALRM in a threaded program
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, onData);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, timeoutMs);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, timeoutMs);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
-    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, onHeader);
     curl_easy_setopt(curl, CURLOPT_HEADERDATA, &result.retryAfter);
-    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, onProgress);
     curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &sink);
     const CURLcode code = curl_easy_perform(curl);
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &result.status);
-    curl_easy_cleanup(curl);
-    curl_slist_free_all(headers);
-    if (sink.tooLarge) {
-        result.error = "the answer was too large";
-    } else if (code == CURLE_ABORTED_BY_CALLBACK) {
-        result.error = "stopped";
-    } else if (code != CURLE_OK) {
-        result.error = curl_easy_strerror(code);
-    }
-    if (!result.error.empty()) result.status = 0;
+    char* next = nullptr;
+    if (curl_easy_getinfo(curl, CURLINFO_REDIRECT_URL, &next) == CURLE_OK && next) redirect = next;
+    if (sink.tooLarge)
+        result.outcome = HttpResult::TooLarge;
+    else if (code == CURLE_ABORTED_BY_CALLBACK)
+        result.outcome = HttpResult::Stopped;
+    else if (code == CURLE_OK || ((code == CURLE_TOO_MANY_REDIRECTS || code == CURLE_UNSUPPORTED_PROTOCOL) &&
+                                  result.status >= 300 && result.status < 400))
+        result.outcome = HttpResult::Answered;  // a redirect curl would not follow is its answer
+    else
+        result.outcome = HttpResult::NoAnswer;
+    if (result.outcome != HttpResult::Answered) result.status = 0;
     result.body = std::move(sink.bytes);
     return result;
 }
 
-WebAnswer CurlFetch::get(const std::string& url, const CurlOptions& options, const std::atomic<bool>* cancel) {
+}  // namespace
+
+bool redirectAllowed(const std::string& from, const std::string& to) {
+    Origin a, b;
+    if (!originOf(from, a) || !originOf(to, b) || a.host != b.host) return false;
+    if (b.scheme != "http" && b.scheme != "https") return false;
+    if (a.scheme == "https" && b.scheme != "https") return false;
+    // Only an upgrade to https may change the port (to its default one).
+    return a.port == b.port || (a.scheme == "http" && b.scheme == "https" && b.port == "443");
+}
+
+HttpResult httpGet(const std::string& url, const CurlOptions& options, const std::atomic<bool>* cancel,
+                   const std::string& accept) {
+    HttpResult result;
+    CURL* curl = curl_easy_init();
+    if (!curl) return result;
+    curl_slist* headers = nullptr;
+    if (!accept.empty()) headers = curl_slist_append(headers, ("Accept: " + accept).c_str());
+    curl_easy_setopt(curl, CURLOPT_USERAGENT, options.userAgent.c_str());
+    if (headers) curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, options.sameHostRedirects ? 0L : 1L);
+    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);  // no SIGALRM in a threaded program
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, onData);
+    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, onHeader);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, onProgress);
+    // The redirects followed by hand share the one time allowed.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(options.timeoutSeconds);
+    std::string at = url;
+    for (int hop = 0;; ++hop) {
+        const long left = long(std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count());
+        if (left <= 0) {
+            result = HttpResult{};
+            break;
+        }
+        std::string redirect;
+        result = getOnce(curl, at, options, left, cancel, redirect);
+        const bool redirected = result.outcome == HttpResult::Answered && result.status >= 300 && result.status < 400;
+        if (!options.sameHostRedirects || !redirected || redirect.empty() || hop >= 5 || !redirectAllowed(at, redirect))
+            break;
+        at = redirect;
+    }
+    curl_easy_cleanup(curl);
+    curl_slist_free_all(headers);
+    return result;
+}
+
+WebAnswer webAnswerOf(HttpResult r) {
     WebAnswer answer;
-    HttpResult r = httpGet(url, options, cancel);
-    if (!r.error.empty()) {
-        answer.why = r.error;
-    } else if (r.status == 404) {
-        answer.why = "not in the database";
-    } else if (r.status != 200) {
-        answer.why = "the server answered " + std::to_string(r.status);
-    } else {
-        answer.found = true;
-        answer.bytes = std::move(r.body);
+    answer.http = r.status;
+    switch (r.outcome) {
+    case HttpResult::TooLarge: answer.status = WebStatus::TooLarge; break;
+    case HttpResult::NoAnswer:
+    case HttpResult::Stopped: answer.status = WebStatus::NetworkError; break;
+    case HttpResult::Answered:
+        answer.status = r.status == 200 ? WebStatus::Ok : r.status == 404 ? WebStatus::NotFound : WebStatus::HttpError;
+        if (r.status == 200) answer.bytes = std::move(r.body);
+        break;
     }
     return answer;
+}
+
+WebAnswer CurlFetch::get(const std::string& url, const CurlOptions& options, const std::atomic<bool>* cancel) {
+    return webAnswerOf(httpGet(url, options, cancel));
 }
 
 CurlFetch::CurlFetch(WindowThread& window, CurlOptions options) : options_(std::move(options)), requests_(window) {
@@ -121,6 +184,7 @@ CurlFetch::~CurlFetch() {
 }
 
 void CurlFetch::fetch(const std::string& url, std::function<void(WebAnswer)> done) {
+    // No worker, no request: the fetch is as if never asked for.
     requests_.start<WebAnswer>([url, options = options_](const std::atomic<bool>& cancel) { return get(url, options, &cancel); },
                                std::move(done));
 }

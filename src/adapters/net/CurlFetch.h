@@ -13,16 +13,23 @@ struct CurlOptions {
     std::string userAgent;
     long timeoutSeconds = 10;
     size_t maxBytes = 4 << 20;  // a larger answer is no answer of this service
+    // Redirects are followed only on the same host and never from https to http; a refused
+    // one is the answer (an HttpError with its 3xx code). Off: any http(s) address is followed.
+    bool sameHostRedirects = false;
 };
 
-// One GET as it went: the status (0 when no answer came), the body read (at most maxBytes),
-// the seconds a Retry-After header asked for (-1 without one), what went wrong.
+// One GET as it went: how it ended, the server's status code (0 when no answer came), the
+// body read (at most maxBytes), the seconds a Retry-After header asked for (-1 without one).
 struct HttpResult {
+    enum Outcome { Answered, TooLarge, NoAnswer, Stopped } outcome = NoAnswer;
     long status = 0;
     std::string body;
     long retryAfter = -1;
-    std::string error;
 };
+// The answer as the program sees it: Ok only for a whole 200 answer.
+WebAnswer webAnswerOf(HttpResult result);
+// True when a redirect from `from` to `to` may be followed under sameHostRedirects.
+bool redirectAllowed(const std::string& from, const std::string& to);
 HttpResult httpGet(const std::string& url, const CurlOptions& options, const std::atomic<bool>* cancel,
                    const std::string& accept = {});
 

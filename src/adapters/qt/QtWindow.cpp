@@ -392,7 +392,8 @@ void QtWindow::Impl::destroy() {
 }
 
 void QtWindow::Impl::endSession() {
-    if (sessionEnding || life != Life::Alive) return;
+    // While destroying too: the shutdown's own question (save the settings?) is open then.
+    if (sessionEnding || life == Life::Destroyed) return;
     sessionEnding = true;
     if (events) events->onEndSession();
     // Polled rather than done once: a handler may still open a dialog the wrappers do not
@@ -400,12 +401,17 @@ void QtWindow::Impl::endSession() {
     // must have returned before the window goes, which only an idle turn of the loop shows.
     sessionCloser = new QTimer(receiver.get());
     QObject::connect(sessionCloser, &QTimer::timeout, [this] {
+        if (life == Life::Destroyed) {
+            sessionCloser->stop();
+            return;
+        }
         for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isVisible()) {
                 dialog->reject();  // a template dialog's procedure sees its Cancel button
                 if (dialog->isVisible()) dialog->done(QDialog::Rejected);  // one that ignores it
             }
-        if (modalDepth == 0 && pumping == 0) {
+        // A shutdown under way goes on by itself once its box has closed.
+        if (life == Life::Alive && modalDepth == 0 && pumping == 0) {
             sessionCloser->stop();
             destroy();
         }
@@ -860,6 +866,8 @@ void QtWindow::sendCommand(int id) {
 }
 
 bool QtWindow::runOnWindowThread(std::function<void()> fn) { return d_->gate.run(std::move(fn)); }
+
+void QtWindow::postToWindowThread(std::function<void()> fn) { d_->gate.post(std::move(fn)); }
 
 void QtWindow::postMciNotify(uint32_t flags, uint32_t deviceId) {
     Impl* d = d_.get();

@@ -74,6 +74,7 @@ public:
 
     void sendCommand(int id) override;
     bool runOnWindowThread(std::function<void()> fn) override;
+    void postToWindowThread(std::function<void()> fn) override;
     void postMciNotify(uint32_t flags, uint32_t deviceId) override;
 
     void destroy() override;

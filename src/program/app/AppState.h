@@ -78,6 +78,8 @@ struct AppState {
     int32_t recording = 0;
     int32_t cdPlaying = 0;
     int32_t playbackActive = 0;
+    // A rip (or a batch of them) from its start until its last step: names wait for its end.
+    int32_t ripping = 0;
     std::atomic<int32_t> converting{0};
     // Set only at exit: the worker abandons its file after the current chunk.
     std::atomic<bool> stopConversion{false};

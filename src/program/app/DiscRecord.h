@@ -53,6 +53,9 @@ struct DiscRecord {
     std::vector<LookupRelease> releases;
     size_t chosenRelease = 0;
     std::string lookupStatus;
+    // Releases that came while the program was busy (a recording, a rip, a batch, a
+    // conversion): they name nothing until it is idle again.
+    bool answerWaiting = false;
     // Told when an answer arrives: the Disc Information dialog while it is open.
     std::function<void()> onLookupAnswer;
     // The disc as pressed: pregaps, codes, flags; and the hidden first track's length in

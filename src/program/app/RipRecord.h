@@ -37,6 +37,7 @@ struct AccurateRipLookup {
     std::string key;        // the database's file for the disc; empty = not asked
     bool answered = false;
     bool found = false;     // bytes holds the database's file
+    bool unknown = false;   // the database holds no file for the disc
     std::string bytes, why;
 };
 

@@ -113,7 +113,7 @@ void FetchFrontCover(App& app) {
         if (SniffPicture(picture)) return useCover(d, releaseId, picture);
     }
     app.p.coverArt->fetch(CoverArtUrl(s, releaseId), [app = &app, releaseId](WebAnswer answer) {
-        if (app->destroyed || !answer.found) return;
+        if (app->destroyed || answer.status != WebStatus::Ok) return;
         CoverPicture picture;
         picture.bytes = std::move(answer.bytes);
         if (!SniffPicture(picture)) return;

@@ -93,7 +93,7 @@ private:
         fetching_ = true;
         app_.p.accurateRip->fetch(base + "/" + key, [this, alive = alive_, &dlg, ids](WebAnswer answer) {
             if (!*alive) return;
-            if (answer.found) records_ = ParseDbar(answer.bytes, ids.audioTracks, ids.arId1, ids.arId2, ids.freedb);
+            if (answer.status == WebStatus::Ok) records_ = ParseDbar(answer.bytes, ids.audioTracks, ids.arId1, ids.arId2, ids.freedb);
             fetchList(dlg);
         });
     }
@@ -111,7 +111,7 @@ private:
                 const char* name = reinterpret_cast<const char*>(driveEntry(s.driveList, index) + kDriveNameOffset);
                 drive.assign(name, strnlen(name, kDriveNameCapacity));
             }
-            if (answer.found) listed_ = ListedDriveOffset(answer.bytes, drive);
+            if (answer.status == WebStatus::Ok) listed_ = ListedDriveOffset(answer.bytes, drive);
             finish(dlg);
         });
     }

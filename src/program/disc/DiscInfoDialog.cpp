@@ -21,12 +21,17 @@ class DiscInfoProc : public DialogProc {
 public:
     DiscInfoProc(App& app, int trackCount) : app_(app), names_(app.s.disc.names), count_(trackCount) {
         names_.tracks.resize(size_t(count_));
+        shown_ = names_;
+        keepRelease();
     }
 
     bool onInit(Dialog& dlg) override {
         dialog_ = &dlg;
-        // An answer arriving while the dialog is open shows at once.
-        app_.s.disc.onLookupAnswer = [this] { showOnline(true); };
+        // An answer arriving while the dialog is open shows at once, in the fields not typed in.
+        app_.s.disc.onLookupAnswer = [this] {
+            keepRelease();
+            showOnline(true);
+        };
         showNames(dlg);
         showOnline(false);
         dlg.listSetHorizontalExtent(kDiscTrackList, 600);
@@ -47,17 +52,42 @@ public:
     void showOnline(bool newNames) {
         Dialog& dlg = *dialog_;
         const DiscRecord& d = app_.s.disc;
-        dlg.setText(kDiscLookupText, d.lookupStatus.empty() ? std::string("MusicBrainz: not looked up") : d.lookupStatus);
+        dlg.setText(kDiscLookupText, d.lookupStatus.empty() ? std::string(kNotLookedUp) : d.lookupStatus);
         dlg.listClear(kDiscReleaseList);
         for (const LookupRelease& r : d.releases) dlg.listAdd(kDiscReleaseList, ReleaseText(r));
         if (!d.releases.empty()) dlg.listSetCurSel(kDiscReleaseList, int(d.chosenRelease));
         dlg.enable(kDiscLookUpButton, app_.p.discLookup != nullptr && !d.id.musicBrainzId.empty() && !app_.s.lookupsOff);
         dlg.enable(kDiscSubmitButton, !d.id.submissionUrl.empty());
         if (!newNames) return;
-        names_ = d.names;
-        names_.tracks.resize(size_t(count_));
+        // What the user typed stays; every field still as the dialog showed it takes the new name.
+        readTyped(dlg);
+        DiscNames now = d.names;
+        now.tracks.resize(size_t(count_));
+        auto take = [](std::string& field, const std::string& was, const std::string& fresh) {
+            if (field == was) field = fresh;
+        };
+        take(names_.albumArtist, shown_.albumArtist, now.albumArtist);
+        take(names_.album, shown_.album, now.album);
+        take(names_.year, shown_.year, now.year);
+        for (size_t t = 0; t < size_t(count_); ++t) {
+            take(names_.tracks[t].title, shown_.tracks[t].title, now.tracks[t].title);
+            take(names_.tracks[t].performer, shown_.tracks[t].performer, now.tracks[t].performer);
+            if (names_.tracks[t].title == now.tracks[t].title && names_.tracks[t].performer == now.tracks[t].performer)
+                names_.tracks[t].composer = now.tracks[t].composer;
+        }
+        names_.source = now.source;
+        shown_ = now;
         showNames(dlg);
         if (count_ > 0) select(dlg, std::max(selected_, 0));
+    }
+
+    // Cancel (or a session's end) gives back the release in use before one was chosen here.
+    void undoChoice() {
+        if (!chose_) return;
+        DiscRecord& d = app_.s.disc;
+        d.online = before_.online;
+        d.chosenRelease = before_.chosen;
+        UseNames(app_);
     }
 
     bool onCommand(Dialog& dlg, int id, int code) override {
@@ -70,7 +100,10 @@ public:
         }
         if (id == kDiscReleaseList && code == LBN_SELCHANGE) {
             const int at = dlg.listCurSel(kDiscReleaseList);
-            if (at >= 0) ChooseOnlineRelease(app_, size_t(at));
+            if (at >= 0) {
+                ChooseOnlineRelease(app_, size_t(at));
+                chose_ = true;
+            }
             showOnline(true);
             return true;
         }
@@ -102,11 +135,32 @@ public:
     }
 
 private:
+    static constexpr const char* kNotLookedUp = "MusicBrainz has not been asked about this disc.";
     App& app_;
     DiscNames names_;
+    DiscNames shown_;  // the names as the program gave them to the dialog, before any typing
     int count_;
     int selected_ = -1;
     Dialog* dialog_ = nullptr;
+    struct Release {
+        DiscNames online;
+        size_t chosen = 0;
+    } before_;
+    bool chose_ = false;
+
+    // The release in effect, before the user chooses another in the dialog.
+    void keepRelease() {
+        before_ = {app_.s.disc.online, app_.s.disc.chosenRelease};
+        chose_ = false;
+    }
+
+    // Everything typed so far, into names_.
+    void readTyped(Dialog& dlg) {
+        keepTrack(dlg);
+        names_.albumArtist = CleanText(dlg.text(kDiscAlbumArtistEdit, kNameChars));
+        names_.album = CleanText(dlg.text(kDiscAlbumEdit, kNameChars));
+        names_.year = CleanText(dlg.text(kDiscYearEdit, kYearChars + 1), kYearChars);
+    }
 
     std::string entry(int t) const {
         const TrackName& n = names_.tracks[size_t(t - 1)];
@@ -143,10 +197,7 @@ private:
     }
 
     bool ok(Dialog& dlg) {
-        keepTrack(dlg);
-        names_.albumArtist = CleanText(dlg.text(kDiscAlbumArtistEdit, kNameChars));
-        names_.album = CleanText(dlg.text(kDiscAlbumEdit, kNameChars));
-        names_.year = CleanText(dlg.text(kDiscYearEdit, kYearChars + 1), kYearChars);
+        readTyped(dlg);
         names_.source = NameSource::Edited;
         dlg.end(IDOK);
         DiscRecord& d = app_.s.disc;
@@ -176,9 +227,12 @@ void DiscInformationCommand(App& app) {
     // Names change what a running recording or conversion would be called and tagged.
     if (s.recording == 1 || s.converting != 0 || s.cdPlaying == 1) return;
     const int count = std::clamp(s.disc.id.known ? s.disc.id.lastTrack : s.trackCount, 0, int(kMaxTracks));
+    // An answer kept back during the work just ended names the disc before the dialog shows it.
+    UseWaitingAnswer(app);
     DiscInfoProc proc(app, count);
-    app.p.window.runDialog(DiscInfoTemplate(), proc);
+    const int result = app.p.window.runDialog(DiscInfoTemplate(), proc);
     s.disc.onLookupAnswer = nullptr;
+    if (result != IDOK) proc.undoChoice();
 }
 
 }  // namespace wl

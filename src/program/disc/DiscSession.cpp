@@ -74,6 +74,18 @@ void ReadDiscNames(App& app) {
     if (d.edited.empty()) LookUpDiscOnline(app, false);
 }
 
+bool DiscStillInDrive(App& app) {
+    const DiscIdentity& id = app.s.disc.id;
+    if (!id.known || app.s.cdHandle == 0) return false;
+    uint8_t raw[kTocSize] = {};
+    DiscToc toc;
+    app.p.cdrom.ModifyCDParms(app.s.cdHandle, kCdParmAddressing, 0);
+    if (app.p.cdrom.ReadTOC(app.s.cdHandle, raw) != 1 || !ParseBlockToc(raw, toc)) return false;
+    const AccurateRipIds ar = AccurateRipIdsOf(toc);
+    return toc.firstTrack == id.firstTrack && toc.lastTrack == id.lastTrack && FreedbId(toc) == id.freedbId &&
+           ar.id1 == id.accurateRipId1 && ar.id2 == id.accurateRipId2;
+}
+
 void ForgetDisc(App& app) {
     DiscRecord& d = app.s.disc;
     d.id = DiscIdentity{};
@@ -86,6 +98,7 @@ void ForgetDisc(App& app) {
     d.releases.clear();
     d.chosenRelease = 0;
     d.lookupStatus.clear();
+    d.answerWaiting = false;
     d.reportedFileFailure.clear();
     if (app.p.discLookup) app.p.discLookup->stop();
     d.coverRelease.clear();

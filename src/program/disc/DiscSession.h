@@ -11,6 +11,9 @@ namespace wl {
 // After the disc has been read: its table of contents, IDs, CD-Text and the user's edits;
 // then the current track's name in the name box.
 void ReadDiscNames(App& app);
+// The drive still holds the disc whose identity was read (its table of contents gives the
+// same IDs).
+bool DiscStillInDrive(App& app);
 // Door open or no disc: nothing of the old disc stays.
 void ForgetDisc(App& app);
 

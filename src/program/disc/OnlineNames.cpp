@@ -1,5 +1,6 @@
 #include "disc/OnlineNames.h"
 
+#include "app/WebText.h"
 #include "disc/DiscNames.h"
 #include "disc/DiscSession.h"
 #include "cover/CoverArt.h"
@@ -38,24 +39,50 @@ std::string ReleaseText(const LookupRelease& r) {
     return text;
 }
 
+bool ProgramIdle(const App& app) {
+    const AppState& s = app.s;
+    // A batch goes from one track's recording or rip straight into the next one's.
+    return s.recording == 0 && s.ripping == 0 && s.converting == 0 && !s.workerRunning && !s.ripEncoding;
+}
+
+void UseWaitingAnswer(App& app) {
+    DiscRecord& d = app.s.disc;
+    if (!d.answerWaiting || !ProgramIdle(app)) return;
+    d.answerWaiting = false;
+    // The disc may have gone, or another come, while the work kept the drive unwatched.
+    if (!DiscStillInDrive(app)) {
+        d.releases.clear();
+        d.lookupStatus.clear();
+        return;
+    }
+    ChooseOnlineRelease(app, 0);
+    if (d.onLookupAnswer) d.onLookupAnswer();
+}
+
 void LookUpDiscOnline(App& app, bool refresh) {
     AppState& s = app.s;
     DiscRecord& d = s.disc;
     if (s.lookupsOff || app.p.discLookup == nullptr || d.id.musicBrainzId.empty()) return;
     d.lookedUp = true;
-    d.lookupStatus = "MusicBrainz: looking the disc up...";
+    d.lookupStatus = "Asking MusicBrainz about this disc...";
     const std::string discId = d.id.musicBrainzId;
     app.p.discLookup->lookup(discId, d.id.musicBrainzToc, refresh, [app = &app, discId](LookupAnswer answer) {
         DiscRecord& d = app->s.disc;
         if (app->destroyed || d.id.musicBrainzId != discId) return;  // another disc by now
         d.releases = std::move(answer.releases);
         d.chosenRelease = 0;
-        if (answer.status == LookupAnswer::Found && !d.releases.empty()) {
-            d.lookupStatus = "MusicBrainz: " + std::to_string(d.releases.size()) +
-                             (d.releases.size() == 1 ? " release" : " releases");
-            ChooseOnlineRelease(*app, 0);
+        d.answerWaiting = false;
+        if (answer.status == WebStatus::Ok && !d.releases.empty()) {
+            d.lookupStatus = "MusicBrainz knows " + std::to_string(d.releases.size()) +
+                             (d.releases.size() == 1 ? " release" : " releases") + " of this disc.";
+            // Names change what the work under way is called and tagged: they wait for its end.
+            if (ProgramIdle(*app))
+                ChooseOnlineRelease(*app, 0);
+            else
+                d.answerWaiting = true;
         } else {
-            d.lookupStatus = "MusicBrainz: " + (answer.reason.empty() ? std::string("no answer") : answer.reason);
+            d.releases.clear();
+            d.lookupStatus = WebFailureSentence("MusicBrainz", answer.status, answer.http);
         }
         if (d.onLookupAnswer) d.onLookupAnswer();
     });

@@ -1,7 +1,8 @@
 #pragma once
 // Names from the online database: asked for, off the window's thread, when a disc is read
 // that the user has named nothing of (or when the user asks again); the first release with
-// the disc's track count becomes the disc's online names, the others stay on offer.
+// the disc's track count becomes the disc's online names, the others stay on offer. An
+// answer that comes while the program is busy waits for the work to end.
 #include "app/App.h"
 
 namespace wl {
@@ -9,6 +10,11 @@ namespace wl {
 // refresh: ask the service even when an answer is kept. Does nothing when lookups are off,
 // no lookup is wired, or the disc has no MusicBrainz disc ID.
 void LookUpDiscOnline(App& app, bool refresh);
+// Nothing under way that a name would change: no recording, rip, batch or conversion.
+bool ProgramIdle(const App& app);
+// Releases that came during work name the disc once the program is idle, if the disc is still
+// the one they are for; otherwise they are dropped. Called on every timer tick.
+void UseWaitingAnswer(App& app);
 // Release `index` of those found becomes the disc's online names.
 void ChooseOnlineRelease(App& app, size_t index);
 // "Title / Artist / Year / Country / Label" for the dialog's list.

@@ -178,7 +178,7 @@ DialogTemplate DiscInfoTemplate() {
     t.name = "DiscInfo";
     t.caption = "Disc Information";
     t.width = 220;
-    t.height = 226;
+    t.height = 242;
     t.controls = {
         control(K::Static, -1, "Album artist:", du(2, 3, 44, 10)),
         control(K::Edit, 402, "", du(48, 2, 170, 10), false, true),
@@ -193,12 +193,13 @@ DialogTemplate DiscInfoTemplate() {
         control(K::Edit, 407, "", du(48, 124, 170, 10), false, true),
         control(K::Static, -1, "Artist:", du(2, 137, 44, 10)),
         control(K::Edit, 408, "", du(48, 136, 170, 10), false, true),
-        control(K::Static, 409, "MusicBrainz: not looked up", du(2, 151, 150, 10)),
+        // Three lines: a status is one whole sentence, wrapped.
+        control(K::Static, 409, "MusicBrainz has not been asked about this disc.", du(2, 150, 154, 26)),
         control(K::Button, 411, "&Look Up", du(160, 149, 58, 13), false, true),
-        control(K::ListBox, 410, "", du(2, 164, 216, 38), false, true),
-        control(K::Button, 412, "&Submit Disc...", du(2, 208, 58, 13), false, true),
-        control(K::Button, 1, "&OK", du(100, 208, 30, 13), false, true),
-        control(K::Button, 2, "&Cancel", du(160, 208, 58, 13), false, true),
+        control(K::ListBox, 410, "", du(2, 180, 216, 38), false, true),
+        control(K::Button, 412, "&Submit Disc...", du(2, 224, 58, 13), false, true),
+        control(K::Button, 1, "&OK", du(100, 224, 30, 13), false, true),
+        control(K::Button, 2, "&Cancel", du(160, 224, 58, 13), false, true),
     };
     return t;
 }

@@ -456,6 +456,12 @@ RipOutcome RipCurrentTrack(App& app) {
 void RipPlayBranch(App& app) {
     AppState& s = app.s;
     Window& win = app.p.window;
+    // Counted, as a batch's next track is ripped from inside this one.
+    struct Busy {
+        int32_t& n;
+        explicit Busy(int32_t& count) : n(count) { ++n; }
+        ~Busy() { --n; }
+    } busy(s.ripping);
     // The folder typed with the first name of a batch, before a conversion renames songName.
     const std::string typedFolder = splitPath(s.songName.str()).dir;
 

@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "app/FileReplacement.h"
+#include "app/WebText.h"
 #include "verify/Ctdb.h"
 #include "verify/RipLog.h"
 
@@ -50,7 +51,7 @@ void settle(App& app) {
             for (int t = s.toc[2]; t < track && t >= 1 && size_t(t) < kTocMaxEntries; ++t)
                 if (!(tocEntry(s.toc, size_t(t - 1))[1] & 0x04)) ++audioIndex;
             verdict = CtdbVerdictFor(*entries, audioIndex, r.ctdbCrc);
-        } else if (lookup.found || lookup.why == "not in the database") {
+        } else if (lookup.found || lookup.unknown) {
             verdict.kind = CtdbVerdict::NotInDatabase;  // an answer that is not CTDB's says no more than a 404
         } else {
             verdict.why = lookup.why;
@@ -106,11 +107,12 @@ void VerifyWithCtdb(App& app) {
         AppState& s = app->s;
         if (app->destroyed || s.ctdb.key != key) return;  // another disc by now
         s.ctdb.answered = true;
-        s.ctdb.found = answer.found;
+        s.ctdb.found = answer.status == WebStatus::Ok;
+        s.ctdb.unknown = answer.status == WebStatus::NotFound;
         s.ctdb.bytes = std::move(answer.bytes);
-        s.ctdb.why = answer.why;
+        if (!s.ctdb.found && !s.ctdb.unknown) s.ctdb.why = "CTDB " + WebFailureClause(answer.status, answer.http);
         // Only an answer with entries is kept: a disc not there yet may be there next time.
-        if (const auto entries = answer.found ? ParseCtdbAnswer(s.ctdb.bytes) : std::nullopt; entries && !entries->empty())
+        if (const auto entries = s.ctdb.found ? ParseCtdbAnswer(s.ctdb.bytes) : std::nullopt; entries && !entries->empty())
             keepAnswer(s);
         settle(*app);
     });

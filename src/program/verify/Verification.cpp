@@ -8,6 +8,7 @@
 
 #include "app/Display.h"
 #include "app/FileReplacement.h"
+#include "app/WebText.h"
 #include "verify/AccurateRip.h"
 #include "verify/CtdbCheck.h"
 #include "verify/RipLog.h"
@@ -53,9 +54,11 @@ int applyVerdicts(AppState& s, const DiscIds& ids) {
             for (int t = s.toc[2]; t < track && t >= 1 && size_t(t) < kTocMaxEntries; ++t)
                 if (!(tocEntry(s.toc, size_t(t - 1))[1] & 0x04)) ++audioIndex;
             verdict = VerdictFor(*records, audioIndex, r.v1, r.v2);
-        } else if (lookup.found || lookup.why == "not in the database") {
-            // An answer that is not this disc's records says no more than a 404.
+        } else if (lookup.unknown) {
             verdict.kind = ArVerdict::NotInDatabase;
+        } else if (lookup.found) {
+            // A whole answer that is not this disc's records (a network's sign-in page) proves nothing.
+            verdict.why = "AccurateRip " + WebFailureClause(WebStatus::NotExpected, 0);
         } else {
             verdict.why = lookup.why;
         }
@@ -125,11 +128,13 @@ void VerifyRippedTracks(App& app) {
         AppState& s = app->s;
         if (app->destroyed || s.accurateRip.key != key) return;  // another disc by now
         s.accurateRip.answered = true;
-        s.accurateRip.found = answer.found;
+        s.accurateRip.found = answer.status == WebStatus::Ok;
+        s.accurateRip.unknown = answer.status == WebStatus::NotFound;
         s.accurateRip.bytes = std::move(answer.bytes);
-        s.accurateRip.why = answer.why;
+        if (!s.accurateRip.found && !s.accurateRip.unknown)
+            s.accurateRip.why = "AccurateRip " + WebFailureClause(answer.status, answer.http);
         const DiscIds ids = DiscIdsOf(s.toc);
-        if (answer.found && ParseDbar(s.accurateRip.bytes, ids.audioTracks, ids.arId1, ids.arId2, ids.freedb))
+        if (s.accurateRip.found && ParseDbar(s.accurateRip.bytes, ids.audioTracks, ids.arId1, ids.arId2, ids.freedb))
             keepAnswer(s);
         settle(*app, true);
     });

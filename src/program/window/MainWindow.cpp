@@ -11,6 +11,7 @@
 #include "cd/CdSession.h"
 #include "cd/Tracks.h"
 #include "disc/DiscInfoDialog.h"
+#include "disc/OnlineNames.h"
 #include "dialogs/Clicks.h"
 #include "dialogs/FileDialogs.h"
 #include "dialogs/ParamDialogs.h"
@@ -261,6 +262,8 @@ void HandleTimer(App& app, int id) {
         PollDrive(app);
     else
         AdvanceElapsedClock(app);
+    // After the drive's poll, which forgets a disc taken out.
+    UseWaitingAnswer(app);
 }
 
 bool inStatusClickZone(const App& app, int x, int y) {
