@@ -147,7 +147,7 @@ TEST(FormatsEndToEnd, ARippedTrackInFlacMp3AndOpusCarriesTheSameNamesIdsGainAndC
     prog.lookUpAt(service.url);
     prog.s().disc.coverArtBase = covers.url;
     ASSERT_TRUE(prog.start());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return prog.box() == "01 online track 1"; }, 10000)) << prog.box();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return prog.box() == "01 online track 1.wav"; }, 10000)) << prog.box();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !prog.s().disc.coverBytes.empty(); }, 10000));
     EXPECT_TRUE(fs::exists(prog.folder() + "covers/rel-online-album"));
 
@@ -230,7 +230,7 @@ TEST(FormatsEndToEnd, NoCoverAnswerMeansNoPictureAndNoBox) {
         prog.lookUpAt(service.url);
         prog.s().disc.coverArtBase = server->url;
         ASSERT_TRUE(prog.start());
-        ASSERT_TRUE(QTest::qWaitFor([&] { return prog.box() == "01 online track 1"; }, 10000)) << prog.box();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return prog.box() == "01 online track 1.wav"; }, 10000)) << prog.box();
         QTest::qWait(500);
         prog.useFormat(1);
         prog.ripShownName();
