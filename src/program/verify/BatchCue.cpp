@@ -45,7 +45,7 @@ std::string ownLine(const DiscIds& ids) {
 constexpr uint64_t kWavDataStart = 44;
 
 std::string cueTime(int64_t frames) {
-    char text[24];
+    char text[72];  // room for any int64_t, so the text is never cut
     std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", static_cast<long long>(frames / 4500),
                   static_cast<long long>(frames / 75 % 60), static_cast<long long>(frames % 75));
     return text;
