@@ -244,6 +244,8 @@ TEST(CliEndToEnd, RipWritesTheImagesAudioTheLogAndTheCueSheetAndSaysWhatTheDatab
         << r.out;
     EXPECT_NE(r.out.find("Track 3: " + (tmp.dir / "checked" / names[2]).string() + ": Not accurate"), std::string::npos)
         << r.out;
+    // CTDB's verdict beside AccurateRip's (here its service does not answer).
+    EXPECT_NE(r.out.find("; CTDB: "), std::string::npos) << r.out;
     const Result info = run({"info", "--disc", disc.cue.string(), "--json"}, envFor(tmp.dir, server.url));
     EXPECT_EQ(nlohmann::json::parse(info.out)["accuraterip"]["known"], true) << info.out;
 }
@@ -497,6 +499,24 @@ TEST(CliEndToEnd, RipToFlacAndOpusMakesFilesTheFormatsOwnToolsAccept) {
         }
         // The log says how the tracks were read.
         EXPECT_NE(readFile(out / "Codecs.log").find("Secure"), std::string::npos);
+    }
+}
+
+TEST(CliEndToEnd, ConvertToFlacAndOpusThroughTheProgramsOutputFormat) {
+    Scratch tmp;
+    const Disc d = writeImage(tmp.dir, "Plain", {450, 300});
+    const fs::path src = tmp.dir / "wav";
+    ASSERT_EQ(run({"rip", "--disc", d.cue.string(), "--out", src.string(), "--no-lookup", "-q"}, envFor(tmp.dir)).status, 0);
+    for (const std::string format : {"flac", "opus"}) {
+        SCOPED_TRACE(format);
+        const fs::path out = tmp.dir / format;
+        const Result r = run({"convert", src.string(), "--format", format, "--out", out.string(), "-q"}, envFor(tmp.dir));
+        ASSERT_EQ(r.status, 0) << r.out << r.err;
+        const fs::path file = out / ("02 plain 2." + format);
+        EXPECT_NE(r.out.find(" -> " + file.string()), std::string::npos) << r.out;
+        const std::string check = format == "flac" ? "flac -s -t " : "opusinfo ";
+        EXPECT_EQ(std::system((check + quoted(file.string()) + " >/dev/null 2>&1").c_str()), 0) << file;
+        EXPECT_TRUE(fs::exists(src / "02 plain 2.wav"));
     }
 }
 
