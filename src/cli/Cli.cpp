@@ -15,11 +15,12 @@ namespace {
 
 constexpr const char* kStatuses =
     "Exit status:\n"
-    "  0    done: every track verified, or not verifiable (the output says why)\n"
-    "  1    failed: the disc, a file or the encoder could not be used; the output says which\n"
+    "  0    done: every track verified, or not verifiable (the output says why); offset detect: an offset proposed\n"
+    "  1    failed: the disc, a file or the encoder could not be used; the output says which;\n"
+    "       offset detect: no offset proposed (the output says why)\n"
     "  2    bad usage: an unknown option, a bad value, a missing disc image or settings file\n"
     "  3    done, but some tracks are not confirmed by the AccurateRip database that knows the disc\n"
-    "  4    done, with read errors: some frames could not be read and are silence\n"
+    "  4    done, with read errors: some frames could not be read and are silence, or Test & Copy's passes differ\n"
     "  130  stopped by SIGINT or SIGTERM: finished files kept, the unfinished one removed, the log written\n";
 
 // Where the signal handler finds the run to stop; one run per process.
@@ -61,7 +62,8 @@ int Run(int argc, char** argv) {
     auto* ripCmd = app.add_subcommand("rip", "rip tracks under the disc's names, tag them, write the log and cue sheet");
     addSourceOptions(ripCmd, rip.source);
     ripCmd->add_option("--tracks", rip.tracks, "the tracks to rip, as 1,3-5 (default: all)");
-    ripCmd->add_option("--format", rip.format, "wav or mp3 (flac and opus: not in this build)")
+    ripCmd->add_option("--format", rip.format,
+                       "wav, mp3, flac or opus (default: wav); FLAC level and Opus bit rate from the settings")
         ->check(CLI::IsMember({"wav", "mp3", "flac", "opus"}));
     ripCmd->add_option("--out", rip.out, "the folder for the files, the log and the cue sheet (default: here)");
     ripCmd->add_option("--offset", rip.offset, "the drive's read offset in samples, -5000..5000 (an image has none)")
@@ -70,16 +72,19 @@ int Run(int argc, char** argv) {
     ripCmd->add_option("--name-format", rip.nameFormat,
                        "file names: %n track number, %t title, %a artist, %A album, %y year, %d disc number, "
                        "%i freedb disc ID, %% a percent sign (default: \"%n %t\")");
-    ripCmd->add_option("--mode", rip.mode, "burst, secure or auto (only burst in this build)")
+    ripCmd->add_option("--mode", rip.mode,
+                       "the read mode: burst, secure (paranoia) or auto (secure where burst is not confirmed); "
+                       "default: the settings' mode, burst")
         ->check(CLI::IsMember({"burst", "secure", "auto"}));
-    ripCmd->add_flag("--test-and-copy", rip.testAndCopy, "read every track twice and compare (not in this build)");
+    ripCmd->add_flag("--test-and-copy", rip.testAndCopy, "read every track twice and compare the passes");
 
     ConvertOptions convert;
-    auto* convertCmd = app.add_subcommand("convert", "convert WAV files (folders searched recursively) to MP3");
+    auto* convertCmd =
+        app.add_subcommand("convert", "convert WAV files (folders searched recursively) to MP3, FLAC or Opus");
     convertCmd->add_option("files", convert.inputs, "WAV files and folders")->required();
-    convertCmd->add_option("--format", convert.format, "mp3 (flac and opus: not in this build)")
+    convertCmd->add_option("--format", convert.format, "mp3, flac or opus (default: mp3)")
         ->check(CLI::IsMember({"wav", "mp3", "flac", "opus"}));
-    convertCmd->add_option("--out", convert.out, "the folder for the MP3s, the folders given mirrored under it");
+    convertCmd->add_option("--out", convert.out, "the folder for the files made, the folders given mirrored under it");
     convertCmd->add_option("--jobs", convert.jobs, "files converted at once (default: one per processor core)")
         ->check(CLI::Range(1, 256));
     convertCmd->add_flag("-q,--quiet", convert.quiet, "no progress on standard error");
@@ -87,7 +92,8 @@ int Run(int argc, char** argv) {
     SourceOptions offsetSource;
     auto* offsetCmd = app.add_subcommand("offset", "the drive's read offset");
     offsetCmd->require_subcommand(1);
-    auto* detectCmd = offsetCmd->add_subcommand("detect", "find the drive's read offset (not in this build)");
+    auto* detectCmd = offsetCmd->add_subcommand(
+        "detect", "propose the drive's read offset from a disc AccurateRip knows, and name the listed one; sets nothing");
     addSourceOptions(detectCmd, offsetSource);
 
     for (CLI::App* sub : {infoCmd, ripCmd, convertCmd, detectCmd}) sub->footer(kStatuses);
@@ -113,10 +119,7 @@ int Run(int argc, char** argv) {
     if (*infoCmd) status = RunInfo(info, stop);
     else if (*ripCmd) status = RunRip(rip, stop);
     else if (*convertCmd) status = RunConvert(convert, stop);
-    else if (*detectCmd) {
-        std::cerr << "wavelathe: offset detect is not available in this build; set the offset with rip --offset N\n";
-        status = kUsage;
-    }
+    else if (*detectCmd) status = RunOffsetDetect(offsetSource, stop);
 
     sigaction(SIGINT, &oldInt, nullptr);
     sigaction(SIGTERM, &oldTerm, nullptr);

@@ -9,8 +9,10 @@
 #include "adapters/dl/InstallPaths.h"
 #include "app/Commands.h"
 #include "app/Settings.h"
+#include "cover/CoverArt.h"
 #include "disc/DiscNames.h"
 #include "rip/RipDrive.h"
+#include "verify/CtdbCheck.h"
 #include "verify/Verification.h"
 
 namespace wl::cli {
@@ -84,10 +86,20 @@ CliProgram::CliProgram(const ProgramOptions& options) {
         accurateRip = std::make_unique<CurlFetch>(window, CurlOptions{userAgent});
         discLookup = std::make_unique<MusicBrainzLookup>(window, MusicBrainzLookup::fromEnvironment(userAgent));
         lookup = discLookup.get();
+        ctdb = std::make_unique<CurlFetch>(window, CurlOptions{userAgent});
+        coverArt = std::make_unique<CurlFetch>(window, CurlOptions{userAgent});
     }
+    secureRead = std::make_unique<ParanoiaReader>(*cdrom);
+    cdLayout = std::make_unique<LibcdioCdLayout>(*cdrom);
     app = std::make_unique<App>(Platform{window, *mci, *cdrom, *encoder, desktop, cdText.get(), &discId, &tags,
-                                         &hashing, accurateRip.get(), lookup});
+                                         &hashing, accurateRip.get(), lookup, ctdb.get(), secureRead.get()});
+    app->p.cdLayout = cdLayout.get();
+    app->p.audioEncoders = &codecs;
+    app->p.loudness = &loudness;
+    app->p.coverArt = coverArt.get();
     app->s.verify = VerifyConfigFromEnvironment();
+    app->s.ctdbConfig = CtdbConfigFromEnvironment();
+    CoverArtConfigFromEnvironment(app->s);
     app->s.workingDir = work.path();
     app->s.disc.editsFolder = DefaultEditsFolder();
     proc = std::make_unique<MainWindowProc>(*app);
@@ -98,8 +110,11 @@ CliProgram::~CliProgram() {
     // What may still call the window from its own threads goes before the window does.
     proc.reset();
     app.reset();
+    coverArt.reset();
+    ctdb.reset();
     discLookup.reset();
     accurateRip.reset();
+    secureRead.reset();
     mci.reset();
 }
 
@@ -148,8 +163,10 @@ void CliProgram::askAccurateRip() {
 
 void CliProgram::awaitVerification(int timeoutMs) {
     AppState& st = s();
-    if (st.accurateRip.key.empty()) return;
-    window.serveUntil([&] { return st.accurateRip.answered; }, timeoutMs);
+    // CTDB is asked beside AccurateRip; each answer counts only when it was asked for.
+    window.serveUntil([&] { return (st.accurateRip.key.empty() || st.accurateRip.answered) &&
+                                   (st.ctdb.key.empty() || st.ctdb.answered); },
+                      timeoutMs);
 }
 
 void CliProgram::shutDown() {

@@ -1,7 +1,9 @@
 #pragma once
 // The program as main.cpp wires it for the window, on the headless window instead of Qt's:
 // the device layer over libcdio (a disc image or the drives), the loopback audio (nothing is
-// played), the encoder library, CD-Text, disc IDs, tags, checksums and the two web services.
+// played), the encoder library and the FLAC/Opus encoders, loudness, CD-Text, the pressed
+// layout (pregaps, ISRCs, catalog number), disc IDs, tags, checksums, secure reads and the web
+// services (AccurateRip, MusicBrainz, CTDB, the cover archive).
 // The AutoRun policy of the desktop is left alone. Settings are read only from the file
 // given: the program's working folder is a private one holding a copy of it.
 #include <memory>
@@ -10,11 +12,15 @@
 #include "adapters/audio/AudioEngine.h"
 #include "adapters/audio/Clock.h"
 #include "adapters/audio/LoopbackBackend.h"
+#include "adapters/cdrom/LibcdioCdLayout.h"
 #include "adapters/cdrom/LibcdioCdText.h"
 #include "adapters/cdrom/LibcdioCdrom.h"
+#include "adapters/cdrom/ParanoiaReader.h"
+#include "adapters/codecs/CodecEncoders.h"
 #include "adapters/discid/LibDiscId.h"
 #include "adapters/dl/DlEncoderLoader.h"
 #include "adapters/hash/Hashing.h"
+#include "adapters/loudness/Ebur128Loudness.h"
 #include "adapters/mci/DeviceLayer.h"
 #include "adapters/musicbrainz/MusicBrainzLookup.h"
 #include "adapters/net/CurlFetch.h"
@@ -74,7 +80,7 @@ public:
     // start-up disc check done, at once rather than at the first timer tick; then the
     // online names waited for. False, with why, when there is no disc to rip.
     bool readDisc(int driveIndex, std::string& why);
-    // Waits for the AccurateRip answer asked for by the last rip (or by verify()).
+    // Waits for the AccurateRip and CTDB answers asked for by the last rip (or by askAccurateRip()).
     void awaitVerification(int timeoutMs);
     // Asks the database for the disc's records, as a rip's verification does.
     void askAccurateRip();
@@ -98,6 +104,12 @@ public:
     LibraryHashing hashing;
     std::unique_ptr<CurlFetch> accurateRip;
     std::unique_ptr<MusicBrainzLookup> discLookup;
+    std::unique_ptr<CurlFetch> ctdb;
+    std::unique_ptr<CurlFetch> coverArt;
+    std::unique_ptr<ParanoiaReader> secureRead;
+    std::unique_ptr<LibcdioCdLayout> cdLayout;
+    CodecEncoders codecs;
+    Ebur128Loudness loudness;
     std::unique_ptr<App> app;
     std::unique_ptr<MainWindowProc> proc;
 };

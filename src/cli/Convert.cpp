@@ -1,18 +1,21 @@
 // wavelathe convert: the window's WAV Files to Convert batch, on every core (the program's
-// conversion pool). The program writes each MP3 beside its WAV; for --out the WAVs are
-// linked into the mirrored tree first, so each MP3 is made there, and the links go after.
+// conversion pool), in the output format chosen. The program writes each file beside its WAV;
+// for --out the WAVs are linked into the mirrored tree first, so each file is made there, and
+// the links go after.
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
 #include <iostream>
 
 #include "app/Commands.h"
+#include "app/OutputFormat.h"
 #include "cli/Cli.h"
 #include "cli/CliProgram.h"
 #include "cli/Progress.h"
 #include "cli/Subcommands.h"
 #include "mp3/BatchConvert.h"
 #include "mp3/Convert.h"
+#include "mp3/EncodedTags.h"
 
 namespace wl::cli {
 
@@ -33,10 +36,9 @@ struct Entry {
     fs::file_time_type mp3Before = fs::file_time_type::min();  // an MP3 there before the run
 };
 
-// An MP3 that exists and was written by this run.
-bool madeNow(const Entry& e) {
+// A file that exists and was written by this run.
+bool madeNow(const Entry& e, const fs::path& mp3) {
     std::error_code ec;
-    const fs::path mp3 = mp3NameFor(e.convert.string());
     const auto when = fs::last_write_time(mp3, ec);
     return !ec && (e.mp3Before == fs::file_time_type::min() || when != e.mp3Before);
 }
@@ -44,12 +46,15 @@ bool madeNow(const Entry& e) {
 }  // namespace
 
 int RunConvert(const ConvertOptions& o, const std::atomic<bool>& stop) {
-    if (o.format != "mp3") {
-        std::cerr << "wavelathe: " << (o.format == "wav" ? "convert makes MP3 files from WAV files; --format wav has nothing to do"
-                                                          : "--format " + o.format + " is not available in this build (mp3)")
-                  << "\n";
+    if (o.format == "wav") {
+        std::cerr << "wavelathe: convert makes MP3, FLAC or Opus files from WAV files; --format wav has nothing to do\n";
         return kUsage;
     }
+    const OutputFormat format =
+        o.format == "flac" ? OutputFormat::Flac : o.format == "opus" ? OutputFormat::Opus : OutputFormat::Mp3;
+    const auto encodedName = [format](const fs::path& wav) {
+        return fs::path(format == OutputFormat::Mp3 ? mp3NameFor(wav.string()) : EncodedNameFor(format, wav.string()));
+    };
     std::error_code ec;
     const fs::path out = o.out.empty() ? fs::path() : fs::absolute(o.out, ec);
     std::vector<Entry> entries;
@@ -79,7 +84,7 @@ int RunConvert(const ConvertOptions& o, const std::atomic<bool>& stop) {
     int status = kDone;
     std::vector<Entry> ready;
     for (Entry& e : entries) {
-        if (const auto t = fs::last_write_time(mp3NameFor(e.convert.string()), ec); !ec) e.mp3Before = t;
+        if (const auto t = fs::last_write_time(encodedName(e.convert), ec); !ec) e.mp3Before = t;
         if (e.convert == e.source) {
             ready.push_back(e);
             continue;
@@ -132,11 +137,12 @@ int RunConvert(const ConvertOptions& o, const std::atomic<bool>& stop) {
         }
         window.sendCommand(ID_CONVERT_WAV_TO_MP3);
         window.onMessage = [&progress](const ShownMessage& m) { progress.note("wavelathe: " + m.caption + ": " + m.text); };
-        if (s.encoderModule == nullptr || s.convertMode != 1) {
+        if ((format == OutputFormat::Mp3 && s.encoderModule == nullptr) || s.convertMode != 1) {
             removeLinks();
             std::cerr << "wavelathe: MP3 files cannot be made: the encoder library was not found\n";
             return kFailed;
         }
+        s.outputFormat = int32_t(format);  // the program's output format setting
         s.keepWav = 1;  // the WAVs given are the user's; the links are removed here
         s.conversionStreams = o.jobs;
         window.onDrawnText = [&](const std::string& text) {
@@ -155,14 +161,14 @@ int RunConvert(const ConvertOptions& o, const std::atomic<bool>& stop) {
         }
     } catch (const Interrupted&) {
         interrupted = true;
-        progress.end("stopped; the unfinished MP3s are removed");
+        progress.end("stopped; the unfinished files are removed");
     }
     prog.shutDown();  // stops the worker: an MP3 under way is removed
     removeLinks();
 
     for (const Entry& e : ready) {
-        const fs::path mp3 = mp3NameFor(e.convert.string());
-        if (madeNow(e)) {
+        const fs::path mp3 = encodedName(e.convert);
+        if (madeNow(e, mp3)) {
             std::cout << e.source.string() << " -> " << mp3.string() << "\n";
         } else {
             if (!interrupted) std::cout << e.source.string() << ": not converted\n";

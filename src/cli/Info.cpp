@@ -12,6 +12,7 @@
 #include "disc/DiscNames.h"
 #include "disc/OnlineNames.h"
 #include "verify/AccurateRip.h"
+#include "verify/Ctdb.h"
 #include "verify/RipLog.h"
 
 namespace wl::cli {
@@ -44,6 +45,25 @@ ordered_json namesJson(const DiscNames& n) {
     j["tracks"] = ordered_json::array();
     for (const TrackName& t : n.tracks) j["tracks"].push_back({{"title", t.title}, {"artist", t.performer}});
     return j;
+}
+
+// What the CTDB answered for the disc, as AccurateRip's state is said: known when it holds entries.
+ArState ctdbStateOf(const AppState& s) {
+    ArState a;
+    const CtdbLookup& l = s.ctdb;
+    const auto entries = l.found ? ParseCtdbAnswer(l.bytes) : std::nullopt;
+    a.known = entries && !entries->empty();
+    if (a.known) a.status = "known (" + std::to_string(entries->size()) + (entries->size() == 1 ? " entry)" : " entries)");
+    else if (l.found || l.unknown) a.status = "not in the database";
+    else a.status = l.why.empty() ? "not asked" : l.why;
+    return a;
+}
+
+// A track's ISRC as the disc's subchannel gives it; "" when none is known.
+std::string isrcOf(const PressedLayout& p, int track) {
+    for (const PressedTrack& t : p.tracks)
+        if (t.number == track) return t.isrc;
+    return "";
 }
 
 }  // namespace
@@ -103,6 +123,9 @@ int RunInfo(const InfoOptions& o, const std::atomic<bool>& stop) {
     char arId[40];
     std::snprintf(arId, sizeof arId, "%03d-%08x-%08x-%08x", ar.audioTracks, ar.id1, ar.id2, freedb);
     const ArState arState = AccurateRipStateOf(s);
+    const ArState ctdbState = ctdbStateOf(s);
+    const PressedLayout& pressed = d.pressed;
+    const bool codes = pressed.known && pressed.codesRead;
     const DiscText cdText = prog.cdText->readCdText(s.cdHandle);
     const DiscNames cdNames = NamesFromCdText(cdText, toc.lastTrack);
 
@@ -122,6 +145,8 @@ int RunInfo(const InfoOptions& o, const std::atomic<bool>& stop) {
             const size_t n = size_t(toc.firstTrack) + i;
             t["title"] = n >= 1 && n <= d.names.tracks.size() ? d.names.tracks[n - 1].title : "";
             t["artist"] = n >= 1 && n <= d.names.tracks.size() ? d.names.tracks[n - 1].performer : "";
+            const std::string isrc = isrcOf(pressed, toc.firstTrack + int(i));
+            t["isrc"] = isrc.empty() ? ordered_json(nullptr) : ordered_json(isrc);
             j["tracks"].push_back(t);
         }
         j["ids"] = {{"musicbrainz", d.id.musicBrainzId},
@@ -130,6 +155,8 @@ int RunInfo(const InfoOptions& o, const std::atomic<bool>& stop) {
                     {"ctdb_toc", ctdbToc(toc)},
                     {"musicbrainz_toc", d.id.musicBrainzToc},
                     {"submission_url", d.id.submissionUrl}};
+        j["mcn"] = pressed.mcn.empty() ? ordered_json(nullptr) : ordered_json(pressed.mcn);
+        j["codes_read"] = codes;
         j["cd_text"] = cdText.tracks.empty() ? ordered_json(nullptr) : namesJson(cdNames);
         j["names"] = namesJson(d.names);
         j["lookup"] = d.lookupStatus.empty() ? std::string(s.lookupsOff || o.source.noLookup ? "off" : "not asked")
@@ -144,6 +171,7 @@ int RunInfo(const InfoOptions& o, const std::atomic<bool>& stop) {
         }
         j["chosen_release"] = d.releases.empty() ? ordered_json(nullptr) : ordered_json(d.releases[d.chosenRelease].id);
         j["accuraterip"] = {{"known", arState.known}, {"status", arState.status}};
+        j["ctdb"] = {{"known", ctdbState.known}, {"status", ctdbState.status}};
         std::cout << j.dump(2) << "\n";
         return kDone;
     }
@@ -158,11 +186,28 @@ int RunInfo(const InfoOptions& o, const std::atomic<bool>& stop) {
         std::cout << row;
     }
     std::cout << "  Lead-out: " << toc.leadOut << "\n\n";
+    if (!codes) {
+        std::cout << "ISRCs and catalog number: not read\n";
+    } else {
+        std::cout << "Catalog number (MCN): " << (pressed.mcn.empty() ? "(none)" : pressed.mcn) << "\n";
+        bool any = false;
+        for (size_t i = 0; i < toc.tracks.size(); ++i) {
+            const int number = toc.firstTrack + int(i);
+            const std::string isrc = isrcOf(pressed, number);
+            if (isrc.empty()) continue;
+            if (!any) std::cout << "ISRCs:\n";
+            any = true;
+            std::cout << "  " << number << ". " << isrc << "\n";
+        }
+        if (!any) std::cout << "ISRCs: none\n";
+    }
+    std::cout << "\n";
     std::cout << "MusicBrainz disc ID: " << (d.id.musicBrainzId.empty() ? "(none)" : d.id.musicBrainzId) << "\n";
     std::cout << "freedb ID: " << Hex8(freedb) << "\n";
     std::cout << "AccurateRip ID: " << arId << "\n";
     std::cout << "CTDB TOC: " << ctdbToc(toc) << "\n";
-    std::cout << "AccurateRip: " << arState.status << "\n\n";
+    std::cout << "AccurateRip: " << arState.status << "\n";
+    std::cout << "CTDB: " << ctdbState.status << "\n\n";
     auto printNames = [](const char* heading, const DiscNames& n) {
         std::cout << heading << "\n";
         if (!n.album.empty()) std::cout << "  Album: " << n.album << "\n";

@@ -10,6 +10,7 @@
 #include <set>
 
 #include "app/Commands.h"
+#include "app/OutputFormat.h"
 #include "cli/Cli.h"
 #include "cli/CliProgram.h"
 #include "cli/Progress.h"
@@ -17,6 +18,7 @@
 #include "disc/DiscIds.h"
 #include "disc/OnlineNames.h"
 #include "mp3/Convert.h"
+#include "mp3/EncodedTags.h"
 #include "record/TrackBatch.h"
 #include "verify/DiscFiles.h"
 #include "verify/RipLog.h"
@@ -32,6 +34,10 @@ std::string fileSafe(std::string text) {
     for (char& c : text)
         if (std::strchr("\\/:*?\"<>|", c) != nullptr || static_cast<unsigned char>(c) < 0x20) c = '_';
     return text;
+}
+
+OutputFormat formatOf(const std::string& name) {
+    return name == "flac" ? OutputFormat::Flac : name == "opus" ? OutputFormat::Opus : OutputFormat::Mp3;
 }
 
 std::string twoDigits(int n) { return n < 10 ? "0" + std::to_string(n) : std::to_string(n); }
@@ -104,15 +110,6 @@ std::string NameFromPattern(const std::string& pattern, const DiscNames& names, 
 }
 
 int RunRip(const RipOptions& o, const std::atomic<bool>& stop) {
-    if (o.format == "flac" || o.format == "opus") {
-        std::cerr << "wavelathe: --format " << o.format << " is not available in this build (wav or mp3)\n";
-        return kUsage;
-    }
-    if (o.mode != "burst" || o.testAndCopy) {
-        std::cerr << "wavelathe: " << (o.testAndCopy ? std::string("--test-and-copy") : "--mode " + o.mode)
-                  << " is not available in this build: it reads in burst mode only\n";
-        return kUsage;
-    }
     // The folder first: a rip that cannot be written is refused before the disc is read.
     std::error_code ec;
     fs::path out = o.out.empty() ? fs::current_path(ec) : fs::path(o.out);
@@ -182,13 +179,17 @@ int RunRip(const RipOptions& o, const std::atomic<bool>& stop) {
             }
             ChooseOnlineRelease(*prog.app, found);
         }
-        const bool mp3 = o.format == "mp3";
-        if (mp3 && s.encoderModule == nullptr) {
+        // The program's own output format setting: a rip converts to it, or keeps the WAV.
+        const bool encoded = o.format != "wav";
+        if (o.format == "mp3" && s.encoderModule == nullptr) {
             std::cerr << "wavelathe: MP3 files cannot be made: the encoder library was not found\n";
             return kFailed;
         }
-        s.convertToMp3 = mp3 ? 1 : 0;
-        s.keepWav = mp3 ? 0 : 1;
+        if (encoded) s.outputFormat = int32_t(formatOf(o.format));
+        s.convertToMp3 = encoded ? 1 : 0;
+        s.keepWav = encoded ? 0 : 1;
+        if (!o.mode.empty()) s.readMode = o.mode == "secure" ? 1 : o.mode == "auto" ? 2 : 0;
+        if (o.testAndCopy) s.testAndCopy = 1;
         if (o.offsetGiven) s.readOffset = o.offset;
         s.savePath = savePath;
 
@@ -284,19 +285,23 @@ int RunRip(const RipOptions& o, const std::atomic<bool>& stop) {
         }
         const TrackRipRecord& r = it->second;
         std::string file = r.file;
-        if (o.format == "mp3") {
-            file = mp3NameFor(r.file);
+        if (o.format != "wav") {
+            const OutputFormat format = formatOf(o.format);
+            file = format == OutputFormat::Mp3 ? mp3NameFor(r.file) : EncodedNameFor(format, r.file);
             if (!fs::exists(file, ec)) {
-                std::cout << "Track " << t << ": " << r.file << ": not converted to MP3\n";
+                std::cout << "Track " << t << ": " << r.file << ": not converted to " << formatName(format) << "\n";
                 failed = true;
                 continue;
             }
         }
         const std::string verdict = r.verdict.empty() ? "Not verified" : r.verdict;
         std::cout << "Track " << t << ": " << file << ": " << verdict;
+        if (!r.ctdbVerdict.empty()) std::cout << "; CTDB: " << r.ctdbVerdict;
         if (r.unreadable > 0) std::cout << "; " << r.unreadable << " frames unreadable, written as silence";
+        // Passes that never agreed leave a copy nothing vouches for: a read error.
+        if (r.passesDisagree()) std::cout << "; Test and Copy: the passes differ";
         std::cout << "\n";
-        if (r.unreadable > 0) readErrors = true;
+        if (r.unreadable > 0 || r.passesDisagree()) readErrors = true;
         if (ar.known && verdict.rfind("Accurately ripped", 0) != 0) notConfirmed = true;
     }
     if (!s.rippedTracks.empty()) {

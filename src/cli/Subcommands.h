@@ -20,7 +20,7 @@ struct InfoOptions {
 
 struct RipOptions {
     SourceOptions source;
-    std::string tracks, format = "wav", out, release, nameFormat, mode = "burst";
+    std::string tracks, format = "wav", out, release, nameFormat, mode;  // mode "": the settings' read mode
     int offset = 0;
     bool offsetGiven = false;
     bool testAndCopy = false;
@@ -36,6 +36,8 @@ struct ConvertOptions {
 int RunInfo(const InfoOptions& options, const std::atomic<bool>& stop);
 int RunRip(const RipOptions& options, const std::atomic<bool>& stop);
 int RunConvert(const ConvertOptions& options, const std::atomic<bool>& stop);
+// Proposes a read offset and names the listed one; sets nothing. 0 when one is proposed.
+int RunOffsetDetect(const SourceOptions& options, const std::atomic<bool>& stop);
 
 // "1,3-5" -> 1 3 4 5, in the order given; false, with why, for a malformed list or a track
 // outside 1..trackCount.

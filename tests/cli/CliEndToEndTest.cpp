@@ -157,7 +157,9 @@ std::string envFor(const fs::path& home, const std::string& arUrl = "http://127.
                    const std::string& mbUrl = "http://127.0.0.1:9") {
     return "HOME=" + quoted(home.string()) + " XDG_CACHE_HOME=" + quoted((home / "cache").string()) +
            " XDG_DATA_HOME=" + quoted((home / "data").string()) + " WAVELATHE_ACCURATERIP_URL=" + quoted(arUrl) +
-           " WAVELATHE_MUSICBRAINZ_URL=" + quoted(mbUrl) + " DISPLAY= WAYLAND_DISPLAY= QT_QPA_PLATFORM=";
+           " WAVELATHE_MUSICBRAINZ_URL=" + quoted(mbUrl) +
+           " WAVELATHE_CTDB_URL=http://127.0.0.1:9 WAVELATHE_COVERART_URL=http://127.0.0.1:9"
+           " DISPLAY= WAYLAND_DISPLAY= QT_QPA_PLATFORM=";
 }
 
 std::string wavAudio(const fs::path& p) {
@@ -242,6 +244,8 @@ TEST(CliEndToEnd, RipWritesTheImagesAudioTheLogAndTheCueSheetAndSaysWhatTheDatab
         << r.out;
     EXPECT_NE(r.out.find("Track 3: " + (tmp.dir / "checked" / names[2]).string() + ": Not accurate"), std::string::npos)
         << r.out;
+    // CTDB's verdict beside AccurateRip's (here its service does not answer).
+    EXPECT_NE(r.out.find("; CTDB: "), std::string::npos) << r.out;
     const Result info = run({"info", "--disc", disc.cue.string(), "--json"}, envFor(tmp.dir, server.url));
     EXPECT_EQ(nlohmann::json::parse(info.out)["accuraterip"]["known"], true) << info.out;
 }
@@ -262,10 +266,13 @@ TEST(CliEndToEnd, OptionsAndTheirExitStatuses) {
         {{"rip", "--disc", (tmp.dir / "missing.cue").string()}, 2, "missing.cue\" refused: the file does not exist"},
         {{"info", "--disc", demo, "--drive", "/dev/sr0"}, 2, "excludes"},
         {{"rip", "--disc", demo, "--format", "ogg"}, 2, "--format"},
-        {{"rip", "--disc", demo, "--format", "flac"}, 2, "not available in this build"},
-        {{"rip", "--disc", demo, "--mode", "secure"}, 2, "not available in this build"},
-        {{"rip", "--disc", demo, "--test-and-copy"}, 2, "not available in this build"},
-        {{"offset", "detect", "--disc", demo}, 2, "not available in this build"},
+        {{"rip", "--disc", demo, "--mode", "fast"}, 2, "--mode"},
+        {{"rip", "--disc", demo, "--format", "ogg", "--mode", "secure"}, 2, "--format"},
+        {{"convert", "--format", "ogg", (tmp.dir / "file").string()}, 2, "--format"},
+        {{"offset", "detect", "--disc", (tmp.dir / "missing.cue").string()}, 2, "missing.cue\" refused"},
+        {{"offset", "detect", "--disc", demo, "--no-lookup"}, 1, "online lookups are off"},
+        {{"offset", "detect", "--disc", demo}, 1, "AccurateRip does not know this disc"},
+        {{"offset", "detect", "--help"}, 0, "offset detect: an offset proposed"},
         {{"rip", "--disc", demo, "--offset", "9000"}, 2, "--offset"},
         {{"rip", "--disc", demo, "--no-lookup", "--tracks", "2-7"}, 2, "the disc has tracks 1 to 4"},
         {{"rip", "--disc", demo, "--no-lookup", "--tracks", "x"}, 2, "\"x\" in --tracks"},
@@ -452,6 +459,134 @@ TEST(CliEndToEnd, InfoListsEveryReleaseFoundAndRipTakesTheNamesOfTheOneChosen) {
     const std::string tags = readFile(tmp.dir / "tags");
     EXPECT_NE(tags.find("album=Online Album Remaster"), std::string::npos) << tags;
     EXPECT_NE(tags.find(remaster), std::string::npos) << tags;
+}
+
+}  // namespace
+
+namespace {
+
+// FLAC and Opus through the program's encoders: each file passes its format's own checker,
+// and a FLAC decodes to the track's PCM exactly.
+TEST(CliEndToEnd, RipToFlacAndOpusMakesFilesTheFormatsOwnToolsAccept) {
+    Scratch tmp;
+    const Disc disc = writeImage(tmp.dir, "Codecs", {900, 1300});
+    for (const std::string format : {"flac", "opus"}) {
+        SCOPED_TRACE(format);
+        const fs::path out = tmp.dir / format;
+        const Result r = run({"rip", "--disc", disc.cue.string(), "--out", out.string(), "--no-lookup", "--format", format,
+                              "--mode", "secure", "--test-and-copy"},
+                             envFor(tmp.dir));
+        ASSERT_EQ(r.status, 0) << r.out << r.err;
+        for (size_t t = 0; t < trackCount(disc); ++t) {
+            const fs::path file = out / ("0" + std::to_string(t + 1) + " codecs " + std::to_string(t + 1) + "." + format);
+            ASSERT_TRUE(fs::exists(file)) << r.out;
+            EXPECT_FALSE(fs::exists(fs::path(file).replace_extension(".wav")));
+            EXPECT_NE(r.out.find("Track " + std::to_string(t + 1) + ": " + file.string()), std::string::npos) << r.out;
+            const fs::path log = tmp.dir / "tool.log";
+            if (format == "flac") {
+                EXPECT_EQ(std::system(("flac -s -t " + quoted(file.string()) + " 2>" + quoted(log.string())).c_str()), 0)
+                    << readFile(log);
+                const fs::path pcm = tmp.dir / "pcm.raw";
+                ASSERT_EQ(std::system(("flac -s -d -f --force-raw-format --endian=little --sign=signed -o " +
+                                       quoted(pcm.string()) + " " + quoted(file.string()))
+                                          .c_str()),
+                          0);
+                EXPECT_TRUE(readFile(pcm) == trackAudio(disc, t)) << file;
+            } else {
+                EXPECT_EQ(std::system(("opusinfo " + quoted(file.string()) + " >" + quoted(log.string()) + " 2>&1").c_str()), 0)
+                    << readFile(log);
+            }
+        }
+        // The log says how the tracks were read.
+        EXPECT_NE(readFile(out / "Codecs.log").find("Secure"), std::string::npos);
+    }
+}
+
+TEST(CliEndToEnd, ConvertToFlacAndOpusThroughTheProgramsOutputFormat) {
+    Scratch tmp;
+    const Disc d = writeImage(tmp.dir, "Plain", {450, 300});
+    const fs::path src = tmp.dir / "wav";
+    ASSERT_EQ(run({"rip", "--disc", d.cue.string(), "--out", src.string(), "--no-lookup", "-q"}, envFor(tmp.dir)).status, 0);
+    for (const std::string format : {"flac", "opus"}) {
+        SCOPED_TRACE(format);
+        const fs::path out = tmp.dir / format;
+        const Result r = run({"convert", src.string(), "--format", format, "--out", out.string(), "-q"}, envFor(tmp.dir));
+        ASSERT_EQ(r.status, 0) << r.out << r.err;
+        const fs::path file = out / ("02 plain 2." + format);
+        EXPECT_NE(r.out.find(" -> " + file.string()), std::string::npos) << r.out;
+        const std::string check = format == "flac" ? "flac -s -t " : "opusinfo ";
+        EXPECT_EQ(std::system((check + quoted(file.string()) + " >/dev/null 2>&1").c_str()), 0) << file;
+        EXPECT_TRUE(fs::exists(src / "02 plain 2.wav"));
+    }
+}
+
+uint32_t crc450(const std::string& audio, size_t frame) {
+    uint32_t crc = 0;
+    for (uint32_t j = 0; j < 588; ++j) {
+        const auto* w = reinterpret_cast<const uint8_t*>(audio.data()) + frame * kFrame + 4 * j;
+        crc += uint32_t(w[0] | w[1] << 8 | w[2] << 16 | uint32_t(w[3]) << 24) * (j + 1);
+    }
+    return crc;
+}
+
+// A drive with a read offset delivers the disc's audio that many samples later: images shifted
+// so, against a local database holding the unshifted audio's records, give exactly that offset.
+TEST(CliEndToEnd, OffsetDetectProposesTheOffsetAnImagesAudioIsShiftedBy) {
+    Scratch tmp;
+    const Disc disc = writeImage(tmp.dir, "Reference", {1200, 900, 1500});
+    const ArIds ar = arIds(disc);
+    std::string dbar = char(3) + le32(ar.id1) + le32(ar.id2) + le32(ar.cddb);
+    for (size_t t = 0; t < 3; ++t) dbar += char(7) + le32(arV2(disc, t)) + le32(crc450(disc.bin, disc.starts[t] + 450));
+    fs::create_directories((tmp.dir / "db" / ar.path).parent_path());
+    std::ofstream(tmp.dir / "db" / ar.path, std::ios::binary) << dbar;
+    wl::test::LocalFileServer server(tmp.dir / "db");
+    ASSERT_FALSE(server.url.empty());
+    for (const int offset : {667, -1164, 0}) {
+        SCOPED_TRACE(offset);
+        const size_t bytes = size_t(std::abs(offset)) * 4;
+        std::string shifted = offset >= 0 ? std::string(bytes, '\0') + disc.bin.substr(0, disc.bin.size() - bytes)
+                                          : disc.bin.substr(bytes) + std::string(bytes, '\0');
+        const fs::path folder = tmp.dir / ("shifted" + std::to_string(offset));
+        fs::create_directories(folder);
+        std::ofstream(folder / "Reference.bin", std::ios::binary) << shifted;
+        fs::copy_file(disc.cue, folder / "Reference.cue");
+        const Result r =
+            run({"offset", "detect", "--disc", (folder / "Reference.cue").string(), "-q"}, envFor(tmp.dir, server.url));
+        EXPECT_EQ(r.status, 0) << r.out << r.err;
+        const std::string said = std::string("Detected: ") + (offset > 0 ? "+" : "") + std::to_string(offset) + " samples";
+        EXPECT_NE(r.out.find(said), std::string::npos) << r.out << r.err;
+        EXPECT_NE(r.out.find("\nThis drive is not in the drive offset list."), std::string::npos) << r.out;
+    }
+    // A database that knows the disc but none of whose records match: nothing proposed.
+    std::string wrong = dbar;
+    for (size_t t = 0; t < 3; ++t) wrong[13 + 9 * t + 5] ^= 1;
+    std::ofstream(tmp.dir / "db" / ar.path, std::ios::binary) << wrong;
+    const Result none = run({"offset", "detect", "--disc", disc.cue.string(), "-q"}, envFor(tmp.dir, server.url));
+    EXPECT_EQ(none.status, 1) << none.out << none.err;
+    EXPECT_NE(none.out.find("Detected: none"), std::string::npos) << none.out;
+}
+
+// The catalog number and ISRCs of the image's sheet, and CTDB's answer, in the text and JSON.
+TEST(CliEndToEnd, InfoShowsTheCatalogNumberIsrcsAndWhetherCtdbKnowsTheDisc) {
+    Scratch tmp;
+    const Disc disc = writeImage(tmp.dir, "Coded", {600, 700});
+    std::string cue = readFile(disc.cue);
+    cue.insert(0, "CATALOG 0123456789012\n");
+    const std::string first = "  TRACK 01 AUDIO\n";
+    cue.insert(cue.find(first) + first.size(), "    ISRC USXYZ2600001\n");
+    std::ofstream(disc.cue) << cue;
+    const Result j = run({"info", "--disc", disc.cue.string(), "--json", "--no-lookup"}, envFor(tmp.dir));
+    ASSERT_EQ(j.status, 0) << j.err;
+    const auto info = nlohmann::json::parse(j.out);
+    EXPECT_EQ(info["mcn"], "0123456789012") << j.out;
+    EXPECT_EQ(info["tracks"][0]["isrc"], "USXYZ2600001") << j.out;
+    EXPECT_TRUE(info["tracks"][1]["isrc"].is_null()) << j.out;
+    EXPECT_EQ(info["ctdb"]["known"], false);
+    EXPECT_EQ(info["ctdb"]["status"], "online lookups are off");
+    const Result text = run({"info", "--disc", disc.cue.string(), "--no-lookup"}, envFor(tmp.dir));
+    EXPECT_NE(text.out.find("Catalog number (MCN): 0123456789012"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("  1. USXYZ2600001"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("CTDB: online lookups are off"), std::string::npos) << text.out;
 }
 
 }  // namespace
