@@ -34,7 +34,8 @@ inline int safeAnswer(unsigned type) {
 }
 
 // A dialog built from a template: controls in dialog units.
-enum class ControlKind { Static, Button, DefPushButton, GroupBox, AutoRadio, AutoCheckBox, ListBox, Edit };
+// Image: a picture the procedure hands over as encoded bytes; without one it shows nothing.
+enum class ControlKind { Static, Button, DefPushButton, GroupBox, AutoRadio, AutoCheckBox, ListBox, Edit, Image };
 struct DialogControl {
     ControlKind kind = ControlKind::Static;
     int id = -1;
@@ -92,6 +93,9 @@ public:
     // (both in pixels).
     virtual void listSetHorizontalExtent(int id, int pixels) = 0;
     virtual int textWidth(const std::string& text) = 0;
+    // An image control's picture, as JPEG or PNG bytes; empty bytes (or bytes that decode to
+    // nothing) leave it blank, with no frame. A host without a screen keeps nothing.
+    virtual void setImage(int, const std::string&) {}
 };
 
 // Replaces a list box's entry `at`: a list box only adds at its end, so the entries after it

@@ -34,6 +34,7 @@ public:
         std::set<int> selected;
         int current = -1;
         int extent = 0;  // as the procedure last set it
+        std::string image;  // an image control's bytes, as last set
     };
     std::map<int, Control> controls;  // by id; the first of a repeated id, as the host keeps it
     std::vector<int> order;           // ids in template order
@@ -264,6 +265,10 @@ public:
         if (Control* k = list(id)) k->extent = px;
     }
     int textWidth(const std::string& t) override { return int(t.size()) * charWidth; }
+    void setImage(int id, const std::string& bytes) override {
+        Control* k = known(id);
+        if (k && k->kind == ControlKind::Image) k->image = bytes;
+    }
 
 private:
     DialogProc& proc_;

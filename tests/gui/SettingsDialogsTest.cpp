@@ -1,8 +1,12 @@
 // The settings dialogs in the program on the offscreen Qt window: opened from the menu and
 // by accelerator, laid out as their templates say, and a change that reaches the settings
-// file through Save Settings; the Disc Information dialog shows each lookup status whole.
+// file through Save Settings; the Disc Information dialog shows each lookup status whole,
+// and the release's cover once it comes.
 // Screenshots of each dialog are written beside the test.
 #include <QAbstractButton>
+#include <QBuffer>
+#include <QImage>
+#include <QPixmap>
 #include <QApplication>
 #include <QFileDialog>
 #include <QLabel>
@@ -314,6 +318,56 @@ TEST_F(SettingsDialogs, TheDiscInformationDialogShowsEveryLookupStatusWhole) {
         window.menuAction(ID_DISC_INFORMATION)->trigger();
         EXPECT_TRUE(seen);
     }
+}
+
+TEST_F(SettingsDialogs, TheDiscInformationDialogShowsTheCoverOnceItComes) {
+    LibDiscId discId;
+    FakeDiscLookup lookup{window};
+    FakeWebFetch covers{window};
+    app.p.discId = &discId;
+    app.p.discLookup = &lookup;
+    app.p.coverArt = &covers;
+    app.s.disc.coverCacheFolder = (dir.path() / "covers").string();
+    struct Unwire {
+        App& app;
+        ~Unwire() { app.p.discId = nullptr, app.p.discLookup = nullptr, app.p.coverArt = nullptr; }
+    } unwire{app};
+    ASSERT_TRUE(waitFor([&] { return !lookup.asked.empty(); }, 15000)) << "the disc was never read";
+    ASSERT_TRUE(lookup.held.answer(FakeDiscLookup::found({"Online"}, 5)));
+    ASSERT_TRUE(waitFor([&] { return covers.held.waiting(); }, 5000));
+    // A red square with a white stripe: landscape once scaled, so its shape shows.
+    QImage picture(300, 300, QImage::Format_RGB32);
+    picture.fill(Qt::darkRed);
+    for (int y = 140; y < 160; ++y)
+        for (int x = 0; x < 300; ++x) picture.setPixel(x, y, qRgb(255, 255, 255));
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(picture.save(&buffer, "PNG"));
+    bool seen = false;
+    whenModal([&](QWidget* dlg) {
+        seen = true;
+        auto* label = qobject_cast<QLabel*>(dialogControl(dlg, kDiscCoverImage));
+        ASSERT_NE(label, nullptr);
+        EXPECT_TRUE(label->pixmap().isNull()) << "no cover yet: nothing shown";
+        EXPECT_EQ(label->frameShape(), QFrame::NoFrame);
+        WebAnswer a;
+        a.status = WebStatus::Ok;
+        a.bytes.assign(png.constData(), size_t(png.size()));
+        ASSERT_TRUE(covers.held.answer(a));
+        ASSERT_TRUE(waitFor([&] { return !label->pixmap().isNull(); }, 5000));
+        const QPixmap shown = label->pixmap();
+        const QSize logical = shown.size() / shown.devicePixelRatio();
+        EXPECT_LE(logical.width(), label->width());
+        EXPECT_LE(logical.height(), label->height());
+        EXPECT_GE(std::max(logical.width(), logical.height()), std::min(label->width(), label->height()) - 1);
+        EXPECT_EQ(shown.toImage().pixelColor(2, 2), QColor(Qt::darkRed));
+        EXPECT_LE(label->geometry().right(), dlg->width());
+        EXPECT_TRUE(dlg->grab().save(QString::fromStdString(shot("DiscInfo-cover.png")), "PNG"));
+        click(dlg, IDCANCEL);
+    });
+    window.menuAction(ID_DISC_INFORMATION)->trigger();
+    EXPECT_TRUE(seen);
 }
 
 }  // namespace

@@ -2,7 +2,8 @@
 // by the fake lookup and released in the middle of a recording, a rip or a batch renames
 // nothing and names the disc once the work has ended; one for a disc no longer in the drive
 // is dropped. The Disc Information dialog keeps what the user typed, and Cancel gives back
-// the release in use before one was chosen in it.
+// the release in use before one was chosen in it. The release's cover shows in the dialog
+// when it comes, also while the dialog is open, and a cover that comes during work waits too.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -31,12 +32,15 @@ struct LateAnswer : Recorder {
     FakeCdText cdText{prog.cdrom};
     LibDiscId discId;
     FakeDiscLookup lookup{prog.window};
+    FakeWebFetch covers{prog.window};
     TempWorkingDir data;
     LateAnswer() {
         prog.app.p.cdText = &cdText;
         prog.app.p.discId = &discId;
         prog.app.p.discLookup = &lookup;
+        prog.app.p.coverArt = &covers;
         s.disc.editsFolder = (data.path() / "discs").string();
+        s.disc.coverCacheFolder = (data.path() / "covers").string();
         cdText.set("Kind of Blue", "Miles Davis", {"So What", "Freddie Freeloader", "Blue in Green"});
     }
     std::string box() { return lower(win.controlText(ID_SONG_NAME_EDIT, 300)); }
@@ -46,7 +50,18 @@ struct LateAnswer : Recorder {
         ASSERT_TRUE(lookup.held.answer(FakeDiscLookup::found(releases, 5)));
         win.pump();
     }
+    void answerCover(WebStatus status, const std::string& bytes) {
+        WebAnswer a;
+        a.status = status;
+        a.bytes = bytes;
+        ASSERT_TRUE(covers.held.answer(a));
+        win.pump();
+    }
 };
+
+// The header of a 2x2 PNG: as much as the program looks at.
+const std::string kPng = std::string("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\0\0\x02\0\0\0\x02\x08\x06\0\0\0", 29) +
+                         std::string(8, '\x11');
 
 TEST(LateAnswers, AnAnswerDuringWorkRenamesNothingAndNamesTheDiscWhenTheWorkEnds) {
     enum Work { Recording, Rip, RipBatch };
@@ -189,6 +204,67 @@ TEST(LateAnswers, TheDialogKeepsWhatWasTypedAndCancelGivesBackTheReleaseInUse) {
         EXPECT_EQ(t.s.disc.names.album, c.releaseAfter == 0 ? "Online" : "Other");
         EXPECT_TRUE(t.boxNames(c.releaseAfter == 0 ? "online 1" : "other 1")) << t.box();
     }
+}
+
+TEST(LateAnswers, TheDialogShowsTheReleaseCoverWhenItComes) {
+    struct Case {
+        const char* name;
+        WebStatus status;
+        std::string bytes;
+        bool shown;
+    } cases[] = {
+        {"a picture", WebStatus::Ok, kPng, true},
+        {"no cover", WebStatus::NotFound, "", false},
+        {"not a picture", WebStatus::Ok, "<html>no</html>", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LateAnswer t;
+        t.begin(RecordFromCd);
+        bool opened = false;
+        scriptDialog(t.win, [&](FakeDialog& d) {
+            opened = true;
+            EXPECT_EQ(d.at(kDiscCoverImage).kind, ControlKind::Image);
+            EXPECT_EQ(d.at(kDiscCoverImage).image, "");
+            t.release();
+            ASSERT_EQ(t.covers.urls.size(), 1u);
+            EXPECT_EQ(d.at(kDiscCoverImage).image, "");  // asked for, not come yet
+            t.answerCover(c.status, c.bytes);
+            EXPECT_EQ(d.at(kDiscCoverImage).image, c.shown ? c.bytes : "");
+            d.click(IDCANCEL);
+        });
+        t.win.sendCommand(ID_DISC_INFORMATION);
+        ASSERT_TRUE(opened);
+        EXPECT_FALSE(t.s.disc.onCover);
+        // Opened again, the dialog shows the cover kept.
+        scriptDialog(t.win, [&](FakeDialog& d) {
+            EXPECT_EQ(d.at(kDiscCoverImage).image, c.shown ? c.bytes : "");
+            d.click(IDCANCEL);
+        });
+        t.win.sendCommand(ID_DISC_INFORMATION);
+    }
+}
+
+TEST(LateAnswers, ACoverThatComesDuringARipWaitsForItsEnd) {
+    LateAnswer t;
+    t.begin(RipFromCd);
+    t.s.savePath = t.folder();
+    t.release();
+    ASSERT_TRUE(t.covers.held.waiting());
+    bool answered = false;
+    t.win.duringPendingEvents = [&] {
+        if (answered) return;
+        answered = true;
+        t.answerCover(WebStatus::Ok, kPng);
+        EXPECT_EQ(t.s.disc.coverBytes, "") << "the rip's file would differ from the next one's";
+    };
+    t.win.click(ID_PLAY);
+    t.win.duringPendingEvents = nullptr;
+    ASSERT_TRUE(answered);
+    t.win.advance(1000);
+    EXPECT_EQ(t.s.disc.coverBytes, kPng);
+    // Kept for the release's next choice all the same.
+    EXPECT_TRUE(fs::exists(t.data.path() / "covers" / "rel-Online"));
 }
 
 }  // namespace

@@ -5,9 +5,11 @@
 #include <QDialog>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
@@ -177,6 +179,20 @@ public:
     // Qt list widgets already scroll sideways as far as their widest item needs.
     void listSetHorizontalExtent(int, int) override {}
     int textWidth(const std::string& text) override { return QFontMetrics(font()).horizontalAdvance(toQString(text)); }
+    // Scaled into the control's box whole, keeping its shape; what does not decode shows nothing.
+    void setImage(int id, const std::string& bytes) override {
+        auto* l = find<QLabel>(id);
+        if (!l || !images_.count(l)) return;
+        QImage image;
+        if (bytes.empty() || !image.loadFromData(reinterpret_cast<const uchar*>(bytes.data()), qsizetype(bytes.size()))) {
+            l->clear();
+            return;
+        }
+        const qreal ratio = devicePixelRatioF();
+        QPixmap p = QPixmap::fromImage(image.scaled(l->size() * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        p.setDevicePixelRatio(ratio);
+        l->setPixmap(p);
+    }
 
 protected:
     void keyPressEvent(QKeyEvent* e) override {
@@ -285,6 +301,13 @@ private:
                 w = new QLineEdit(this);
                 break;
             }
+            case ControlKind::Image: {
+                auto* l = new QLabel(this);
+                l->setAlignment(Qt::AlignRight | Qt::AlignTop);
+                images_.insert({l, true});
+                w = l;
+                break;
+            }
             }
             QRect g = dialogRect(c.rect, units_);
             // Check marks take more room here than on the platform: let a label run on to the
@@ -302,7 +325,7 @@ private:
                 w->setFont(f);
             }
             w->setGeometry(g);
-            bool focusable = c.kind != ControlKind::Static && c.kind != ControlKind::GroupBox;
+            bool focusable = c.kind != ControlKind::Static && c.kind != ControlKind::GroupBox && c.kind != ControlKind::Image;
             w->setFocusPolicy(!focusable ? Qt::NoFocus : (c.tabStop ? Qt::StrongFocus : Qt::ClickFocus));
             if (focusable && c.tabStop) {
                 if (!tabStops_.empty()) QWidget::setTabOrder(tabStops_.back(), w);
@@ -321,6 +344,7 @@ private:
     std::map<QWidget*, int> idOf_;
     std::map<QRadioButton*, int> radioGroup_;
     std::map<QListWidget*, bool> sorted_;
+    std::map<QLabel*, bool> images_;
     std::vector<QWidget*> tabStops_;
     int defaultId_ = IDOK;
     int quiet_ = 0;

@@ -26,6 +26,13 @@ inline int scaled(double factor, int unit) { return static_cast<int>(factor * un
 // SendMessage(WM_COMMAND) to the main window.
 inline void sendCommand(App& app, int id) { app.p.window.sendCommand(id); }
 
+// Nothing under way that a name or a cover would change: no recording, rip, batch or conversion.
+inline bool ProgramIdle(const App& app) {
+    const AppState& s = app.s;
+    // A batch goes from one track's recording or rip straight into the next one's.
+    return s.recording == 0 && s.ripping == 0 && s.converting == 0 && !s.workerRunning && !s.ripEncoding;
+}
+
 // Builds the command in mciCommand, sends it, keeps the code in mciError and, when a reply
 // is wanted, the reply (at most 20 bytes, as status queries ask) in mciReply.
 uint32_t mciSend(App& app, const std::string& command, bool wantReply = false);

@@ -66,6 +66,10 @@ struct DiscRecord {
     // The chosen release's front cover once fetched (JPEG or PNG bytes), and where covers
     // come from and are kept.
     std::string coverRelease, coverMime, coverBytes;
+    // A cover that came during work: every file of the work carries the same cover, or none.
+    std::string waitingCoverRelease, waitingCoverMime, waitingCoverBytes;
+    // Told when the cover in use changes: the Disc Information dialog while it is open.
+    std::function<void()> onCover;
     std::string coverArtBase, coverCacheFolder;
     // The disc file that could not be written, once told ("what\npath"): told once, not per track.
     std::string reportedFileFailure;

@@ -76,6 +76,10 @@ void useCover(DiscRecord& d, const std::string& releaseId, const CoverPicture& p
     d.coverRelease = releaseId;
     d.coverMime = picture.mime;
     d.coverBytes = picture.bytes;
+    d.waitingCoverRelease.clear();
+    d.waitingCoverMime.clear();
+    d.waitingCoverBytes.clear();
+    if (d.onCover) d.onCover();
 }
 
 }  // namespace
@@ -102,9 +106,13 @@ void FetchFrontCover(App& app) {
     if (s.lookupsOff || app.p.coverArt == nullptr || d.chosenRelease >= d.releases.size()) return;
     const std::string releaseId = d.releases[d.chosenRelease].id;
     if (!plainId(releaseId) || d.coverRelease == releaseId) return;
+    const bool hadCover = !d.coverBytes.empty();
     d.coverRelease.clear();
     d.coverMime.clear();
     d.coverBytes.clear();
+    d.waitingCoverRelease.clear();
+    d.waitingCoverMime.clear();
+    d.waitingCoverBytes.clear();
     const std::string cached = cachePath(s, releaseId);
     if (!cached.empty() && isRegularFile(cached)) {
         std::ifstream in(cached, std::ios::binary);
@@ -112,6 +120,7 @@ void FetchFrontCover(App& app) {
         picture.bytes.assign(std::istreambuf_iterator<char>(in), {});
         if (SniffPicture(picture)) return useCover(d, releaseId, picture);
     }
+    if (hadCover && d.onCover) d.onCover();
     app.p.coverArt->fetch(CoverArtUrl(s, releaseId), [app = &app, releaseId](WebAnswer answer) {
         if (app->destroyed || answer.status != WebStatus::Ok) return;
         CoverPicture picture;
@@ -127,9 +136,30 @@ void FetchFrontCover(App& app) {
             if (out.open() && std::fwrite(picture.bytes.data(), 1, picture.bytes.size(), out.file()) == picture.bytes.size())
                 out.commit();
         }
-        if (d.chosenRelease < d.releases.size() && d.releases[d.chosenRelease].id == releaseId)
-            useCover(d, releaseId, picture);
+        if (d.chosenRelease >= d.releases.size() || d.releases[d.chosenRelease].id != releaseId) return;
+        // Like names, a cover waits for the work under way to end: a batch's files share one.
+        if (!ProgramIdle(*app)) {
+            d.waitingCoverRelease = releaseId;
+            d.waitingCoverMime = picture.mime;
+            d.waitingCoverBytes = std::move(picture.bytes);
+            return;
+        }
+        useCover(d, releaseId, picture);
     });
+}
+
+void UseWaitingCover(App& app) {
+    DiscRecord& d = app.s.disc;
+    if (d.waitingCoverRelease.empty() || !ProgramIdle(app)) return;
+    CoverPicture picture;
+    picture.mime = d.waitingCoverMime;
+    picture.bytes = std::move(d.waitingCoverBytes);
+    const std::string releaseId = d.waitingCoverRelease;
+    if (d.chosenRelease < d.releases.size() && d.releases[d.chosenRelease].id == releaseId)
+        useCover(d, releaseId, picture);
+    d.waitingCoverRelease.clear();
+    d.waitingCoverMime.clear();
+    d.waitingCoverBytes.clear();
 }
 
 }  // namespace wl

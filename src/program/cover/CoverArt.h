@@ -21,5 +21,8 @@ std::string CoverArtUrl(const AppState& s, const std::string& releaseId);
 // The chosen online release's cover into s.disc.cover*: from the cache at once, else fetched.
 // Nothing when lookups are off or no fetch is wired.
 void FetchFrontCover(App& app);
+// A cover fetched during work becomes the disc's once the program is idle, if its release is
+// still the one chosen.
+void UseWaitingCover(App& app);
 
 }  // namespace wl

@@ -32,6 +32,8 @@ public:
             keepRelease();
             showOnline(true);
         };
+        // So does a cover fetched while it is open.
+        app_.s.disc.onCover = [this] { dialog_->setImage(kDiscCoverImage, cover()); };
         showNames(dlg);
         showOnline(false);
         dlg.listSetHorizontalExtent(kDiscTrackList, 600);
@@ -58,6 +60,7 @@ public:
         if (!d.releases.empty()) dlg.listSetCurSel(kDiscReleaseList, int(d.chosenRelease));
         dlg.enable(kDiscLookUpButton, app_.p.discLookup != nullptr && !d.id.musicBrainzId.empty() && !app_.s.lookupsOff);
         dlg.enable(kDiscSubmitButton, !d.id.submissionUrl.empty());
+        dlg.setImage(kDiscCoverImage, cover());
         if (!newNames) return;
         // What the user typed stays; every field still as the dialog showed it takes the new name.
         readTyped(dlg);
@@ -162,6 +165,13 @@ private:
         names_.year = CleanText(dlg.text(kDiscYearEdit, kYearChars + 1), kYearChars);
     }
 
+    // The cover the files get: the chosen release's, while lookups are on.
+    std::string cover() const {
+        const DiscRecord& d = app_.s.disc;
+        const bool chosen = d.chosenRelease < d.releases.size() && d.coverRelease == d.releases[d.chosenRelease].id;
+        return chosen && !app_.s.lookupsOff ? d.coverBytes : std::string();
+    }
+
     std::string entry(int t) const {
         const TrackName& n = names_.tracks[size_t(t - 1)];
         const std::string length = app_.s.trackLengths[size_t(t)].str().substr(0, 5);
@@ -232,6 +242,7 @@ void DiscInformationCommand(App& app) {
     DiscInfoProc proc(app, count);
     const int result = app.p.window.runDialog(DiscInfoTemplate(), proc);
     s.disc.onLookupAnswer = nullptr;
+    s.disc.onCover = nullptr;
     if (result != IDOK) proc.undoChoice();
 }
 

@@ -104,6 +104,9 @@ void ForgetDisc(App& app) {
     d.coverRelease.clear();
     d.coverMime.clear();
     d.coverBytes.clear();
+    d.waitingCoverRelease.clear();
+    d.waitingCoverMime.clear();
+    d.waitingCoverBytes.clear();
     if (app.p.coverArt) app.p.coverArt->stop();
 }
 

@@ -39,15 +39,11 @@ std::string ReleaseText(const LookupRelease& r) {
     return text;
 }
 
-bool ProgramIdle(const App& app) {
-    const AppState& s = app.s;
-    // A batch goes from one track's recording or rip straight into the next one's.
-    return s.recording == 0 && s.ripping == 0 && s.converting == 0 && !s.workerRunning && !s.ripEncoding;
-}
-
 void UseWaitingAnswer(App& app) {
     DiscRecord& d = app.s.disc;
-    if (!d.answerWaiting || !ProgramIdle(app)) return;
+    if (!ProgramIdle(app)) return;
+    UseWaitingCover(app);
+    if (!d.answerWaiting) return;
     d.answerWaiting = false;
     // The disc may have gone, or another come, while the work kept the drive unwatched.
     if (!DiscStillInDrive(app)) {

@@ -10,10 +10,8 @@ namespace wl {
 // refresh: ask the service even when an answer is kept. Does nothing when lookups are off,
 // no lookup is wired, or the disc has no MusicBrainz disc ID.
 void LookUpDiscOnline(App& app, bool refresh);
-// Nothing under way that a name would change: no recording, rip, batch or conversion.
-bool ProgramIdle(const App& app);
-// Releases that came during work name the disc once the program is idle, if the disc is still
-// the one they are for; otherwise they are dropped. Called on every timer tick.
+// Releases (and a cover) that came during work name the disc once the program is idle, if the
+// disc is still the one they are for; otherwise they are dropped. Called on every timer tick.
 void UseWaitingAnswer(App& app);
 // Release `index` of those found becomes the disc's online names.
 void ChooseOnlineRelease(App& app, size_t index);

@@ -181,12 +181,14 @@ DialogTemplate DiscInfoTemplate() {
     t.height = 242;
     t.controls = {
         control(K::Static, -1, "Album artist:", du(2, 3, 44, 10)),
-        control(K::Edit, 402, "", du(48, 2, 170, 10), false, true),
+        control(K::Edit, 402, "", du(48, 2, 124, 10), false, true),
         control(K::Static, -1, "Album:", du(2, 15, 44, 10)),
-        control(K::Edit, 403, "", du(48, 14, 170, 10), false, true),
+        control(K::Edit, 403, "", du(48, 14, 124, 10), false, true),
         control(K::Static, -1, "Year:", du(2, 27, 44, 10)),
         control(K::Edit, 404, "", du(48, 26, 30, 10), false, true),
-        control(K::Static, 405, "Names: none", du(90, 27, 128, 10)),
+        control(K::Static, 405, "Names: none", du(90, 27, 82, 10)),
+        // The release's front cover, once there is one.
+        control(K::Image, 413, "", du(176, 2, 42, 46)),
         control(K::Static, -1, "Tracks:", du(2, 40, 60, 10)),
         control(K::ListBox, 406, "", du(2, 50, 216, 70), false, true),
         control(K::Static, -1, "Title:", du(2, 125, 44, 10)),
