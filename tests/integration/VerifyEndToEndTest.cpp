@@ -3,7 +3,10 @@
 // of the program's own; and a drive's read offset applied to the audio of a real rip.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 
 #include <cstdio>
@@ -11,10 +14,12 @@
 #include <fstream>
 #include <regex>
 
+#include "DialogDriving.h"
 #include "LocalServer.h"
 #include "Rig.h"
 #include "ServedDatabases.h"
 #include "app/Commands.h"
+#include "platform/Bytes.h"
 
 using namespace wl;
 using namespace wl::e2e;
@@ -128,6 +133,71 @@ TEST(VerifyEndToEnd, AReadOffsetShiftsTheRippedAudioWithSilenceBeyondTheDisc) {
             EXPECT_TRUE(wavData(wav) == want) << "the ripped audio is not the image's shifted by " << offset;
         }
         EXPECT_NE(logText(prog.dir.path()).find("Read offset: " + std::to_string(offset) + " samples"), std::string::npos);
+        EXPECT_TRUE(noBoxes(boxes));
+    }
+}
+
+// The Read Offset dialog's Detect on a disc read by a drive with an offset: the demo disc's
+// audio shifted on the image, and AccurateRip serving the frame-450 CRCs of the unshifted
+// audio (computed here from their definition). Detect proposes the offset; only OK sets it.
+TEST(VerifyEndToEnd, DetectInTheReadOffsetDialogProposesTheDrivesOffsetAndOnlyOkSetsIt) {
+    const Disc disc = demoDisc();
+    const size_t tracks = disc.starts.size() - 1;
+    const ArFile ar = arFile(disc);
+    std::string dbar = char(tracks) + le32(ar.id1) + le32(ar.id2) + le32(ar.cddb);
+    for (size_t t = 0; t < tracks; ++t) {
+        const auto* sector = reinterpret_cast<const uint8_t*>(disc.image.data()) + size_t(disc.starts[t] + 450) * kCdFrameBytes;
+        uint32_t crc450 = 0;
+        for (uint32_t j = 0; j < 588; ++j) crc450 += getLe32(sector + 4 * j) * (j + 1);
+        dbar += char(5) + le32(arCrcs(disc, t).v2) + le32(crc450);
+    }
+    const std::string cue = test::readFileBytes(WL_DEMO_DISC);
+    for (const int offset : {667, -1164}) {
+        SCOPED_TRACE(offset);
+        test::TempWorkingDir root;
+        fs::create_directories((root.path() / ar.name).parent_path());
+        test::writeFileBytes(root.path() / ar.name, dbar);
+        test::LocalFileServer server(root.path());
+        ASSERT_FALSE(server.url.empty());
+        // A drive with offset +n gives at each place the audio n samples earlier on the disc.
+        std::string shifted(disc.image.size(), '\0');
+        for (size_t b = 0; b < shifted.size(); ++b) {
+            const int64_t from = int64_t(b) - int64_t(offset) * 4;
+            if (from >= 0 && from < int64_t(disc.image.size())) shifted[b] = disc.image[size_t(from)];
+        }
+        test::writeFileBytes(root.path() / "demo.bin", shifted);
+        test::writeFileBytes(root.path() / "demo.cue", cue);
+
+        BoxAnswerer boxes;
+        Rig prog(RipFromCd, {.disc = (root.path() / "demo.cue").string()});
+        prog.s().verify = {server.url, (root.path() / "cache").string()};
+        ASSERT_TRUE(prog.start());
+        ASSERT_EQ(prog.s().readOffset, 0);
+        std::string proposed, boxAfterUse;
+        int settingAfterDetect = -1, settingAfterUse = -1;
+        whenDialog([&](QWidget* dlg) {
+            auto* detect = control<QAbstractButton>(dlg, 170);
+            auto* text = control<QLabel>(dlg, 171);
+            auto* use = control<QAbstractButton>(dlg, 172);
+            auto* box = control<QLineEdit>(dlg, 136);
+            if (!detect || !text || !use || !box) return control<QAbstractButton>(dlg, 2)->click();
+            detect->click();
+            (void)QTest::qWaitFor([&] { return text->text().startsWith("Detected:") || text->text().startsWith("AccurateRip"); }, 15000);
+            proposed = text->text().toStdString();
+            settingAfterDetect = prog.s().readOffset;
+            use->click();
+            boxAfterUse = box->text().toStdString();
+            settingAfterUse = prog.s().readOffset;
+            control<QAbstractButton>(dlg, 1)->click();
+        });
+        prog.window.sendCommand(ID_READ_OFFSET);
+        const std::string sign = offset > 0 ? "+" : "";
+        EXPECT_EQ(proposed, "Detected: " + sign + std::to_string(offset) +
+                                " samples (tracks 1 and 2 agree). This drive is not in the drive offset list.");
+        EXPECT_EQ(settingAfterDetect, 0);
+        EXPECT_EQ(boxAfterUse, std::to_string(offset));
+        EXPECT_EQ(settingAfterUse, 0);
+        EXPECT_EQ(prog.s().readOffset, offset);
         EXPECT_TRUE(noBoxes(boxes));
     }
 }

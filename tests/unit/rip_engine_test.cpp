@@ -403,8 +403,11 @@ TEST_F(RipEngine, TestAndCopyReadsAgainUntilTwoPassesAgreeAndMarksATrackWhosePas
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         int pass = 0;
+        bool testPassWrote = false;  // the test pass reads and sums, nothing more
+        fs::remove(folder / "copied.wav");
         cdrom.generator = [&](uint32_t block, size_t i) {
             if (block == 0 && i == 0) ++pass;
+            if (pass == 1 && fs::exists(folder / "copied.wav")) testPassWrote = true;
             const uint8_t b = uint8_t(block * 7 + i);
             return block == 5 && i == 100 && c.wrong(pass) ? uint8_t(b + pass) : b;
         };
@@ -415,6 +418,11 @@ TEST_F(RipEngine, TestAndCopyReadsAgainUntilTwoPassesAgreeAndMarksATrackWhosePas
         std::string pcm(27 * kCdFrameBytes, '\0');
         for (size_t at = 0; at < pcm.size(); ++at) pcm[at] = char(uint8_t(at / kCdFrameBytes * 7 + at % kCdFrameBytes));
         if (c.wrong(int(c.passes))) pcm[5 * kCdFrameBytes + 100] = char(uint8_t(5 * 7 + 100 + c.passes));
+        EXPECT_FALSE(testPassWrote);
+        // Each pass's CRC is the CRC-32 of all it read, the test pass's as the copies'.
+        if (!c.wrong(1)) {
+            EXPECT_EQ(r.passCrcs[0], hashing.crc32(0, reinterpret_cast<const uint8_t*>(pcm.data()), pcm.size()));
+        }
         EXPECT_TRUE(readFileBytes(path) == canonicalWav(pcm)) << "the copy kept is the last pass";
         std::string log;
         for (const auto& e : fs::directory_iterator(folder))

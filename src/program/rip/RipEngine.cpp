@@ -8,6 +8,7 @@
 #include <limits>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -248,29 +249,34 @@ struct Pass {
     RipOutcome outcome = RipOutcome::Written;
     TrackChecksums sums{0, false, false, nullptr};
     uint32_t unreadable = 0;
+    uint32_t crc = 0;  // the CRC-32 of all the pass read, the passes' common measure
 };
 
-// Reads the track once into `out` (or, for a test pass, nowhere), summing what it reads.
+// Reads the track once into `out`, with all its checksums, or for a test pass nowhere: a
+// test pass only proves the next one, so it takes the CRC-32 alone, on this thread, and
+// neither copies the audio to the summing thread nor does AccurateRip's or CTDB's sums.
 Pass readPass(App& app, ChunkReader& reader, uint32_t start, uint32_t count, TrackWriter* out) {
     Pass pass;
     const AudioEdges edges = AudioEdgesOf(app.s.toc, app.s.currentTrack);
     TrackChecksums startSums(uint64_t(count) * kSamplesPerFrame, edges.first, edges.last, app.p.hashing);
     const CtdbSkips ctdbSkips = CtdbSkipsFor(edges.first, edges.last, CtdbDiscSamples(app.s.toc));
     startSums.skipForCtdb(ctdbSkips.front, ctdbSkips.back);
-    ChecksumWorker summing(startSums);
+    std::optional<ChecksumWorker> summing;
     if (out) {
         if (!out->create() || !out->header(0)) return {RipOutcome::OutputFailed, startSums, 0};
-        out->sumInto(&summing);
+        summing.emplace(startSums);
+        out->sumInto(&*summing);
     }
+    uint32_t testCrc = 0;
     const auto keep = [&](const uint8_t* data, size_t n) {
         if (out) return out->write(data, n);
-        summing.add(data, n);
+        if (app.p.hashing && n > 0) testCrc = app.p.hashing->crc32(testCrc, data, n);
         return true;
     };
     const auto silence = [&](size_t n) {
         if (out) return out->writeSilence(n);
         static const uint8_t zeros[kCdFrameBytes] = {};
-        for (; n > 0; n -= std::min(n, sizeof zeros)) summing.add(zeros, std::min(n, sizeof zeros));
+        for (; n > 0; n -= std::min(n, sizeof zeros)) keep(zeros, std::min(n, sizeof zeros));
         return true;
     };
     const int64_t shift = int64_t(AppliedReadOffset(app.s)) * 4;
@@ -317,7 +323,8 @@ Pass readPass(App& app, ChunkReader& reader, uint32_t start, uint32_t count, Tra
 
     // 6, 7.
     if (out && (!out->header(total) || !out->close())) return {RipOutcome::OutputFailed, startSums, 0};
-    pass.sums = summing.finish();
+    if (summing) pass.sums = summing->finish();
+    pass.crc = out ? pass.sums.copyCrc() : testCrc;
     pass.unreadable = unreadable;
     return pass;
 }
@@ -352,9 +359,9 @@ RipOutcome ExtractTrackAs(App& app, CdHandle handle, uint32_t start, uint32_t co
         if (reader.secure) app.p.secureRead->finish();
         if (pass.outcome != RipOutcome::Written) return pass.outcome;
         if (!testAndCopy) break;
-        record.passCrcs.push_back(pass.sums.copyCrc());
+        record.passCrcs.push_back(pass.crc);
         for (size_t k = 0; k + 1 < record.passCrcs.size() && record.agreedSecond < 0; ++k)
-            if (record.passCrcs[k] == pass.sums.copyCrc()) {
+            if (record.passCrcs[k] == pass.crc) {
                 record.agreedFirst = int(k);
                 record.agreedSecond = n;
             }
