@@ -1,6 +1,7 @@
 // The command line against the tools a script would otherwise run: `wavelathe convert` of 20
 // generated WAVs (three minutes each unless the first argument gives seconds) into MP3s at
-// 128 kbit/s on every core, against 20 `lame -b 128 -q 3 --cbr` runs one after another; and
+// 128 kbit/s on every core, against 20 `lame -b 128 -q 3 --cbr` runs one after another; the
+// same 20 into FLACs against 20 `flac -5 --verify` runs; and
 // `wavelathe info --disc` of the demo disc with lookups off, the median of 11 runs.
 // Usage: cli_bench [SECONDS]   (scratch files in the temporary folder, removed afterwards)
 #include <unistd.h>
@@ -47,19 +48,35 @@ int main(int argc, char** argv) {
     }
     const double ours = timed(env + "'" WL_PROGRAM "' convert -q '" + (folder / "wav").string() + "' --out '" +
                               (folder / "mp3").string() + "' > /dev/null");
+    double flac = 0;
+    for (int i = 1; i <= kFiles && flac >= 0; ++i) {
+        const std::string n = (folder / "wav" / ("song" + std::to_string(i))).string();
+        const double one = timed("flac --silent -5 --verify -o '" + n + "-ref.flac' '" + n + ".wav'");
+        flac = one < 0 ? -1 : flac + one;
+    }
+    const double oursFlac = timed(env + "'" WL_PROGRAM "' convert -q --format flac '" + (folder / "wav").string() +
+                                  "' --out '" + (folder / "flac").string() + "' > /dev/null");
     std::vector<double> info;
     for (int i = 0; i < 11; ++i)
         info.push_back(timed(env + "'" WL_PROGRAM "' info --no-lookup --disc '" WL_DEMO_DISC "' > /dev/null"));
     std::sort(info.begin(), info.end());
 
     int made = 0;
-    for (int i = 1; i <= kFiles; ++i) made += fs::exists(folder / "mp3" / ("song" + std::to_string(i) + ".mp3"));
+    int madeFlac = 0;
+    for (int i = 1; i <= kFiles; ++i) {
+        made += fs::exists(folder / "mp3" / ("song" + std::to_string(i) + ".mp3"));
+        madeFlac += fs::exists(folder / "flac" / ("song" + std::to_string(i) + ".flac"));
+    }
     std::printf("%d WAVs of %d s to MP3 at 128 kbit/s\n", kFiles, seconds);
     std::printf("  wavelathe convert (every core): %8.2f s, %d MP3s made\n", ours, made);
     std::printf("  %d sequential lame runs       : %8.2f s\n", kFiles, lame);
     if (ours > 0 && lame > 0) std::printf("  ratio wavelathe / lame        : %8.2f (target 0.55 or less)\n", ours / lame);
+    std::printf("%d WAVs of %d s to FLAC level 5\n", kFiles, seconds);
+    std::printf("  wavelathe convert (every core): %8.2f s, %d FLACs made\n", oursFlac, madeFlac);
+    std::printf("  %d sequential flac runs       : %8.2f s\n", kFiles, flac);
+    if (oursFlac > 0 && flac > 0) std::printf("  ratio wavelathe / flac        : %8.2f (target 0.55 or less)\n", oursFlac / flac);
     std::printf("wavelathe info --disc demo --no-lookup: median %.3f s of 11 runs (target under 0.2 s)\n", info[5]);
     std::error_code ec;
     fs::remove_all(folder, ec);
-    return ours > 0 && made == kFiles && info[5] > 0 ? 0 : 1;
+    return ours > 0 && made == kFiles && oursFlac > 0 && madeFlac == kFiles && info[5] > 0 ? 0 : 1;
 }
