@@ -13,9 +13,11 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <regex>
 #include <thread>
 
+#include "DiscSums.h"
 #include "LocalMusicBrainz.h"
 
 extern char** environ;
@@ -68,11 +70,13 @@ Result run(const std::vector<std::string>& args, const std::string& env = "") {
     return r;
 }
 
-struct Disc {
+struct Disc : wl::test::DiscAudio {
     fs::path cue;
-    std::vector<uint32_t> starts;  // each track's first frame, then the lead-out
-    std::string bin;
 };
+using wl::test::arCrcs;
+using wl::test::arFile;
+using wl::test::ArFile;
+using wl::test::le32;
 
 // An image of tracks of these lengths (frames), each a different noise, with CD-Text names.
 Disc writeImage(const fs::path& folder, const std::string& album, const std::vector<uint32_t>& frames) {
@@ -89,9 +93,9 @@ Disc writeImage(const fs::path& folder, const std::string& album, const std::vec
         at += frames[t];
     }
     d.starts.push_back(at);
-    d.bin.resize(size_t(at) * kFrame);
-    for (char& c : d.bin) c = char((seed = seed * 1664525u + 1013904223u) >> 24);
-    std::ofstream(folder / (album + ".bin"), std::ios::binary) << d.bin;
+    d.image.resize(size_t(at) * kFrame);
+    for (char& c : d.image) c = char((seed = seed * 1664525u + 1013904223u) >> 24);
+    std::ofstream(folder / (album + ".bin"), std::ios::binary) << d.image;
     std::ofstream(d.cue) << cue;
     return d;
 }
@@ -99,66 +103,24 @@ Disc writeImage(const fs::path& folder, const std::string& album, const std::vec
 Disc demoDisc() {
     Disc d;
     d.cue = WL_DEMO_DISC;
-    d.bin = readFile(fs::path(WL_DEMO_DISC).replace_extension(".bin"));
-    std::ifstream in(WL_DEMO_DISC);
-    const std::regex index(R"(^\s*INDEX 01 (\d+):(\d+):(\d+))");
-    std::smatch m;
-    for (std::string line; std::getline(in, line);)
-        if (std::regex_search(line, m, index))
-            d.starts.push_back(uint32_t((std::stoi(m[1]) * 60 + std::stoi(m[2])) * 75 + std::stoi(m[3])));
-    d.starts.push_back(uint32_t(d.bin.size() / kFrame));
+    d.image = readFile(fs::path(WL_DEMO_DISC).replace_extension(".bin"));
+    d.starts = wl::test::cueStarts(d.cue, d.image.size());
     return d;
 }
 
 size_t trackCount(const Disc& d) { return d.starts.size() - 1; }
 std::string trackAudio(const Disc& d, size_t t) {
-    return d.bin.substr(d.starts[t] * kFrame, (d.starts[t + 1] - d.starts[t]) * kFrame);
+    return d.image.substr(d.starts[t] * kFrame, (d.starts[t + 1] - d.starts[t]) * kFrame);
 }
 
-// The AccurateRip IDs and file name, and the v2 CRC, from the database's definition.
-struct ArIds {
-    uint32_t id1 = 0, id2 = 0, cddb = 0;
-    std::string path;
-};
-ArIds arIds(const Disc& d) {
-    const size_t n = trackCount(d);
-    ArIds a;
-    a.id1 = d.starts.back();
-    a.id2 = d.starts.back() * uint32_t(n + 1);
-    uint32_t digits = 0;
-    for (size_t t = 0; t < n; ++t) {
-        a.id1 += d.starts[t];
-        a.id2 += std::max<uint32_t>(d.starts[t], 1) * uint32_t(t + 1);
-        for (uint32_t s = (d.starts[t] + 150) / 75; s > 0; s /= 10) digits += s % 10;
-    }
-    a.cddb = (digits % 255) << 24 | (d.starts.back() / 75 - d.starts[0] / 75) << 8 | uint32_t(n);
-    char p[96];
-    std::snprintf(p, sizeof p, "accuraterip/%x/%x/%x/dBAR-%03zu-%08x-%08x-%08x.bin", a.id1 & 15, a.id1 >> 4 & 15,
-                  a.id1 >> 8 & 15, n, a.id1, a.id2, a.cddb);
-    a.path = p;
-    return a;
-}
-uint32_t arV2(const Disc& d, size_t t) {
-    const std::string pcm = trackAudio(d, t);
-    const uint64_t n = pcm.size() / 4;
-    uint32_t v2 = 0;
-    for (uint64_t m = 1; m <= n; ++m) {
-        if ((t == 0 && m < 2940) || (t == trackCount(d) - 1 && m > n - 2940)) continue;
-        const auto* w = reinterpret_cast<const uint8_t*>(pcm.data()) + (m - 1) * 4;
-        const uint64_t p = uint64_t(w[0] | w[1] << 8 | w[2] << 16 | uint32_t(w[3]) << 24) * m;
-        v2 += uint32_t(p) + uint32_t(p >> 32);
-    }
-    return v2;
-}
-std::string le32(uint32_t v) { return {char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; }
 
 // The environment of a run: its own cache, the services where nothing answers unless given.
 std::string envFor(const fs::path& home, const std::string& arUrl = "http://127.0.0.1:9",
-                   const std::string& mbUrl = "http://127.0.0.1:9") {
+                   const std::string& mbUrl = "http://127.0.0.1:9", const std::string& ctdbUrl = "http://127.0.0.1:9") {
     return "HOME=" + quoted(home.string()) + " XDG_CACHE_HOME=" + quoted((home / "cache").string()) +
            " XDG_DATA_HOME=" + quoted((home / "data").string()) + " WAVELATHE_ACCURATERIP_URL=" + quoted(arUrl) +
            " WAVELATHE_MUSICBRAINZ_URL=" + quoted(mbUrl) +
-           " WAVELATHE_CTDB_URL=http://127.0.0.1:9 WAVELATHE_COVERART_URL=http://127.0.0.1:9"
+           " WAVELATHE_CTDB_URL=" + quoted(ctdbUrl) + " WAVELATHE_COVERART_URL=http://127.0.0.1:9"
            " DISPLAY= WAYLAND_DISPLAY= QT_QPA_PLATFORM=";
 }
 
@@ -184,7 +146,7 @@ TEST(CliEndToEnd, InfoJsonGivesTheIdsOfLibdiscidAndTheAccurateRipFormula) {
         EXPECT_EQ(j["ids"]["musicbrainz"], discid_get_id(id));
         EXPECT_EQ(j["ids"]["freedb"], discid_get_freedb_id(id));
         discid_free(id);
-        const ArIds ar = arIds(disc);
+        const ArFile ar = arFile(disc);
         char want[40];
         std::snprintf(want, sizeof want, "%03zu-%08x-%08x-%08x", n, ar.id1, ar.id2, ar.cddb);
         EXPECT_EQ(j["ids"]["accuraterip"], want);
@@ -230,11 +192,10 @@ TEST(CliEndToEnd, RipWritesTheImagesAudioTheLogAndTheCueSheetAndSaysWhatTheDatab
     EXPECT_NE(tagText.find("album=Wavelathe Demo"), std::string::npos) << tagText;
 
     // The database knows the disc; track 3's checksum is not the one served.
-    const ArIds ar = arIds(disc);
-    std::string dbar = char(4) + le32(ar.id1) + le32(ar.id2) + le32(ar.cddb);
-    for (size_t t = 0; t < 4; ++t) dbar += char(5) + le32(arV2(disc, t) + (t == 2 ? 1 : 0)) + le32(0);
-    fs::create_directories((tmp.dir / "db" / ar.path).parent_path());
-    std::ofstream(tmp.dir / "db" / ar.path, std::ios::binary) << dbar;
+    const ArFile ar = arFile(disc);
+    const std::string dbar = wl::test::dbarFor(disc, 2, 1);
+    fs::create_directories((tmp.dir / "db" / ar.name).parent_path());
+    std::ofstream(tmp.dir / "db" / ar.name, std::ios::binary) << dbar;
     wl::test::LocalFileServer server(tmp.dir / "db");
     ASSERT_FALSE(server.url.empty());
     r = run({"rip", "--disc", disc.cue.string(), "--out", (tmp.dir / "checked").string()}, envFor(tmp.dir, server.url));
@@ -534,18 +495,18 @@ uint32_t crc450(const std::string& audio, size_t frame) {
 TEST(CliEndToEnd, OffsetDetectProposesTheOffsetAnImagesAudioIsShiftedBy) {
     Scratch tmp;
     const Disc disc = writeImage(tmp.dir, "Reference", {1200, 900, 1500});
-    const ArIds ar = arIds(disc);
+    const ArFile ar = arFile(disc);
     std::string dbar = char(3) + le32(ar.id1) + le32(ar.id2) + le32(ar.cddb);
-    for (size_t t = 0; t < 3; ++t) dbar += char(7) + le32(arV2(disc, t)) + le32(crc450(disc.bin, disc.starts[t] + 450));
-    fs::create_directories((tmp.dir / "db" / ar.path).parent_path());
-    std::ofstream(tmp.dir / "db" / ar.path, std::ios::binary) << dbar;
+    for (size_t t = 0; t < 3; ++t) dbar += char(7) + le32(arCrcs(disc, t).v2) + le32(crc450(disc.image, disc.starts[t] + 450));
+    fs::create_directories((tmp.dir / "db" / ar.name).parent_path());
+    std::ofstream(tmp.dir / "db" / ar.name, std::ios::binary) << dbar;
     wl::test::LocalFileServer server(tmp.dir / "db");
     ASSERT_FALSE(server.url.empty());
     for (const int offset : {667, -1164, 0}) {
         SCOPED_TRACE(offset);
         const size_t bytes = size_t(std::abs(offset)) * 4;
-        std::string shifted = offset >= 0 ? std::string(bytes, '\0') + disc.bin.substr(0, disc.bin.size() - bytes)
-                                          : disc.bin.substr(bytes) + std::string(bytes, '\0');
+        std::string shifted = offset >= 0 ? std::string(bytes, '\0') + disc.image.substr(0, disc.image.size() - bytes)
+                                          : disc.image.substr(bytes) + std::string(bytes, '\0');
         const fs::path folder = tmp.dir / ("shifted" + std::to_string(offset));
         fs::create_directories(folder);
         std::ofstream(folder / "Reference.bin", std::ios::binary) << shifted;
@@ -560,7 +521,7 @@ TEST(CliEndToEnd, OffsetDetectProposesTheOffsetAnImagesAudioIsShiftedBy) {
     // A database that knows the disc but none of whose records match: nothing proposed.
     std::string wrong = dbar;
     for (size_t t = 0; t < 3; ++t) wrong[13 + 9 * t + 5] ^= 1;
-    std::ofstream(tmp.dir / "db" / ar.path, std::ios::binary) << wrong;
+    std::ofstream(tmp.dir / "db" / ar.name, std::ios::binary) << wrong;
     const Result none = run({"offset", "detect", "--disc", disc.cue.string(), "-q"}, envFor(tmp.dir, server.url));
     EXPECT_EQ(none.status, 1) << none.out << none.err;
     EXPECT_NE(none.out.find("Detected: none"), std::string::npos) << none.out;
@@ -587,6 +548,82 @@ TEST(CliEndToEnd, InfoShowsTheCatalogNumberIsrcsAndWhetherCtdbKnowsTheDisc) {
     EXPECT_NE(text.out.find("Catalog number (MCN): 0123456789012"), std::string::npos) << text.out;
     EXPECT_NE(text.out.find("  1. USXYZ2600001"), std::string::npos) << text.out;
     EXPECT_NE(text.out.find("CTDB: online lookups are off"), std::string::npos) << text.out;
+}
+
+}  // namespace
+
+namespace {
+
+// CRC-32 (reflected, 0xEDB88320) from its definition, independent of the program's.
+uint32_t crc32(const uint8_t* data, size_t size) {
+    uint32_t table[256];
+    for (uint32_t i = 0; i < 256; ++i) {
+        uint32_t c = i;
+        for (int b = 0; b < 8; ++b) c = c >> 1 ^ (0xEDB88320u & (0u - (c & 1)));
+        table[i] = c;
+    }
+    uint32_t crc = 0xFFFFFFFFu;
+    for (size_t i = 0; i < size; ++i) crc = crc >> 8 ^ table[(crc ^ data[i]) & 0xFF];
+    return ~crc;
+}
+
+// Both databases under root, as the file server serves them (CTDB's answer to every
+// lookup2.php query); track `changed` (from 0) has its CRCs off by `change`.
+void serveBoth(const fs::path& root, const Disc& disc, size_t changed, uint32_t change) {
+    const ArFile ar = arFile(disc);
+    fs::create_directories((root / ar.name).parent_path());
+    std::ofstream(root / ar.name, std::ios::binary) << wl::test::dbarFor(disc, changed, change);
+    std::vector<uint32_t> crcs;
+    for (size_t t = 0; t < trackCount(disc); ++t)
+        crcs.push_back(wl::test::ctdbCrcWith(disc, t, crc32) + (t == changed ? change : 0));
+    std::ofstream(root / "lookup2.php", std::ios::binary) << wl::test::ctdbAnswer(crcs);
+}
+
+// CTDB's verdict on each track of a rip, from a local CTDB answering with CRCs made here from
+// the disc's audio; the exit status follows AccurateRip, which is served the same change.
+TEST(CliEndToEnd, RipSaysCtdbsVerdictOnEachTrackAndInfoWhetherCtdbKnowsTheDisc) {
+    Scratch tmp;
+    const Disc disc = demoDisc();
+    struct Case {
+        const char* what;
+        bool served;
+        uint32_t change;  // added to track 2's CRCs in both answers
+        int status;
+        const char* track2;  // track 2's verdicts; the others are accurate when served
+        bool known;
+    } cases[] = {
+        {"served", true, 0, 0, "Accurately ripped (confidence 5, AccurateRip v2); CTDB: accurately ripped (confidence 9 of 9)",
+         true},
+        {"one CRC changed", true, 1, 3,
+         "Not accurate (the database holds other rips of this track, confidence up to 5); CTDB: not accurate", true},
+        {"not found", false, 0, 0, "; CTDB: not in the database", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fs::path home = tmp.dir / c.what, root = home / "db", out = home / "out";
+        fs::create_directories(root);
+        if (c.served) serveBoth(root, disc, 1, c.change);
+        wl::test::LocalFileServer server(root);
+        ASSERT_FALSE(server.url.empty());
+        const std::string env = envFor(home, server.url, "http://127.0.0.1:9", server.url);
+        const Result r = run({"rip", "--disc", disc.cue.string(), "--out", out.string()}, env);
+        EXPECT_EQ(r.status, c.status) << r.out << r.err;
+        const std::regex line(R"(Track (\d): [^\n]*\.wav: ([^\n]*))");
+        std::map<int, std::string> said;
+        for (std::sregex_iterator m(r.out.begin(), r.out.end(), line), end; m != end; ++m)
+            said[std::stoi((*m)[1])] = (*m)[2];
+        ASSERT_EQ(said.size(), trackCount(disc)) << r.out;
+        EXPECT_NE(said[2].find(c.track2), std::string::npos) << said[2];
+        for (int t : {1, 3, 4})
+            EXPECT_NE(said[t].find(c.served ? "CTDB: accurately ripped (confidence 9 of 9)" : "CTDB: not in the database"),
+                      std::string::npos)
+                << said[t];
+        const Result info = run({"info", "--disc", disc.cue.string(), "--json"}, env);
+        ASSERT_EQ(info.status, 0) << info.err;
+        const auto j = nlohmann::json::parse(info.out);
+        EXPECT_EQ(j["ctdb"]["known"], c.known) << info.out;
+        EXPECT_EQ(j["ctdb"]["status"], c.known ? "known (2 entries)" : "not in the database") << info.out;
+    }
 }
 
 }  // namespace

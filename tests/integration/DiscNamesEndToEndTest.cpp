@@ -25,6 +25,7 @@
 #include "FakeDiscPorts.h"
 #include "LocalMusicBrainz.h"
 #include "Mp3Decode.h"
+#include "CommandOutput.h"
 #include "Rig.h"
 #include "adapters/cdrom/LibcdioCdText.h"
 #include "adapters/discid/LibDiscId.h"
@@ -47,16 +48,6 @@ uint32_t demoTrackFrames(Rig& prog, int t) {
     prog.cdrom.ModifyCDParms(prog.s().cdHandle, kCdParmAddressing, 0);
     if (prog.cdrom.ReadTOC(prog.s().cdHandle, toc) != 1) return 0;
     return getBe32(tocEntry(toc, size_t(t)) + 4) - getBe32(tocEntry(toc, size_t(t - 1)) + 4);
-}
-
-std::string runOutput(const std::string& command) {
-    std::string out;
-    if (std::FILE* p = popen(command.c_str(), "r")) {
-        char buf[4096];
-        for (size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
-        pclose(p);
-    }
-    return out;
 }
 
 struct NamedRig : Rig {
@@ -185,7 +176,7 @@ TEST(DiscNamesEndToEnd, TheDemoDiscNamesItsTracksAndARippedTrackCarriesItsTag) {
         EXPECT_EQ(id->fieldList().back().to8Bit(true), prog.s().disc.id.musicBrainzId);
     }
     if (std::system("command -v mutagen-inspect > /dev/null 2>&1") == 0) {
-        const std::string seen = runOutput("mutagen-inspect '" + mp3 + "'");
+        const std::string seen = commandOutput("mutagen-inspect '" + mp3 + "'");
         EXPECT_NE(seen.find("TIT2=Chorale"), std::string::npos) << seen;
         EXPECT_NE(seen.find("TPE1=The Test Tones"), std::string::npos) << seen;
         EXPECT_NE(seen.find("TALB=Wavelathe Demo"), std::string::npos) << seen;

@@ -19,6 +19,7 @@
 
 #include "DialogDriving.h"
 #include "ImageFixture.h"
+#include "CommandOutput.h"
 #include "Rig.h"
 #include "adapters/tags/TagLibWriter.h"
 
@@ -27,15 +28,6 @@ using namespace wl::e2e;
 
 namespace {
 
-std::string run(const std::string& command) {
-    std::string out;
-    if (std::FILE* p = popen(command.c_str(), "r")) {
-        char buf[4096];
-        for (size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
-        pclose(p);
-    }
-    return out;
-}
 bool have(const char* tool) { return std::system(("command -v " + std::string(tool) + " > /dev/null 2>&1").c_str()) == 0; }
 std::string quoted(const std::string& s) { return "'" + s + "'"; }
 
@@ -177,7 +169,7 @@ TEST(PressedDiscEndToEnd, AWholeDiscKeepsItsHiddenTrackPregapsCodesAndLaysItself
         // shntool's own reading of where each file starts on the joined disc.
         std::string command = "cd " + quoted(rig.folder()) + " && shntool cue";
         for (const auto& f : files) command += " " + quoted(fs::path(rig.file(f.track)).filename().string());
-        const std::string joined = run(command + " 2>/dev/null");
+        const std::string joined = commandOutput(command + " 2>/dev/null");
         std::map<std::string, long> shnStarts = starts;
         const std::vector<Index> fileStarts = indexPoints(joined, {{"joined.wav", 0}});
         ASSERT_EQ(fileStarts.size(), 4u) << joined;
@@ -186,9 +178,9 @@ TEST(PressedDiscEndToEnd, AWholeDiscKeepsItsHiddenTrackPregapsCodesAndLaysItself
     }
     if (have("cueprint")) {
         const std::string isrcs = "cueprint -d '%N %U\\n' -t '%n %i\\n' ";
-        const std::string theirs = run(isrcs + quoted(cue.string()));
+        const std::string theirs = commandOutput(isrcs + quoted(cue.string()));
         EXPECT_NE(theirs.find("2 GBAYE6700001"), std::string::npos) << theirs;
-        EXPECT_EQ(run(isrcs + quoted(sheetPath.string())), theirs);
+        EXPECT_EQ(commandOutput(isrcs + quoted(sheetPath.string())), theirs);
     }
 
     // The single file: the image's bytes, its sheet read alike by every reader.
@@ -198,13 +190,13 @@ TEST(PressedDiscEndToEnd, AWholeDiscKeepsItsHiddenTrackPregapsCodesAndLaysItself
     EXPECT_TRUE(test::readFileBytes(singleBin) == bin);
     if (have("cuebreakpoints")) {
         const std::string points = "cuebreakpoints --split-gaps ";
-        const std::string theirs = run(points + quoted(cue.string()));
+        const std::string theirs = commandOutput(points + quoted(cue.string()));
         EXPECT_EQ(theirs, "0:03.00\n0:04.25\n0:06.25\n0:07.30\n");
-        EXPECT_EQ(run(points + quoted(single.string())), theirs);
+        EXPECT_EQ(commandOutput(points + quoted(single.string())), theirs);
     }
     if (have("cueprint")) {
         const std::string isrcs = "cueprint -d '%N %U\\n' -t '%n %i\\n' ";
-        EXPECT_EQ(run(isrcs + quoted(single.string())), run(isrcs + quoted(cue.string())));
+        EXPECT_EQ(commandOutput(isrcs + quoted(single.string())), commandOutput(isrcs + quoted(cue.string())));
     }
     if (have("cd-info")) {
         EXPECT_EQ(std::system(("cd-info --no-header --cue-file " + quoted(single.string()) + " > /dev/null 2>&1").c_str()), 0);
@@ -227,8 +219,8 @@ TEST(PressedDiscEndToEnd, AWholeDiscKeepsItsHiddenTrackPregapsCodesAndLaysItself
     }
     if (have("bchunk")) {
         const std::string ours = rig.folder() + "ours", theirs = rig.folder() + "theirs";
-        run("bchunk -w " + quoted(singleBin.string()) + " " + quoted(single.string()) + " " + quoted(ours) + " > /dev/null 2>&1");
-        run("bchunk -w " + quoted(fs::path(cue).replace_extension(".bin").string()) + " " + quoted(cue.string()) + " " +
+        commandOutput("bchunk -w " + quoted(singleBin.string()) + " " + quoted(single.string()) + " " + quoted(ours) + " > /dev/null 2>&1");
+        commandOutput("bchunk -w " + quoted(fs::path(cue).replace_extension(".bin").string()) + " " + quoted(cue.string()) + " " +
             quoted(theirs) + " > /dev/null 2>&1");
         for (const char* t : {"01", "02", "03"}) {
             const std::string a = test::readFileBytes(ours + t + ".wav"), b = test::readFileBytes(theirs + t + ".wav");

@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <string>
 #include <vector>
 
+#include "DiscSums.h"
 #include "Mp3Decode.h"
 #include "Rig.h"
 #include "mp3/WavHeader.h"
@@ -19,19 +19,6 @@ using namespace wl;
 using namespace wl::e2e;
 
 namespace {
-
-// The tracks' first frames from the cue sheet, and the image's frame count after them.
-std::vector<uint32_t> trackStarts(const std::string& cue, uint32_t imageFrames) {
-    std::ifstream in(cue);
-    std::vector<uint32_t> starts;
-    const std::regex index(R"(^\s*INDEX 01 (\d+):(\d+):(\d+))");
-    std::smatch m;
-    for (std::string line; std::getline(in, line);)
-        if (std::regex_search(line, m, index))
-            starts.push_back(uint32_t((std::stoi(m[1]) * 60 + std::stoi(m[2])) * 75 + std::stoi(m[3])));
-    starts.push_back(imageFrames);
-    return starts;
-}
 
 // The audio of a WAV file, found by walking its chunks.
 std::string wavAudio(const fs::path& file) {
@@ -50,7 +37,7 @@ TEST(RipEndToEnd, EveryTrackOfTheDemoDiscIsRippedBitExactAndConvertedToMp3) {
 
     const std::string bin = fs::path(WL_DEMO_DISC).replace_extension(".bin").string();
     const std::string image = test::readFileBytes(bin);
-    const auto starts = trackStarts(WL_DEMO_DISC, uint32_t(image.size() / kCdFrameBytes));
+    const auto starts = test::cueStarts(WL_DEMO_DISC, image.size());
     ASSERT_EQ(starts.size(), 5u);
     ASSERT_EQ(prog.s().trackCount, 4);
 
@@ -99,7 +86,7 @@ TEST(RipEndToEnd, ATrackBatchToMp3EncodesWhileReadingAndLosesNoTrackToAFailedCon
     ASSERT_TRUE(prog.start());
     ASSERT_NE(prog.s().encoderModule, nullptr);
     const std::string image = test::readFileBytes(fs::path(WL_DEMO_DISC).replace_extension(".bin"));
-    const auto starts = trackStarts(WL_DEMO_DISC, uint32_t(image.size() / kCdFrameBytes));
+    const auto starts = test::cueStarts(WL_DEMO_DISC, image.size());
 
     // As the Tracks to Record dialog leaves the batch: tracks 3, 1, 4, 2 under their labels.
     const int order[] = {3, 1, 4, 2};
