@@ -12,6 +12,7 @@ namespace wl::e2e {
 
 using Disc = test::DiscAudio;
 using test::arCrcs;
+using test::ArFile;
 using test::arFile;
 using test::hex;
 using test::le32;
