@@ -75,6 +75,9 @@ struct DiscRecord {
     std::string reportedFileFailure;
     // The tag for the next conversion of a CD track; taken (and cleared) as it starts.
     std::optional<Mp3Tag> pendingTag;
+
+    // Forgets the cover in use and any that waits; tells no one.
+    void dropCover();
 };
 
 inline bool DiscNames::empty() const {
@@ -82,6 +85,15 @@ inline bool DiscNames::empty() const {
     for (const TrackName& t : tracks)
         if (!t.title.empty() || !t.performer.empty()) return false;
     return true;
+}
+
+inline void DiscRecord::dropCover() {
+    coverRelease.clear();
+    coverMime.clear();
+    coverBytes.clear();
+    waitingCoverRelease.clear();
+    waitingCoverMime.clear();
+    waitingCoverBytes.clear();
 }
 
 }  // namespace wl

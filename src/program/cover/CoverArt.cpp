@@ -107,12 +107,7 @@ void FetchFrontCover(App& app) {
     const std::string releaseId = d.releases[d.chosenRelease].id;
     if (!plainId(releaseId) || d.coverRelease == releaseId) return;
     const bool hadCover = !d.coverBytes.empty();
-    d.coverRelease.clear();
-    d.coverMime.clear();
-    d.coverBytes.clear();
-    d.waitingCoverRelease.clear();
-    d.waitingCoverMime.clear();
-    d.waitingCoverBytes.clear();
+    d.dropCover();
     const std::string cached = cachePath(s, releaseId);
     if (!cached.empty() && isRegularFile(cached)) {
         std::ifstream in(cached, std::ios::binary);

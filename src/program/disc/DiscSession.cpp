@@ -101,12 +101,7 @@ void ForgetDisc(App& app) {
     d.answerWaiting = false;
     d.reportedFileFailure.clear();
     if (app.p.discLookup) app.p.discLookup->stop();
-    d.coverRelease.clear();
-    d.coverMime.clear();
-    d.coverBytes.clear();
-    d.waitingCoverRelease.clear();
-    d.waitingCoverMime.clear();
-    d.waitingCoverBytes.clear();
+    d.dropCover();
     if (app.p.coverArt) app.p.coverArt->stop();
 }
 
