@@ -1,10 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <random>
+#include <string>
 
 #include "app/Paths.h"
+#include "app/ServiceSite.h"
 
 using namespace wl;
 
@@ -71,4 +75,50 @@ TEST(Paths, AnExistingFileIsFoundIgnoringCaseOnlyWhenTheMatchIsUnambiguous) {
     for (const Case& c : cases) EXPECT_EQ(findExistingFile(f / c.asked), f / c.found) << c.asked;
     EXPECT_EQ(findExistingFile(f.dir.string() + "/"), f.dir.string() + "/");
     EXPECT_EQ(findExistingFile(""), "");
+}
+
+namespace {
+
+// Sets (or, with nullopt, unsets) a variable for the test's length, then puts it back.
+class ScopedVariable {
+public:
+    ScopedVariable(const char* name, std::optional<std::string> value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        put(name_, value);
+    }
+    ~ScopedVariable() { put(name_, old_); }
+
+private:
+    static void put(const char* name, const std::optional<std::string>& value) {
+        if (value)
+            setenv(name, value->c_str(), 1);
+        else
+            unsetenv(name);
+    }
+
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+}  // namespace
+
+TEST(Paths, AServiceSiteComesFromTheEnvironmentOrItsDefaults) {
+    using V = std::optional<std::string>;
+    struct Case {
+        V url, cache, home;
+        const char *baseUrl, *cacheFolder;
+    } cases[] = {
+        {"http://127.0.0.1:8080//", "/c", "/h", "http://127.0.0.1:8080", "/c/wavelathe/ctdb"},
+        {"", "/c", "/h", "http://db.example/x", "/c/wavelathe/ctdb"},  // empty: the default
+        {std::nullopt, "", "/h", "http://db.example/x", "/h/.cache/wavelathe/ctdb"},
+        {std::nullopt, std::nullopt, "", "http://db.example/x", ""},  // nowhere to keep answers
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.baseUrl + std::string(" ") + c.cacheFolder);
+        const ScopedVariable url("WAVELATHE_SITE_TEST_URL", c.url), cache("XDG_CACHE_HOME", c.cache),
+            home("HOME", c.home);
+        const ServiceSite site = ServiceSiteFromEnvironment("WAVELATHE_SITE_TEST_URL", "http://db.example/x/", "ctdb");
+        EXPECT_EQ(site.baseUrl, c.baseUrl);
+        EXPECT_EQ(site.cacheFolder, c.cacheFolder);
+    }
 }

@@ -1,14 +1,15 @@
 #include "cover/CoverArt.h"
 
 #include <cctype>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <system_error>
+#include <utility>
 
 #include "app/FileReplacement.h"
+#include "app/ServiceSite.h"
 
 namespace wl {
 
@@ -87,13 +88,9 @@ void useCover(DiscRecord& d, const std::string& releaseId, const CoverPicture& p
 bool SniffPicture(CoverPicture& picture) { return sniffJpeg(picture) || sniffPng(picture); }
 
 void CoverArtConfigFromEnvironment(AppState& s) {
-    const char* base = std::getenv("WAVELATHE_COVERART_URL");
-    s.disc.coverArtBase = base && *base ? base : "https://coverartarchive.org";
-    while (!s.disc.coverArtBase.empty() && s.disc.coverArtBase.back() == '/') s.disc.coverArtBase.pop_back();
-    const char* cache = std::getenv("XDG_CACHE_HOME");
-    const char* home = std::getenv("HOME");
-    const std::string folder = cache && *cache ? cache : home && *home ? std::string(home) + "/.cache" : "";
-    s.disc.coverCacheFolder = folder.empty() ? std::string() : folder + "/wavelathe/coverart";
+    ServiceSite site = ServiceSiteFromEnvironment("WAVELATHE_COVERART_URL", "https://coverartarchive.org", "coverart");
+    s.disc.coverArtBase = std::move(site.baseUrl);
+    s.disc.coverCacheFolder = std::move(site.cacheFolder);
 }
 
 std::string CoverArtUrl(const AppState& s, const std::string& releaseId) {

@@ -1,12 +1,13 @@
 #include "verify/CtdbCheck.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <utility>
 
 #include "app/FileReplacement.h"
+#include "app/ServiceSite.h"
 #include "app/WebText.h"
 #include "verify/Ctdb.h"
 #include "verify/RipLog.h"
@@ -65,13 +66,8 @@ void settle(App& app) {
 }  // namespace
 
 CtdbConfig CtdbConfigFromEnvironment() {
-    CtdbConfig config;
-    if (const char* url = std::getenv("WAVELATHE_CTDB_URL"); url && *url) config.databaseUrl = url;
-    const char* cache = std::getenv("XDG_CACHE_HOME");
-    const char* home = std::getenv("HOME");
-    const std::string folder = cache && *cache ? cache : home && *home ? std::string(home) + "/.cache" : "";
-    if (!folder.empty()) config.cacheFolder = folder + "/wavelathe/ctdb";
-    return config;
+    ServiceSite site = ServiceSiteFromEnvironment("WAVELATHE_CTDB_URL", CtdbConfig{}.databaseUrl, "ctdb");
+    return {std::move(site.baseUrl), std::move(site.cacheFolder)};
 }
 
 void VerifyWithCtdb(App& app) {

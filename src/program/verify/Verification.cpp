@@ -1,13 +1,14 @@
 #include "verify/Verification.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <utility>
 
 #include "app/Display.h"
 #include "app/FileReplacement.h"
+#include "app/ServiceSite.h"
 #include "app/WebText.h"
 #include "verify/AccurateRip.h"
 #include "verify/CtdbCheck.h"
@@ -85,13 +86,8 @@ void settle(App& app, bool tell) {
 }  // namespace
 
 VerifyConfig VerifyConfigFromEnvironment() {
-    VerifyConfig config;
-    if (const char* url = std::getenv("WAVELATHE_ACCURATERIP_URL"); url && *url) config.databaseUrl = url;
-    const char* cache = std::getenv("XDG_CACHE_HOME");
-    const char* home = std::getenv("HOME");
-    const std::string folder = cache && *cache ? cache : home && *home ? std::string(home) + "/.cache" : "";
-    if (!folder.empty()) config.cacheFolder = folder + "/wavelathe/accuraterip";
-    return config;
+    ServiceSite site = ServiceSiteFromEnvironment("WAVELATHE_ACCURATERIP_URL", VerifyConfig{}.databaseUrl, "accuraterip");
+    return {std::move(site.baseUrl), std::move(site.cacheFolder)};
 }
 
 void VerifyRippedTracks(App& app) {
