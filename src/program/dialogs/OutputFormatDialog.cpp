@@ -6,6 +6,7 @@
 #include "app/Commands.h"
 #include "app/Display.h"
 #include "app/OutputFormat.h"
+#include "dialogs/OkCancelProc.h"
 #include "resources/Templates.h"
 
 namespace wl {
@@ -29,9 +30,9 @@ bool parseWithin(const std::string& text, int low, int high, int& value) {
     return true;
 }
 
-class OutputFormatProc : public DialogProc {
+class OutputFormatProc : public OkCancelProc {
 public:
-    explicit OutputFormatProc(App& app) : app_(app) {}
+    explicit OutputFormatProc(App& app) : OkCancelProc(app) {}
 
     bool onInit(Dialog& dlg) override {
         const AppState& s = app_.s;
@@ -42,23 +43,18 @@ public:
         return true;
     }
 
-    bool onCommand(Dialog& dlg, int id, int notifyCode) override {
-        if (notifyCode != BN_CLICKED) return false;
-        if (id == IDCANCEL) {
-            dlg.end(IDCANCEL);
-            return true;
-        }
-        if (id != IDOK) return false;
+private:
+    bool accept(Dialog& dlg) override {
         int level = 0, kbps = 0;
         if (!parseWithin(dlg.text(ID_FLAC_LEVEL, 64), 0, 8, level)) {
             showMessage(app_, "The FLAC level is a whole number from 0 to 8.", "Output Format");
             dlg.setFocus(ID_FLAC_LEVEL);
-            return true;
+            return false;
         }
         if (!parseWithin(dlg.text(ID_OPUS_KBPS, 64), kMinOpusKbps, kMaxOpusKbps, kbps)) {
             showMessage(app_, "The Opus bit rate is a whole number of kbit/s from 64 to 256.", "Output Format");
             dlg.setFocus(ID_OPUS_KBPS);
-            return true;
+            return false;
         }
         const int32_t format = dlg.isChecked(ID_FORMAT_FLAC)   ? int32_t(OutputFormat::Flac)
                                : dlg.isChecked(ID_FORMAT_OPUS) ? int32_t(OutputFormat::Opus)
@@ -68,12 +64,8 @@ public:
         s.outputFormat = format;
         s.flacLevel = level;
         s.opusKbps = kbps;
-        dlg.end(IDOK);
         return true;
     }
-
-private:
-    App& app_;
 };
 
 }  // namespace

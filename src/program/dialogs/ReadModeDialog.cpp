@@ -1,6 +1,7 @@
 #include "dialogs/ReadModeDialog.h"
 
 #include "app/Commands.h"
+#include "dialogs/OkCancelProc.h"
 #include "resources/Templates.h"
 
 namespace wl {
@@ -9,9 +10,9 @@ namespace {
 
 constexpr int ID_MODE_BURST = 160;  // then Secure, then Secure where needed
 
-class ReadModeProc : public DialogProc {
+class ReadModeProc : public OkCancelProc {
 public:
-    explicit ReadModeProc(App& app) : app_(app) {}
+    explicit ReadModeProc(App& app) : OkCancelProc(app) {}
 
     bool onInit(Dialog& dlg) override {
         const int mode = app_.s.readMode >= 0 && app_.s.readMode <= 2 ? app_.s.readMode : 0;
@@ -19,13 +20,8 @@ public:
         return true;
     }
 
-    bool onCommand(Dialog& dlg, int id, int notifyCode) override {
-        if (notifyCode != BN_CLICKED) return false;
-        if (id == IDCANCEL) {
-            dlg.end(IDCANCEL);
-            return true;
-        }
-        if (id != IDOK) return false;
+private:
+    bool accept(Dialog& dlg) override {
         int mode = 0;
         for (int m = 0; m < 3; ++m)
             if (dlg.isChecked(ID_MODE_BURST + m)) mode = m;
@@ -33,12 +29,8 @@ public:
             app_.s.readMode = mode;
             app_.s.settingsDirty = 1;
         }
-        dlg.end(IDOK);
         return true;
     }
-
-private:
-    App& app_;
 };
 
 }  // namespace
