@@ -15,6 +15,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "CddaDrive.h"
 #include "CdioLog.h"
 #include "CueSheet.h"
 #include "DiscLayout.h"
@@ -123,20 +124,10 @@ struct LibcdioCdrom::Open {
 
     bool startParanoia() {
         if (paranoia) return true;
-        drive = cdio_cddap_identify_cdio(cdio, CDDA_MESSAGE_FORGETIT, nullptr);
+        drive = cdio::OpenCddaDrive(cdio);
         if (drive == nullptr) return false;
-        if (cdio_cddap_open(drive) != 0) {
-            cdio_cddap_close_no_free_cdio(drive);
-            drive = nullptr;
-            return false;
-        }
-        // Audio on a CD is little-endian whatever the drive; paranoia's guess from the signal
-        // can be wrong (it swaps noise-like audio) and would corrupt the rip.
-        drive->bigendianp = 0;
-        paranoia = cdio_paranoia_init(drive);
-        if (paranoia == nullptr) return false;
-        cdio_paranoia_modeset(paranoia, PARANOIA_MODE_FULL ^ PARANOIA_MODE_NEVERSKIP);
-        return true;
+        paranoia = cdio::StartParanoia(drive);
+        return paranoia != nullptr;
     }
 
     bool readDirect(uint8_t* out, int32_t start, uint32_t count) {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "adapters/cdrom/CddaDrive.h"
 #include "platform/Bytes.h"
 
 namespace wl {
@@ -67,27 +68,16 @@ struct ParanoiaReader::Session {
 
     bool start(CdIo_t* on, const Options& options) {
         cdio = on;
-        drive = cdio_cddap_identify_cdio(cdio, CDDA_MESSAGE_FORGETIT, nullptr);
+        drive = cdio::OpenCddaDrive(cdio);
         if (drive == nullptr) return false;
-        if (cdio_cddap_open(drive) != 0) {
-            cdio_cddap_close_no_free_cdio(drive);
-            drive = nullptr;
-            return false;
-        }
-        // Audio on a CD is little-endian whatever the drive; paranoia's guess from the signal
-        // can be wrong and would corrupt the rip.
-        drive->bigendianp = 0;
         drive->i_test_flags = options.testFlags;
         if (options.readHook) {
             hook = &options.readHook;
             realRead = drive->read_audio;
             drive->read_audio = hookedRead;
         }
-        paranoia = cdio_paranoia_init(drive);
+        paranoia = cdio::StartParanoia(drive);
         if (paranoia == nullptr) return false;
-        // Full verification; a sector that will not verify within the retries is given up
-        // (and reported), never retried for ever.
-        cdio_paranoia_modeset(paranoia, PARANOIA_MODE_FULL ^ PARANOIA_MODE_NEVERSKIP);
         // paranoia's own model of the drive's cache stays as it is: a cache model of zero
         // sectors (an image has no cache) makes its cache-busting seek loop for ever.
         return true;
