@@ -2,14 +2,11 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <utility>
 
-#include "app/FileReplacement.h"
 #include "app/ServiceSite.h"
-#include "app/WebText.h"
 #include "verify/Ctdb.h"
+#include "verify/DatabaseAnswer.h"
 #include "verify/RipLog.h"
 
 namespace wl {
@@ -27,19 +24,6 @@ std::string cachePath(const AppState& s) {
     return (fs::path(s.ctdbConfig.cacheFolder) / name).string();
 }
 
-void keepAnswer(const AppState& s) {
-    const std::string path = cachePath(s);
-    if (path.empty()) return;
-    std::error_code ec;
-    fs::create_directories(fs::path(path).parent_path(), ec);
-    FileReplacement file(path);
-    if (!file.open()) return;
-    if (std::fwrite(s.ctdb.bytes.data(), 1, s.ctdb.bytes.size(), file.file()) != s.ctdb.bytes.size())
-        file.discard();
-    else
-        file.commit();
-}
-
 void settle(App& app) {
     AppState& s = app.s;
     const CtdbLookup& lookup = s.ctdb;
@@ -48,10 +32,7 @@ void settle(App& app) {
     for (auto& [track, r] : s.rippedTracks) {
         CtdbVerdict verdict;
         if (entries) {
-            size_t audioIndex = 0;
-            for (int t = s.toc[2]; t < track && t >= 1 && size_t(t) < kTocMaxEntries; ++t)
-                if (!(tocEntry(s.toc, size_t(t - 1))[1] & 0x04)) ++audioIndex;
-            verdict = CtdbVerdictFor(*entries, audioIndex, r.ctdbCrc);
+            verdict = CtdbVerdictFor(*entries, AudioIndexOf(s.toc, track), r.ctdbCrc);
         } else if (lookup.found || lookup.unknown) {
             verdict.kind = CtdbVerdict::NotInDatabase;  // an answer that is not CTDB's says no more than a 404
         } else {
@@ -84,32 +65,22 @@ void VerifyWithCtdb(App& app) {
     }
     s.ctdb = {};
     s.ctdb.key = key;
-    if (const std::string cached = cachePath(s); !cached.empty()) {
-        std::ifstream in(cached, std::ios::binary);
-        if (in) {
-            s.ctdb.bytes.assign(std::istreambuf_iterator<char>(in), {});
-            s.ctdb.answered = s.ctdb.found = true;
-            settle(app);
-            return;
-        }
+    if (TakeKeptAnswer(cachePath(s), s.ctdb)) {
+        settle(app);
+        return;
     }
     if (!app.p.ctdb || s.lookupsOff) {
-        s.ctdb.answered = true;
-        s.ctdb.why = s.lookupsOff ? "online lookups are off" : "not looked up";
+        AnswerUnasked(s.ctdb, s.lookupsOff);
         settle(app);
         return;
     }
     app.p.ctdb->fetch(CtdbLookupUrl(s.ctdbConfig.databaseUrl, key), [app = &app, key](WebAnswer answer) {
         AppState& s = app->s;
         if (app->destroyed || s.ctdb.key != key) return;  // another disc by now
-        s.ctdb.answered = true;
-        s.ctdb.found = answer.status == WebStatus::Ok;
-        s.ctdb.unknown = answer.status == WebStatus::NotFound;
-        s.ctdb.bytes = std::move(answer.bytes);
-        if (!s.ctdb.found && !s.ctdb.unknown) s.ctdb.why = "CTDB " + WebFailureClause(answer.status, answer.http);
+        TakeWebAnswer(s.ctdb, std::move(answer), "CTDB");
         // Only an answer with entries is kept: a disc not there yet may be there next time.
         if (const auto entries = s.ctdb.found ? ParseCtdbAnswer(s.ctdb.bytes) : std::nullopt; entries && !entries->empty())
-            keepAnswer(s);
+            KeepAnswer(cachePath(s), s.ctdb.bytes);
         settle(*app);
     });
 }

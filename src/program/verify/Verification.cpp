@@ -1,17 +1,14 @@
 #include "verify/Verification.h"
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <utility>
 
 #include "app/Display.h"
-#include "app/FileReplacement.h"
 #include "app/ServiceSite.h"
 #include "app/WebText.h"
 #include "verify/AccurateRip.h"
 #include "verify/CtdbCheck.h"
+#include "verify/DatabaseAnswer.h"
 #include "verify/RipLog.h"
 
 namespace wl {
@@ -22,19 +19,6 @@ namespace fs = std::filesystem;
 std::string cachePath(const AppState& s) {
     if (s.verify.cacheFolder.empty()) return {};
     return (fs::path(s.verify.cacheFolder) / fs::path(s.accurateRip.key).filename()).string();
-}
-
-void keepAnswer(const AppState& s) {
-    const std::string path = cachePath(s);
-    if (path.empty()) return;
-    std::error_code ec;
-    fs::create_directories(fs::path(path).parent_path(), ec);
-    FileReplacement file(path);
-    if (!file.open()) return;
-    if (std::fwrite(s.accurateRip.bytes.data(), 1, s.accurateRip.bytes.size(), file.file()) != s.accurateRip.bytes.size())
-        file.discard();
-    else
-        file.commit();
 }
 
 // Every ripped track's verdict from the answer; the number accurately ripped.
@@ -51,10 +35,7 @@ int applyVerdicts(AppState& s, const DiscIds& ids) {
         }
         ArVerdict verdict;
         if (records) {
-            size_t audioIndex = 0;
-            for (int t = s.toc[2]; t < track && t >= 1 && size_t(t) < kTocMaxEntries; ++t)
-                if (!(tocEntry(s.toc, size_t(t - 1))[1] & 0x04)) ++audioIndex;
-            verdict = VerdictFor(*records, audioIndex, r.v1, r.v2);
+            verdict = VerdictFor(*records, AudioIndexOf(s.toc, track), r.v1, r.v2);
         } else if (lookup.unknown) {
             verdict.kind = ArVerdict::NotInDatabase;
         } else if (lookup.found) {
@@ -102,19 +83,13 @@ void VerifyRippedTracks(App& app) {
     }
     s.accurateRip = {};
     s.accurateRip.key = key;
-    if (const std::string cached = cachePath(s); !cached.empty()) {
-        std::ifstream in(cached, std::ios::binary);
-        if (in) {
-            s.accurateRip.bytes.assign(std::istreambuf_iterator<char>(in), {});
-            s.accurateRip.answered = s.accurateRip.found = true;
-            settle(app, true);
-            return;
-        }
+    if (TakeKeptAnswer(cachePath(s), s.accurateRip)) {
+        settle(app, true);
+        return;
     }
     // The switch for online lookups covers the database of rips too.
     if (!app.p.accurateRip || s.lookupsOff) {
-        s.accurateRip.answered = true;
-        s.accurateRip.why = s.lookupsOff ? "online lookups are off" : "not looked up";
+        AnswerUnasked(s.accurateRip, s.lookupsOff);
         settle(app, false);
         return;
     }
@@ -123,15 +98,10 @@ void VerifyRippedTracks(App& app) {
     app.p.accurateRip->fetch(url + "/" + key, [app = &app, key](WebAnswer answer) {
         AppState& s = app->s;
         if (app->destroyed || s.accurateRip.key != key) return;  // another disc by now
-        s.accurateRip.answered = true;
-        s.accurateRip.found = answer.status == WebStatus::Ok;
-        s.accurateRip.unknown = answer.status == WebStatus::NotFound;
-        s.accurateRip.bytes = std::move(answer.bytes);
-        if (!s.accurateRip.found && !s.accurateRip.unknown)
-            s.accurateRip.why = "AccurateRip " + WebFailureClause(answer.status, answer.http);
+        TakeWebAnswer(s.accurateRip, std::move(answer), "AccurateRip");
         const DiscIds ids = DiscIdsOf(s.toc);
         if (s.accurateRip.found && ParseDbar(s.accurateRip.bytes, ids.audioTracks, ids.arId1, ids.arId2, ids.freedb))
-            keepAnswer(s);
+            KeepAnswer(cachePath(s), s.accurateRip.bytes);
         settle(*app, true);
     });
 }
