@@ -15,7 +15,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <algorithm>
 #include <vector>
 
@@ -24,6 +23,7 @@
 #include "FakeEncoder.h"
 #include "FakeMci.h"
 #include "FakeWindow.h"
+#include "RipSupport.h"
 #include "adapters/cdrom/LibcdioCdrom.h"
 #include "adapters/hash/Hashing.h"
 #include "adapters/qt/QtWindow.h"
@@ -31,7 +31,6 @@
 #include "window/MainWindow.h"
 #include "app/Settings.h"
 #include "cd_fixture.h"
-#include "mp3/WavHeader.h"
 #include "rip/RipEngine.h"
 
 namespace fs = std::filesystem;
@@ -39,23 +38,8 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-// The CD audio device around the rip (closed before it, opened again after) says yes to
-// everything: the rip reads the image itself. An unanswered command would open an error box,
-// which nobody clicks offscreen.
-void answerEverything(wl::test::FakeMci& mci) {
-    mci.handler = [](const std::string&, wl::test::MciReply& answer) {
-        answer = {};
-        return true;
-    };
-}
-
-std::string audioOf(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), {});
-    const wl::WavHeader h = wl::readWavHeader(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-    if (!h.hasData || h.malformed) return "<" + file.string() + " is not a WAV file>";
-    return bytes.substr(size_t(h.dataOffset), size_t(h.dataSize));
-}
+using wl::bench::answerEverything;
+using wl::bench::audioOf;
 
 // The program started in the rip mode on the image (the WAV kept, no MP3), on either window.
 template <class Window>

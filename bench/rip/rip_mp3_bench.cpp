@@ -28,6 +28,7 @@
 #include "EventLatency.h"
 #include "FakeDesktop.h"
 #include "FakeMci.h"
+#include "RipSupport.h"
 #include "adapters/cdrom/LibcdioCdrom.h"
 #include "adapters/codecs/CodecEncoders.h"
 #include "adapters/dl/DlEncoderLoader.h"
@@ -86,11 +87,7 @@ struct Program {
     explicit Program(const fs::path& folder) : cdrom((folder / "disc.cue").string()) {
         app.p.audioEncoders = &codecs;
         app.p.loudness = &loudness;
-        // The CD audio device around the rip says yes to everything: the rip reads the image.
-        mci.handler = [](const std::string&, wl::test::MciReply& answer) {
-            answer = {};
-            return true;
-        };
+        wl::bench::answerEverything(mci);
         app.s.workingDir = folder.string();
     }
 };

@@ -8,7 +8,6 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <vector>
 
 #include "DiscImage.h"
@@ -16,13 +15,13 @@
 #include "FakeEncoder.h"
 #include "FakeMci.h"
 #include "FakeWindow.h"
+#include "RipSupport.h"
 #include "adapters/cdrom/LibcdioCdrom.h"
 #include "adapters/cdrom/ParanoiaReader.h"
 #include "adapters/hash/Hashing.h"
 #include "app/Commands.h"
 #include "app/Settings.h"
 #include "cd_fixture.h"
-#include "mp3/WavHeader.h"
 #include "rip/RipEngine.h"
 #include "window/MainWindow.h"
 
@@ -31,13 +30,7 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-std::string audioOf(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(in)), {});
-    const wl::WavHeader h = wl::readWavHeader(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-    if (!h.hasData || h.malformed) return "<" + file.string() + " is not a WAV file>";
-    return bytes.substr(size_t(h.dataOffset), size_t(h.dataSize));
-}
+using wl::bench::audioOf;
 
 struct RipProgram {
     wl::test::FakeWindow window;
@@ -52,10 +45,7 @@ struct RipProgram {
     wl::MainWindowProc proc{app};
 
     explicit RipProgram(const fs::path& folder) : cdrom((folder / "long.cue").string()) {
-        mci.handler = [](const std::string&, wl::test::MciReply& answer) {
-            answer = {};
-            return true;
-        };
+        wl::bench::answerEverything(mci);
         app.s.workingDir = folder.string();
     }
     // Seconds for one rip in the mode, -1 when it did not come up or said anything.
