@@ -8,10 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "ConvertProgram.h"
+#include "FormatsProgram.h"
 #include "WavFiles.h"
-#include "adapters/codecs/CodecEncoders.h"
-#include "adapters/loudness/Ebur128Loudness.h"
 #include "app/Commands.h"
 #include "mp3/BatchConvert.h"
 
@@ -22,51 +20,23 @@ namespace fs = std::filesystem;
 namespace {
 
 double convertWithProgram(const std::string& wav, int format, bool gain) {
-    ConvertProgram<test::FakeWindow> prog;
-    CodecEncoders codecs;
-    Ebur128Loudness loudness;
-    prog.app.p.audioEncoders = &codecs;
-    prog.app.p.loudness = gain ? &loudness : nullptr;
-    prog.start();
-    if (!prog.ready()) std::exit(1);
-    prog.s().convertMode = 1;
-    prog.s().outputFormat = format;
-    prog.s().flacLevel = 5;
-    prog.s().opusKbps = 160;
-    prog.window.setControlText(ID_SONG_NAME_EDIT, wav);
-    const auto start = Clock::now();
-    prog.window.click(ID_PLAY);
-    prog.window.pumpUntil([&] { return !prog.s().workerRunning; }, 600000);
-    const double elapsed = seconds(Clock::now() - start);
-    prog.s().convertThread.join();
-    prog.window.destroy();
-    if (!prog.window.boxes.empty()) std::fprintf(stderr, "message: %s\n", prog.window.boxes.back().text.c_str());
-    return elapsed;
+    FormatsProgram f(gain);
+    f.prog.s().outputFormat = format;
+    f.prog.s().flacLevel = 5;
+    f.prog.s().opusKbps = 160;
+    f.prog.window.setControlText(ID_SONG_NAME_EDIT, wav);
+    return f.timeConversion([&] { f.prog.window.click(ID_PLAY); });
 }
 
 // The batch conversion of `files` to FLAC level 5, one stream per core.
 double batchWithProgram(const std::vector<std::string>& files) {
-    ConvertProgram<test::FakeWindow> prog;
-    CodecEncoders codecs;
-    Ebur128Loudness loudness;
-    prog.app.p.audioEncoders = &codecs;
-    prog.app.p.loudness = &loudness;
-    prog.start();
-    if (!prog.ready()) std::exit(1);
-    prog.s().convertMode = 1;
-    prog.s().outputFormat = 1;
-    prog.s().flacLevel = 5;
-    prog.s().conversionStreams = 0;
-    prog.s().convertFiles = files;
-    prog.s().convertFileCount = int32_t(files.size());
-    const auto start = Clock::now();
-    StartBatchConversion(prog.app);
-    prog.window.pumpUntil([&] { return !prog.s().workerRunning; }, 600000);
-    const double elapsed = seconds(Clock::now() - start);
-    prog.s().convertThread.join();
-    prog.window.destroy();
-    if (!prog.window.boxes.empty()) std::fprintf(stderr, "message: %s\n", prog.window.boxes.back().text.c_str());
-    return elapsed;
+    FormatsProgram f(true);
+    f.prog.s().outputFormat = 1;
+    f.prog.s().flacLevel = 5;
+    f.prog.s().conversionStreams = 0;
+    f.prog.s().convertFiles = files;
+    f.prog.s().convertFileCount = int32_t(files.size());
+    return f.timeConversion([&] { StartBatchConversion(f.prog.app); });
 }
 
 double commandSeconds(const std::string& cmd) {
