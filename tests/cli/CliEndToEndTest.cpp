@@ -95,10 +95,8 @@ void put(const fs::path& file, const std::string& bytes) {
 struct Disc : wl::test::DiscAudio {
     fs::path cue;
 };
-using wl::test::arCrcs;
 using wl::test::arFile;
 using wl::test::ArFile;
-using wl::test::le32;
 
 // An image of tracks of these lengths (frames), each a different noise, with CD-Text names.
 Disc writeImage(const fs::path& folder, const std::string& album, const std::vector<uint32_t>& frames) {
@@ -459,23 +457,12 @@ TEST(CliEndToEnd, RipAndConvertToFlacAndOpusMakeFilesTheFormatsOwnToolsAccept) {
     }
 }
 
-uint32_t crc450(const std::string& audio, size_t frame) {
-    uint32_t crc = 0;
-    for (uint32_t j = 0; j < 588; ++j) {
-        const auto* w = reinterpret_cast<const uint8_t*>(audio.data()) + frame * kFrame + 4 * j;
-        crc += uint32_t(w[0] | w[1] << 8 | w[2] << 16 | uint32_t(w[3]) << 24) * (j + 1);
-    }
-    return crc;
-}
-
 // A drive with a read offset delivers the disc's audio that many samples later: images shifted
 // so, against a local database holding the unshifted audio's records, give exactly that offset.
 TEST(CliEndToEnd, OffsetDetectProposesTheOffsetAnImagesAudioIsShiftedBy) {
     Scratch tmp;
     const Disc disc = writeImage(tmp.dir, "Reference", {1200, 900, 1500});
-    const ArFile ar = arFile(disc);
-    std::string dbar = char(3) + le32(ar.id1) + le32(ar.id2) + le32(ar.cddb);
-    for (size_t t = 0; t < 3; ++t) dbar += char(7) + le32(arCrcs(disc, t).v2) + le32(crc450(disc.image, disc.starts[t] + 450));
+    const std::string name = arFile(disc).name, dbar = wl::test::dbarWithFrame450(disc, 7);
     // A database that knows the disc but none of whose records match: nothing proposed.
     std::string wrong = dbar;
     for (size_t t = 0; t < 3; ++t) wrong[13 + 9 * t + 5] ^= 1;
@@ -497,11 +484,9 @@ TEST(CliEndToEnd, OffsetDetectProposesTheOffsetAnImagesAudioIsShiftedBy) {
     for (size_t i = 0; i < std::size(cases); ++i) {
         const Case& c = cases[i];
         SCOPED_TRACE(c.offset);
-        put(tmp.dir / "db" / ar.name, c.records);
-        const size_t bytes = size_t(std::abs(c.offset)) * 4;
+        put(tmp.dir / "db" / name, c.records);
         const fs::path folder = tmp.dir / ("shifted" + std::to_string(i));
-        put(folder / "Reference.bin", c.offset >= 0 ? std::string(bytes, '\0') + disc.image.substr(0, disc.image.size() - bytes)
-                                                    : disc.image.substr(bytes) + std::string(bytes, '\0'));
+        put(folder / "Reference.bin", wl::test::shiftedImage(disc.image, c.offset));
         fs::copy_file(disc.cue, folder / "Reference.cue");
         const Result r =
             run({"offset", "detect", "--disc", (folder / "Reference.cue").string(), "-q"}, envFor(tmp.dir, server.url));
@@ -550,16 +535,6 @@ uint32_t crc32(const uint8_t* data, size_t size) {
     return ~crc;
 }
 
-// Both databases under root, as the file server serves them (CTDB's answer to every
-// lookup2.php query); track `changed` (from 0) has its CRCs off by `change`.
-void serveBoth(const fs::path& root, const Disc& disc, size_t changed, uint32_t change) {
-    put(root / arFile(disc).name, wl::test::dbarFor(disc, changed, change));
-    std::vector<uint32_t> crcs;
-    for (size_t t = 0; t < trackCount(disc); ++t)
-        crcs.push_back(wl::test::ctdbCrcWith(disc, t, crc32) + (t == changed ? change : 0));
-    put(root / "lookup2.php", wl::test::ctdbAnswer(crcs));
-}
-
 // CTDB's verdict on each track of a rip, from a local CTDB answering with CRCs made here from
 // the disc's audio; the exit status follows AccurateRip, which is served the same change.
 TEST(CliEndToEnd, RipSaysCtdbsVerdictOnEachTrackAndInfoWhetherCtdbKnowsTheDisc) {
@@ -583,7 +558,7 @@ TEST(CliEndToEnd, RipSaysCtdbsVerdictOnEachTrackAndInfoWhetherCtdbKnowsTheDisc) 
         SCOPED_TRACE(c.what);
         const fs::path home = tmp.dir / c.what, root = home / "db", out = home / "out";
         fs::create_directories(root);
-        if (c.served) serveBoth(root, disc, 1, c.change);
+        if (c.served) wl::test::serveDatabasesWith(root, disc, crc32, 1, c.change);
         wl::test::LocalFileServer server(root);
         ASSERT_FALSE(server.url.empty());
         const std::string env = envFor(home, server.url, "http://127.0.0.1:9", server.url);
