@@ -14,13 +14,10 @@
 
 #include "FakeDiscPorts.h"
 #include "LocalMusicBrainz.h"
+#include "NamedRig.h"
 #include "Rig.h"
-#include "adapters/cdrom/LibcdioCdText.h"
 #include "adapters/codecs/CodecEncoders.h"
-#include "adapters/discid/LibDiscId.h"
 #include "adapters/loudness/Ebur128Loudness.h"
-#include "adapters/musicbrainz/MusicBrainzLookup.h"
-#include "adapters/tags/TagLibWriter.h"
 #include "mp3/BatchConvert.h"
 
 using namespace wl;
@@ -66,43 +63,24 @@ std::map<std::string, std::string> mutagenFields(const std::string& path) {
 // A 1x1 PNG, as the cover archive would answer.
 const char* kPngBase64 = "iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mNkYPhfDwAChwGA60e6kgAAAABJRU5ErkJggg==";
 
-struct FormatRig : Rig {
-    LibcdioCdText cdText{cdrom};
-    LibDiscId discId;
-    TagLibWriter tags;
+struct FormatRig : NamedRig {
     CodecEncoders codecs;
     Ebur128Loudness loudness;
     CurlFetch coverArt{window, {"Wavelathe-test"}};
-    std::unique_ptr<MusicBrainzLookup> lookup;
 
-    explicit FormatRig(int mode = RipFromCd) : Rig(mode, {.convertToMp3 = true}) {
-        app->p.cdText = &cdText;
-        app->p.discId = &discId;
-        app->p.tags = &tags;
+    explicit FormatRig(int mode = RipFromCd) : NamedRig(nullptr, true, "", mode) {
         app->p.audioEncoders = &codecs;
         app->p.loudness = &loudness;
         app->p.coverArt = &coverArt;
-        s().disc.editsFolder = folder() + "discs";
         s().disc.coverArtBase = "http://127.0.0.1:9";
         s().disc.coverCacheFolder = folder() + "covers";
     }
+    // Before the encoders and the cover fetch go.
     ~FormatRig() {
         if (app && !app->destroyed) window.destroy();
     }
-    void lookUpAt(const std::string& url) {
-        MusicBrainzOptions options;
-        options.baseUrl = url;
-        options.cacheFolder = folder() + "mb";
-        options.http.userAgent = "Wavelathe/test ( https://wavelathe.invalid/ )";
-        lookup = std::make_unique<MusicBrainzLookup>(window, options);
-        app->p.discLookup = lookup.get();
-    }
+    void lookUpAt(const std::string& url) { NamedRig::lookUpAt(url, folder() + "mb"); }
     void useFormat(int format) { s().outputFormat = format; }
-    std::string box() { return window.controlText(ID_SONG_NAME_EDIT, 300); }
-    void ripShownName() {
-        s().savePath = folder();
-        rip(box());
-    }
     // Convert mode: the WAV named, on the worker, until it has ended.
     bool convert(const std::string& wav) {
         type(wav);
