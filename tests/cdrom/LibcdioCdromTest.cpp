@@ -317,26 +317,17 @@ TEST_F(BrokenImage, MissingFileOrFolder) {
     expectRefused(dir.path(), "folder");
 }
 
-TEST_F(BrokenImage, GarbageAndEmptyFiles) {
-    const char garbage[] = "\x01\x02 TRACK 99 NONSENSE\n\xff\xfe";
-    writeText(dir / "garbage.cue", std::string(garbage, sizeof garbage - 1));
-    expectRefused(dir / "garbage.cue", "not a CD image");
-    writeText(dir / "empty.cue", "");
-    expectRefused(dir / "empty.cue", "not a CD image");
-    writeText(dir / "notes.txt", "hello\n");
-    expectRefused(dir / "notes.txt", "not a CD image");
-}
-
 // Sheets as other tools write them: the data read is the file the sheet means, found as a
 // case-blind file system finds it, else the one named like the sheet (as libcdio reads);
 // what still cannot be read (another kind of file, a data file missing or too short for its
-// tracks) is refused with its reason.
+// tracks, no sheet at all) is refused with its reason.
 TEST_F(BrokenImage, SheetsAreReadFromTheFileTheyMeanOrRefusedWithTheReason) {
     const auto bytes = [](size_t from) {
         std::vector<uint8_t> v = patternFrames(from, from + 10);
         return std::string(v.begin(), v.end());
     };
     const std::string tracks = "  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n  TRACK 02 AUDIO\n    INDEX 01 00:00:04\n";
+    const char garbage[] = "\x01\x02 TRACK 99 NONSENSE\n\xff\xfe";
     struct Case {
         const char* sheet;
         std::string text;
@@ -356,6 +347,9 @@ TEST_F(BrokenImage, SheetsAreReadFromTheFileTheyMeanOrRefusedWithTheReason) {
         {"cut.cue", "FILE \"cut.bin\" BINARY\n" + tracks, {{"cut.bin", bytes(0).substr(0, 3 * kCdFrameBytes)}}, 0,
          "\"cut.bin\" is shorter than its track list"},
         {"lost.cue", "FILE \"gone.bin\" BINARY\n" + tracks, {}, 0, "does not exist"},
+        {"garbage.cue", std::string(garbage, sizeof garbage - 1), {}, 0, "not a CD image"},
+        {"empty.cue", "", {}, 0, "not a CD image"},
+        {"notes.txt", "hello\n", {}, 0, "not a CD image"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.sheet);

@@ -25,6 +25,7 @@
 #include "FakeDiscPorts.h"
 #include "LocalMusicBrainz.h"
 #include "Mp3Decode.h"
+#include "NamedRig.h"
 #include "CommandOutput.h"
 #include "Rig.h"
 #include "adapters/cdrom/LibcdioCdText.h"
@@ -49,51 +50,6 @@ uint32_t demoTrackFrames(Rig& prog, int t) {
     if (prog.cdrom.ReadTOC(prog.s().cdHandle, toc) != 1) return 0;
     return getBe32(tocEntry(toc, size_t(t)) + 4) - getBe32(tocEntry(toc, size_t(t - 1)) + 4);
 }
-
-struct NamedRig : Rig {
-    LibcdioCdText cdText{cdrom};
-    LibDiscId discId;
-    TagLibWriter realTags;
-    explicit NamedRig(TagWriter* tags = nullptr, bool convertToMp3 = true, const std::string& disc = "")
-        : Rig(RipFromCd, {.convertToMp3 = convertToMp3, .disc = disc}) {
-        app->p.cdText = &cdText;
-        app->p.discId = &discId;
-        app->p.tags = tags ? tags : &realTags;
-        s().disc.editsFolder = folder() + "discs";
-    }
-    std::unique_ptr<MusicBrainzLookup> lookup;
-    // The window goes first: then no lookup thread can be waiting for it when it is joined.
-    ~NamedRig() {
-        if (app && !app->destroyed) window.destroy();
-    }
-    // Names from the local stand-in of the service; its answers kept in `cache`.
-    void lookUpAt(const std::string& url, const std::string& cache) {
-        MusicBrainzOptions options;
-        options.baseUrl = url;
-        options.cacheFolder = cache;
-        options.http.userAgent = "Wavelathe/test ( https://wavelathe.invalid/ )";
-        lookup = std::make_unique<MusicBrainzLookup>(window, options);
-        app->p.discLookup = lookup.get();
-    }
-    std::string box() { return window.controlText(ID_SONG_NAME_EDIT, 300); }
-    // Rips the current track under the name in the box, into the rig's folder.
-    void ripShownName() {
-        s().savePath = folder();
-        rip(box());
-    }
-    // Rips tracks 1 to 4 as a Tracks to Record batch under their names into `into`.
-    void ripAll(const std::string& into) {
-        s().savePath = into;
-        for (int t = 1; t <= 4; ++t) {
-            s().selectionTracks[size_t(t - 1)] = t;
-            s().trackNames[size_t(t)] = TrackFileNameOf(*app, t, kTrackNameChars);
-        }
-        s().batchCount = 4;
-        s().batchIndex = 0;
-        s().currentTrack = 1;
-        rip(s().trackNames[1].str() + ".wav");
-    }
-};
 
 // The demo disc's samples under a cue sheet of the test's own: its tracks start at `starts`
 // (frames) and carry these CD-Text titles.

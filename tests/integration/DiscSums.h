@@ -106,6 +106,31 @@ inline std::string dbarFor(const DiscAudio& disc, size_t changed, uint32_t chang
     return dbar;
 }
 
+// AccurateRip's CRC of frame 450 of track t (from 0), the one a drive's read offset is found by.
+inline uint32_t frame450Crc(const DiscAudio& d, size_t t) {
+    const auto* w = reinterpret_cast<const uint8_t*>(d.image.data()) + size_t(d.starts[t] + 450) * kDiscFrameBytes;
+    uint32_t crc = 0;
+    for (uint32_t j = 0; j < 588; ++j, w += 4) crc += uint32_t(w[0] | w[1] << 8 | w[2] << 16 | uint32_t(w[3]) << 24) * (j + 1);
+    return crc;
+}
+
+// AccurateRip's record for the disc with each track's frame-450 CRC, this confidence a track.
+inline std::string dbarWithFrame450(const DiscAudio& disc, int confidence) {
+    const size_t tracks = disc.starts.size() - 1;
+    const ArFile ar = arFile(disc);
+    std::string dbar = char(tracks) + le32(ar.id1) + le32(ar.id2) + le32(ar.cddb);
+    for (size_t t = 0; t < tracks; ++t) dbar += char(confidence) + le32(arCrcs(disc, t).v2) + le32(frame450Crc(disc, t));
+    return dbar;
+}
+
+// The image as a drive with this read offset (samples) reads it: at each place the audio that
+// many samples earlier on the disc, silence beyond its edges.
+inline std::string shiftedImage(const std::string& image, int offset) {
+    const size_t bytes = std::min(image.size(), size_t(offset < 0 ? -offset : offset) * 4);
+    return offset >= 0 ? std::string(bytes, '\0') + image.substr(0, image.size() - bytes)
+                       : image.substr(bytes) + std::string(bytes, '\0');
+}
+
 // CTDB's answer for the disc: two entries of confidence 6 and 3 with these track CRCs.
 inline std::string ctdbAnswer(const std::vector<uint32_t>& crcs) {
     std::string list;
@@ -115,6 +140,22 @@ inline std::string ctdbAnswer(const std::vector<uint32_t>& crcs) {
         xml += std::string("  <entry confidence=\"") + confidence + "\" crc32=\"0\" id=\"0\" npar=\"8\" stride=\"5880\" trackcrcs=\"" +
                list + "\"/>\n";
     return xml + "</ctdb>\n";
+}
+
+// Both databases' answers for the disc under root, as a file server serves them: AccurateRip's
+// record (confidence 5 each track) and CTDB's two entries (confidence 6 and 3; the file server
+// answers every lookup2.php query with it), CTDB's CRCs taken with `crc32(bytes, size)`. Track
+// `changed` (from 0) has its CRCs off by `change`.
+template <class Crc32>
+void serveDatabasesWith(const std::filesystem::path& root, const DiscAudio& disc, Crc32&& crc32, size_t changed,
+                        uint32_t change) {
+    const std::string name = arFile(disc).name;
+    std::filesystem::create_directories((root / name).parent_path());
+    std::ofstream(root / name, std::ios::binary) << dbarFor(disc, changed, change);
+    std::vector<uint32_t> crcs;
+    for (size_t t = 0; t + 1 < disc.starts.size(); ++t)
+        crcs.push_back(ctdbCrcWith(disc, t, crc32) + (t == changed ? change : 0));
+    std::ofstream(root / "lookup2.php", std::ios::binary) << ctdbAnswer(crcs);
 }
 
 }  // namespace wl::test

@@ -12,15 +12,13 @@
 #include <sstream>
 #include <string>
 
+#include "CommandOutput.h"
 #include "FakeDiscPorts.h"
 #include "LocalMusicBrainz.h"
+#include "NamedRig.h"
 #include "Rig.h"
-#include "adapters/cdrom/LibcdioCdText.h"
 #include "adapters/codecs/CodecEncoders.h"
-#include "adapters/discid/LibDiscId.h"
 #include "adapters/loudness/Ebur128Loudness.h"
-#include "adapters/musicbrainz/MusicBrainzLookup.h"
-#include "adapters/tags/TagLibWriter.h"
 #include "mp3/BatchConvert.h"
 
 using namespace wl;
@@ -28,16 +26,6 @@ using namespace wl::e2e;
 
 namespace {
 
-std::string run(const std::string& command, int* status = nullptr) {
-    std::string out;
-    if (std::FILE* p = popen(command.c_str(), "r")) {
-        char buf[4096];
-        for (size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
-        const int rc = pclose(p);
-        if (status) *status = rc;
-    }
-    return out;
-}
 bool have(const char* tool) {
     if (std::string(tool) == "mutagen")
         return std::system("/usr/bin/python3 -c 'import mutagen' > /dev/null 2>&1") == 0;
@@ -57,7 +45,7 @@ std::map<std::string, std::string> mutagenFields(const std::string& path) {
         "    print(\"%s=%s\" % (k.lower(), \"/\".join(str(x) for x in (v if isinstance(v, list) else [v]))))\n"
         "for p in getattr(f, \"pictures\", []): print(\"picture-type=%d\" % p.type)\n";
     std::map<std::string, std::string> fields;
-    std::istringstream lines(run("/usr/bin/python3 -c " + q(script) + " " + q(path) + " 2>&1"));
+    std::istringstream lines(commandOutput("/usr/bin/python3 -c " + q(script) + " " + q(path) + " 2>&1"));
     for (std::string line; std::getline(lines, line);)
         if (const size_t eq = line.find('='); eq != std::string::npos) fields[line.substr(0, eq)] = line.substr(eq + 1);
     return fields;
@@ -65,44 +53,30 @@ std::map<std::string, std::string> mutagenFields(const std::string& path) {
 
 // A 1x1 PNG, as the cover archive would answer.
 const char* kPngBase64 = "iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mNkYPhfDwAChwGA60e6kgAAAABJRU5ErkJggg==";
+bool writePng(const fs::path& file) {
+    return std::system(("python3 -c 'import base64,sys; open(sys.argv[1],\"wb\").write(base64.b64decode(sys.argv[2]))' " +
+                        q(file.string()) + " " + kPngBase64)
+                           .c_str()) == 0;
+}
 
-struct FormatRig : Rig {
-    LibcdioCdText cdText{cdrom};
-    LibDiscId discId;
-    TagLibWriter tags;
+struct FormatRig : NamedRig {
     CodecEncoders codecs;
     Ebur128Loudness loudness;
     CurlFetch coverArt{window, {"Wavelathe-test"}};
-    std::unique_ptr<MusicBrainzLookup> lookup;
 
-    explicit FormatRig(int mode = RipFromCd) : Rig(mode, {.convertToMp3 = true}) {
-        app->p.cdText = &cdText;
-        app->p.discId = &discId;
-        app->p.tags = &tags;
+    explicit FormatRig(int mode = RipFromCd) : NamedRig(nullptr, true, "", mode) {
         app->p.audioEncoders = &codecs;
         app->p.loudness = &loudness;
         app->p.coverArt = &coverArt;
-        s().disc.editsFolder = folder() + "discs";
         s().disc.coverArtBase = "http://127.0.0.1:9";
         s().disc.coverCacheFolder = folder() + "covers";
     }
+    // Before the encoders and the cover fetch go.
     ~FormatRig() {
         if (app && !app->destroyed) window.destroy();
     }
-    void lookUpAt(const std::string& url) {
-        MusicBrainzOptions options;
-        options.baseUrl = url;
-        options.cacheFolder = folder() + "mb";
-        options.http.userAgent = "Wavelathe/test ( https://wavelathe.invalid/ )";
-        lookup = std::make_unique<MusicBrainzLookup>(window, options);
-        app->p.discLookup = lookup.get();
-    }
+    void lookUpAt(const std::string& url) { NamedRig::lookUpAt(url, folder() + "mb"); }
     void useFormat(int format) { s().outputFormat = format; }
-    std::string box() { return window.controlText(ID_SONG_NAME_EDIT, 300); }
-    void ripShownName() {
-        s().savePath = folder();
-        rip(box());
-    }
     // Convert mode: the WAV named, on the worker, until it has ended.
     bool convert(const std::string& wav) {
         type(wav);
@@ -121,11 +95,11 @@ std::string trackPcm(Rig& prog, int t) {
 }
 
 std::string flacPcm(const std::string& flac) {
-    return run("flac -d -s -c --force-raw-format --endian=little --sign=signed " + q(flac) + " 2>/dev/null");
+    return commandOutput("flac -d -s -c --force-raw-format --endian=little --sign=signed " + q(flac) + " 2>/dev/null");
 }
 std::string md5Of(const std::string& bytes, const fs::path& scratch) {
     test::writeFileBytes(scratch, bytes);
-    return run("md5sum " + q(scratch.string()) + " | cut -c1-32");
+    return commandOutput("md5sum " + q(scratch.string()) + " | cut -c1-32");
 }
 
 TEST(FormatsEndToEnd, ARippedTrackInFlacMp3AndOpusCarriesTheSameNamesIdsGainAndCover) {
@@ -135,10 +109,7 @@ TEST(FormatsEndToEnd, ARippedTrackInFlacMp3AndOpusCarriesTheSameNamesIdsGainAndC
     ASSERT_FALSE(service.url.empty());
     const fs::path coverRoot = service.dir / "covers";
     fs::create_directories(coverRoot / "release/rel-online-album");
-    ASSERT_EQ(std::system(("python3 -c 'import base64,sys; open(sys.argv[1],\"wb\").write(base64.b64decode(sys.argv[2]))' " +
-                           q((coverRoot / "release/rel-online-album/front-500").string()) + " " + kPngBase64)
-                              .c_str()),
-              0);
+    ASSERT_TRUE(writePng(coverRoot / "release/rel-online-album/front-500"));
     test::LocalFileServer covers(coverRoot);
     ASSERT_FALSE(covers.url.empty());
 
@@ -166,10 +137,10 @@ TEST(FormatsEndToEnd, ARippedTrackInFlacMp3AndOpusCarriesTheSameNamesIdsGainAndC
     ASSERT_TRUE(fs::exists(flac));
     EXPECT_TRUE(flacPcm(flac) == pcm) << "flac -d does not give the track's PCM";
     int status = -1;
-    run("flac -t -s " + q(flac) + " 2>&1", &status);
+    commandOutput("flac -t -s " + q(flac) + " 2>&1", &status);
     EXPECT_EQ(status, 0);
-    EXPECT_EQ(run("metaflac --show-md5sum " + q(flac)), md5Of(pcm, prog.dir.path() / "pcm.raw"));
-    const std::string list = run("metaflac --list " + q(flac));
+    EXPECT_EQ(commandOutput("metaflac --show-md5sum " + q(flac)), md5Of(pcm, prog.dir.path() / "pcm.raw"));
+    const std::string list = commandOutput("metaflac --list " + q(flac));
     for (const char* block : {"type: 3 (SEEKTABLE)", "type: 1 (PADDING)", "type: 4 (VORBIS_COMMENT)",
                               "type: 6 (PICTURE)", "type: 3 (Cover (front))", "MIME type: image/png"})
         EXPECT_NE(list.find(block), std::string::npos) << block << "\n" << list;
@@ -205,7 +176,7 @@ TEST(FormatsEndToEnd, ARippedTrackInFlacMp3AndOpusCarriesTheSameNamesIdsGainAndC
 
     const std::string opus = base + ".opus";
     ASSERT_TRUE(fs::exists(opus));
-    run("opusinfo " + q(opus) + " 2>&1", &status);
+    commandOutput("opusinfo " + q(opus) + " 2>&1", &status);
     EXPECT_EQ(status, 0);
     auto o = mutagenFields(opus);
     EXPECT_EQ(o["title"], "Online Track 1");
@@ -236,7 +207,7 @@ TEST(FormatsEndToEnd, NoCoverAnswerMeansNoPictureAndNoBox) {
         prog.ripShownName();
         const std::string flac = prog.folder() + "01 online track 1.flac";
         ASSERT_TRUE(fs::exists(flac));
-        EXPECT_EQ(run("metaflac --list " + q(flac)).find("PICTURE"), std::string::npos);
+        EXPECT_EQ(commandOutput("metaflac --list " + q(flac)).find("PICTURE"), std::string::npos);
         EXPECT_FALSE(fs::exists(prog.folder() + "covers/rel-online-album"));
         EXPECT_TRUE(noBoxes(boxes));
     }
@@ -279,9 +250,9 @@ TEST(FormatsEndToEnd, AnyWavFlacCanHoldConvertsLosslesslyAndOneItCannotIsRefused
         EXPECT_TRUE(noBoxes(boxes));
         const std::string sign = c.format.bits == 8 ? "unsigned" : "signed";
         const std::string decoded =
-            run("flac -d -s -c --force-raw-format --endian=little --sign=" + sign + " " + q(flac) + " 2>/dev/null");
+            commandOutput("flac -d -s -c --force-raw-format --endian=little --sign=" + sign + " " + q(flac) + " 2>/dev/null");
         EXPECT_TRUE(decoded == pcm) << "flac -d does not give the WAV's audio back";
-        const std::string info = run("metaflac --show-sample-rate --show-channels --show-bps " + q(flac));
+        const std::string info = commandOutput("metaflac --show-sample-rate --show-channels --show-bps " + q(flac));
         EXPECT_EQ(info, std::to_string(c.format.rate) + "\n" + std::to_string(c.format.channels) + "\n" +
                             std::to_string(c.format.bits) + "\n");
         EXPECT_EQ(prog.box(), flac);
@@ -363,8 +334,7 @@ TEST(FormatsEndToEnd, OpusCommentsSetLaterKeepTheStreamValidAcrossPages) {
     CodecEncoders codecs;
     CoverPicture cover;
     std::string png;
-    ASSERT_TRUE(std::system(("/usr/bin/python3 -c 'import base64,sys; open(sys.argv[1],\"wb\").write(base64.b64decode(sys.argv[2]))' " +
-                             q((dir.path() / "c.png").string()) + " " + kPngBase64).c_str()) == 0);
+    ASSERT_TRUE(writePng(dir.path() / "c.png"));
     cover.bytes = test::readFileBytes(dir.path() / "c.png") + std::string(150000, '\x5a');  // past the image's end
     cover.mime = "image/png";
     const std::string path = (dir.path() / "big.opus").string();
@@ -383,7 +353,7 @@ TEST(FormatsEndToEnd, OpusCommentsSetLaterKeepTheStreamValidAcrossPages) {
         << why;
     EXPECT_EQ(fs::file_size(path), size) << "rewritten in place";
     int status = -1;
-    const std::string info = run("opusinfo " + q(path) + " 2>&1", &status);
+    const std::string info = commandOutput("opusinfo " + q(path) + " 2>&1", &status);
     EXPECT_EQ(status, 0) << info;
     EXPECT_EQ(info.find("WARNING"), std::string::npos) << info;
     auto o = mutagenFields(path);
@@ -423,7 +393,7 @@ TEST(FormatsEndToEnd, TheBatchConversionWritesOpusFiles) {
         SCOPED_TRACE(wav);
         const std::string opus = fs::path(wav).replace_extension(".opus").string();
         int status = -1;
-        run("opusinfo " + q(opus) + " 2>&1", &status);
+        commandOutput("opusinfo " + q(opus) + " 2>&1", &status);
         EXPECT_EQ(status, 0);
         EXPECT_FALSE(mutagenFields(opus)["r128_track_gain"].empty());
         EXPECT_TRUE(mutagenFields(opus)["r128_album_gain"].empty());

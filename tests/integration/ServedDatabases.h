@@ -35,17 +35,11 @@ inline std::string logText(const fs::path& folder) {
     return {};
 }
 
-// Both databases' answers for the disc under root, as a file server serves them: AccurateRip's
-// record (confidence 5 each track) and CTDB's two entries (confidence 6 and 3; the file server
-// answers every lookup2.php query with it). Track `changed` (from 0) has its CRCs off by `change`.
+// Both databases' answers for the disc under root (see serveDatabasesWith), CTDB's CRCs taken by
+// the library.
 inline void serveDatabases(const fs::path& root, const Disc& disc, Hashing& hashing, size_t changed, uint32_t change) {
-    const std::string name = arFile(disc).name;
-    fs::create_directories((root / name).parent_path());
-    test::writeFileBytes(root / name, test::dbarFor(disc, changed, change));
-    std::vector<uint32_t> crcs;
-    for (size_t t = 0; t + 1 < disc.starts.size(); ++t)
-        crcs.push_back(ctdbCrc(disc, t, hashing) + (t == changed ? change : 0));
-    test::writeFileBytes(root / "lookup2.php", test::ctdbAnswer(crcs));
+    test::serveDatabasesWith(
+        root, disc, [&](const uint8_t* bytes, size_t size) { return hashing.crc32(0, bytes, size); }, changed, change);
 }
 
 }  // namespace wl::e2e

@@ -125,11 +125,10 @@ TEST(VerifyEndToEnd, AReadOffsetShiftsTheRippedAudioWithSilenceBeyondTheDisc) {
             while (prog.s().currentTrack != int(t)) prog.window.sendCommand(ID_NEXT_TRACK);
             const std::string wav = (prog.dir.path() / ("shifted" + std::to_string(t) + ".wav")).string();
             prog.rip(wav);
-            const int64_t from = int64_t(disc.starts[t - 1]) * int64_t(kCdFrameBytes) + offset * 4;
-            const int64_t length = int64_t(disc.starts[t] - disc.starts[t - 1]) * int64_t(kCdFrameBytes);
-            std::string want(size_t(length), '\0');
-            for (int64_t j = 0; j < length; ++j)
-                if (from + j >= 0 && from + j < int64_t(disc.image.size())) want[size_t(j)] = disc.image[size_t(from + j)];
+            // The image as read by a drive that the offset puts right.
+            const std::string want = test::shiftedImage(disc.image, -offset)
+                                         .substr(size_t(disc.starts[t - 1]) * kCdFrameBytes,
+                                                 size_t(disc.starts[t] - disc.starts[t - 1]) * kCdFrameBytes);
             EXPECT_TRUE(wavData(wav) == want) << "the ripped audio is not the image's shifted by " << offset;
         }
         EXPECT_NE(logText(prog.dir.path()).find("Read offset: " + std::to_string(offset) + " samples"), std::string::npos);
@@ -142,30 +141,16 @@ TEST(VerifyEndToEnd, AReadOffsetShiftsTheRippedAudioWithSilenceBeyondTheDisc) {
 // audio (computed here from their definition). Detect proposes the offset; only OK sets it.
 TEST(VerifyEndToEnd, DetectInTheReadOffsetDialogProposesTheDrivesOffsetAndOnlyOkSetsIt) {
     const Disc disc = demoDisc();
-    const size_t tracks = disc.starts.size() - 1;
-    const ArFile ar = arFile(disc);
-    std::string dbar = char(tracks) + le32(ar.id1) + le32(ar.id2) + le32(ar.cddb);
-    for (size_t t = 0; t < tracks; ++t) {
-        const auto* sector = reinterpret_cast<const uint8_t*>(disc.image.data()) + size_t(disc.starts[t] + 450) * kCdFrameBytes;
-        uint32_t crc450 = 0;
-        for (uint32_t j = 0; j < 588; ++j) crc450 += getLe32(sector + 4 * j) * (j + 1);
-        dbar += char(5) + le32(arCrcs(disc, t).v2) + le32(crc450);
-    }
+    const std::string name = arFile(disc).name, dbar = test::dbarWithFrame450(disc, 5);
     const std::string cue = test::readFileBytes(WL_DEMO_DISC);
     for (const int offset : {667, -1164}) {
         SCOPED_TRACE(offset);
         test::TempWorkingDir root;
-        fs::create_directories((root.path() / ar.name).parent_path());
-        test::writeFileBytes(root.path() / ar.name, dbar);
+        fs::create_directories((root.path() / name).parent_path());
+        test::writeFileBytes(root.path() / name, dbar);
         test::LocalFileServer server(root.path());
         ASSERT_FALSE(server.url.empty());
-        // A drive with offset +n gives at each place the audio n samples earlier on the disc.
-        std::string shifted(disc.image.size(), '\0');
-        for (size_t b = 0; b < shifted.size(); ++b) {
-            const int64_t from = int64_t(b) - int64_t(offset) * 4;
-            if (from >= 0 && from < int64_t(disc.image.size())) shifted[b] = disc.image[size_t(from)];
-        }
-        test::writeFileBytes(root.path() / "demo.bin", shifted);
+        test::writeFileBytes(root.path() / "demo.bin", test::shiftedImage(disc.image, offset));
         test::writeFileBytes(root.path() / "demo.cue", cue);
 
         BoxAnswerer boxes;
