@@ -22,6 +22,7 @@
 #include "app/FileReplacement.h"
 #include "app/Paths.h"
 #include "mp3/ConversionPool.h"
+#include "mp3/ConversionQueue.h"
 #include "cover/CoverArt.h"
 #include "mp3/EncodedTags.h"
 #include "mp3/WavHeader.h"
@@ -262,9 +263,9 @@ private:
     // and the App, never `this` or a local by reference.
     template <class F>
     auto onWindow(F fn) -> std::optional<decltype(fn())> {
-        if (s_.stopConversion) return std::nullopt;
+        if (conversionStopped(s_)) return std::nullopt;
         auto result = callOnWindowThread(app_.p.window, std::move(fn));
-        if (s_.stopConversion) return std::nullopt;
+        if (conversionStopped(s_)) return std::nullopt;
         return result;
     }
     // The file's last window call (a failure's message, or the finish): kept for later when
@@ -516,16 +517,16 @@ Conversion::After Conversion::afterChunk(uint64_t done, uint64_t total, int& sho
         return step != BatchStream::Step::Go ? After::Cancelled : After::Go;
     }
     if (deferred) {
-        if (s_.stopConversion && !s_.sessionEnding) {
+        if (conversionStopped(s_) && !s_.sessionEnding) {
             abandon();
             return After::Abandoned;
         }
-        if (s_.stopConversion) return After::Cancelled;
+        if (conversionStopped(s_)) return After::Cancelled;
         // The click is counted: `converting` falls as each earlier track reports.
         return s_.conversionCancels != deferredCancels ? After::Cancelled : After::Go;
     }
     const int percent = int(double(done) / double(total) * 100.0);
-    if (s_.stopConversion) {
+    if (conversionStopped(s_)) {
         // At the session's end what was encoded is kept, as a cancelled file's is.
         if (s_.sessionEnding) return After::Cancelled;
         abandon();
@@ -748,30 +749,12 @@ void ConvertBatchEntry(App& app, int index, BatchStream& stream) {
 
 void drawConversionProgress(App& app, int percent) { drawProgress(app, percent); }
 
-// The worker's side of a rip batch's conversions: the tracks handed over and not yet taken.
-// The window's thread alone reads and changes `pending`.
+// A rip batch's conversions: the tracks handed to the worker's queue, and the reports the
+// window's thread has yet to collect (`pending`, which it alone reads and changes).
 struct RipEncoding {
-    struct Task {
-        Job job;
-        uint32_t cancels = 0;
-        std::shared_ptr<DeferredReport> report;
-    };
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::deque<Task> tasks;
-    bool closed = false;
+    explicit RipEncoding(std::stop_token stop) : queue(std::move(stop)) {}
+    ConversionQueue queue;
     std::deque<std::shared_ptr<DeferredReport>> pending;
-
-    // The next task; none once closed and done, or at exit.
-    std::optional<Task> take(const AppState& s) {
-        std::unique_lock lock(mutex);
-        // The exit sets stopConversion without a word here: look again now and then.
-        while (tasks.empty() && !closed && !s.stopConversion) changed.wait_for(lock, std::chrono::milliseconds(20));
-        if (tasks.empty() || s.stopConversion) return std::nullopt;
-        Task task = std::move(tasks.front());
-        tasks.pop_front();
-        return task;
-    }
 };
 
 namespace {
@@ -784,18 +767,16 @@ void finishReport(DeferredReport& report) {
     report.done.notify_all();
 }
 
-// One stream of the worker: converts tracks until none is left.
-void encodeRipTracks(App& app, const std::shared_ptr<RipEncoding>& encoding) {
-    while (auto task = encoding->take(app.s)) {
-        {
-            Conversion conversion(app);
-            conversion.deferred = task->report;
-            conversion.givenJob = task->job;
-            conversion.deferredCancels = task->cancels;
-            conversion.run(std::string());
-        }
-        finishReport(*task->report);
+// One track's conversion on a stream of the worker's queue; its report is kept for the window.
+void encodeRipTrack(App& app, Job job, uint32_t cancels, const std::shared_ptr<DeferredReport>& report) {
+    {
+        Conversion conversion(app);
+        conversion.deferred = report;
+        conversion.givenJob = std::move(job);
+        conversion.deferredCancels = cancels;
+        conversion.run(std::string());
     }
+    finishReport(*report);
 }
 
 }  // namespace
@@ -807,24 +788,13 @@ bool QueueRipConversion(App& app) {
         if (s.workerRunning) return false;
         // The previous worker has made its last window call: joining it cannot wait on us.
         if (s.convertThread.joinable()) s.convertThread.join();
-        auto encoding = std::make_shared<RipEncoding>();
+        auto encoding = std::make_shared<RipEncoding>(s.conversionStop.get_token());
         const int streams = conversionStreamCount(s, std::max(s.batchCount, 1));
         s.workerRunning = true;
         try {
             s.convertThread = std::thread([&app, encoding, streams] {
-                std::vector<std::thread> helpers;
-                for (int k = 1; k < streams; ++k) {
-                    try {
-                        helpers.emplace_back([&app, encoding] { encodeRipTracks(app, encoding); });
-                    } catch (const std::system_error&) {
-                        break;
-                    }
-                }
-                encodeRipTracks(app, encoding);
-                for (std::thread& t : helpers) t.join();
                 // At exit the tracks not taken report nothing: no one waits for them.
-                std::lock_guard lock(encoding->mutex);
-                for (auto& task : encoding->tasks) finishReport(*task.report);
+                encoding->queue.run(streams);
                 app.s.workerRunning = false;
             });
         } catch (const std::system_error&) {
@@ -834,11 +804,10 @@ bool QueueRipConversion(App& app) {
         s.ripEncoding = encoding;
     }
     auto report = std::make_shared<DeferredReport>();
-    {
-        std::lock_guard lock(s.ripEncoding->mutex);
-        s.ripEncoding->tasks.push_back({readJob(app), s.conversionCancels.load(), report});
-    }
-    s.ripEncoding->changed.notify_all();
+    s.ripEncoding->queue.push({[app = &app, job = readJob(app), cancels = s.conversionCancels.load(), report] {
+                                   encodeRipTrack(*app, job, cancels, report);
+                               },
+                               [report] { finishReport(*report); }});
     s.ripEncoding->pending.push_back(report);
     return true;
 }
@@ -866,11 +835,7 @@ void CollectRipConversions(App& app, size_t keep) {
         for (auto& call : calls) call();
     }
     if (keep > 0 || !encoding->pending.empty() || s.ripEncoding != encoding) return;
-    {
-        std::lock_guard lock(encoding->mutex);
-        encoding->closed = true;
-    }
-    encoding->changed.notify_all();
+    encoding->queue.close();
     s.ripEncoding.reset();
     // Its conversions have all reported: the worker only winds down, never calling the window.
     if (s.convertThread.joinable()) s.convertThread.join();
@@ -970,10 +935,11 @@ void CancelConversion(App& app) {
 void StopConversionWorker(App& app) {
     AppState& s = app.s;
     if (!s.convertThread.joinable()) return;
-    s.stopConversion = true;
+    s.conversionStop.request_stop();
     s.converting = 0;
     s.convertThread.join();
-    s.stopConversion = false;
+    // A stop is for good: the next worker starts with a source of its own.
+    s.conversionStop = std::stop_source();
 }
 
 }  // namespace wl
