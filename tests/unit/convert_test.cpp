@@ -413,7 +413,7 @@ void playHeldMidFile(TestProgram& prog, FakeWindow& win, FakeEncoderLibrary& lib
     lib.onEncode = [&prog, alsoOnEncode](int chunk) {
         if (alsoOnEncode) alsoOnEncode(chunk);
         if (chunk >= 5)
-            for (int i = 0; i < 5000 && !prog.s().stopConversion; ++i)
+            for (int i = 0; i < 5000 && !conversionStopped(prog.s()); ++i)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
     };
     win.setControlText(ID_SONG_NAME_EDIT, wav);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <stop_token>
 #include <string>
 #include <thread>
 #include <vector>
@@ -81,8 +82,9 @@ struct AppState {
     // A rip (or a batch of them) from its start until its last step: names wait for its end.
     int32_t ripping = 0;
     std::atomic<int32_t> converting{0};
-    // Set only at exit: the worker abandons its file after the current chunk.
-    std::atomic<bool> stopConversion{false};
+    // Requested only at exit: the worker abandons its file after the current chunk, and
+    // every wait of the conversion queue ends at once.
+    std::stop_source conversionStop;
     // The session is ending (a signal): a stopped file is kept as a cancelled one is. Set
     // before the window turns the worker's calls away.
     std::atomic<bool> sessionEnding{false};
@@ -180,5 +182,8 @@ struct AppState {
     FixedText<kPathCapacity> chosenFile;
     FixedText<512> chosenFileTitle;
 };
+
+// Exit has begun: conversions end after their current chunk and show nothing more.
+inline bool conversionStopped(const AppState& s) { return s.conversionStop.stop_requested(); }
 
 }  // namespace wl

@@ -223,8 +223,8 @@ std::string startFolder(const AppState& s) {
 
 // Runs fn on the window's thread; false once the program is closing (fn may not have run).
 bool onWindow(App& app, std::function<void()> fn) {
-    if (app.s.stopConversion) return false;
-    return app.p.window.runOnWindowThread(std::move(fn)) && !app.s.stopConversion;
+    if (conversionStopped(app.s)) return false;
+    return app.p.window.runOnWindowThread(std::move(fn)) && !conversionStopped(app.s);
 }
 
 }  // namespace
@@ -257,7 +257,7 @@ void BatchConversionThread(App& app) {
     });
     if (!started) return;
     RunConversionPool(app, s.convertFileCount);
-    if (s.stopConversion) return;
+    if (conversionStopped(s)) return;
     onWindow(app, [&app] {
         setStatus(app, kSongNamePrompt);
         app.p.window.setTimer(PollTimer, kPollTimerMs);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -13,6 +12,7 @@
 
 #include "app/Commands.h"
 #include "app/Display.h"
+#include "mp3/ConversionQueue.h"
 #include "mp3/Convert.h"
 
 namespace wl {
@@ -21,13 +21,14 @@ namespace {
 
 // Runs fn on the window's thread; false once the program is closing (fn may not have run).
 bool onWindow(App& app, std::function<void()> fn) {
-    if (app.s.stopConversion) return false;
-    return app.p.window.runOnWindowThread(std::move(fn)) && !app.s.stopConversion;
+    if (conversionStopped(app.s)) return false;
+    return app.p.window.runOnWindowThread(std::move(fn)) && !conversionStopped(app.s);
 }
 
 class Pool {
 public:
-    Pool(App& app, int count) : app_(app), count_(count), percents_(size_t(count)) {}
+    Pool(App& app, int count, ConversionQueue& queue)
+        : app_(app), count_(count), queue_(queue), percents_(size_t(count)) {}
     ~Pool() { stopDrawer(); }
 
     // The status line is drawn by a thread of its own: a stream never waits for the window
@@ -41,16 +42,25 @@ public:
         }
     }
 
-    // One stream: takes the next file until none is left or the program closes.
-    void stream() {
-        for (;;) {
-            const int i = next_.fetch_add(1);
-            if (i >= count_) return;
-            // Closing: the files left still pass their turns, at once.
-            convert(i);
-            awaitTurn(i);
-            passTurn(i);
-        }
+    // False once the program is closing.
+    bool convert(int i) {
+        if (queue_.stopped()) return false;
+        // As when the files ran one after another: `converting` raised and the file named.
+        auto cancels = callOnWindowThread(app_.p.window, [app = &app_, i] {
+            app->s.converting = 1;
+            app->s.convertFileIndex = i;
+            app->p.window.setControlText(ID_SONG_NAME_EDIT, app->s.convertFiles[size_t(i)]);
+            return app->s.conversionCancels.load();
+        });
+        if (!cancels || queue_.stopped()) return false;
+        File file(*this, i, *cancels);
+        ConvertBatchEntry(app_, i, file);
+        setPercent(i, 100);
+        awaitTurn(i);
+        return onWindow(app_, [app = &app_] {
+            app->p.window.enableControl(ID_PLAY, false);
+            app->p.window.enableControl(ID_PLAYBACK, false);
+        });
     }
 
 private:
@@ -68,7 +78,7 @@ private:
 
     App& app_;
     const int count_;
-    std::atomic<int> next_{0};
+    ConversionQueue& queue_;
     std::vector<std::atomic<int>> percents_;  // each file's own
     std::atomic<int> overall_{-1};
     std::thread drawer_;
@@ -77,37 +87,9 @@ private:
     int wanted_ = -1;  // the figure to draw next
     bool drawerStarted_ = false;  // set before the streams start
     bool drawerStop_ = false;
-    std::mutex turnMutex_;
-    std::condition_variable turnCv_;
-    int turn_ = 0;  // the entry whose report is next
-
-    // False once the program is closing.
-    bool convert(int i) {
-        if (app_.s.stopConversion) return false;
-        // As when the files ran one after another: `converting` raised and the file named.
-        auto cancels = callOnWindowThread(app_.p.window, [app = &app_, i] {
-            app->s.converting = 1;
-            app->s.convertFileIndex = i;
-            app->p.window.setControlText(ID_SONG_NAME_EDIT, app->s.convertFiles[size_t(i)]);
-            return app->s.conversionCancels.load();
-        });
-        if (!cancels || app_.s.stopConversion) return false;
-        File file(*this, i, *cancels);
-        ConvertBatchEntry(app_, i, file);
-        setPercent(i, 100);
-        awaitTurn(i);
-        return onWindow(app_, [app = &app_] {
-            app->p.window.enableControl(ID_PLAY, false);
-            app->p.window.enableControl(ID_PLAYBACK, false);
-        });
-    }
 
     void awaitTurn(int index) {
-        {
-            std::unique_lock lock(turnMutex_);
-            // The exit sets stopConversion without a word to this pool: look again now and then.
-            while (turn_ < index && !app_.s.stopConversion) turnCv_.wait_for(lock, std::chrono::milliseconds(20));
-        }
+        queue_.awaitTurn(index);
         // Every other file has reported: no figure may come after the last one's end.
         if (index == count_ - 1) stopDrawer();
     }
@@ -141,16 +123,8 @@ private:
             if (app->s.convertMode == 1) app->s.currentTrackText = "C";
         });
     }
-    void passTurn(int index) {
-        {
-            std::lock_guard lock(turnMutex_);
-            turn_ = index + 1;
-        }
-        turnCv_.notify_all();
-    }
-
     BatchStream::Step progress(int index, uint32_t cancels, uint64_t done, uint64_t total) {
-        if (app_.s.stopConversion) return BatchStream::Step::Stop;
+        if (queue_.stopped()) return BatchStream::Step::Stop;
         if (app_.s.conversionCancels != cancels) {
             const bool shown = onWindow(app_, [app = &app_] {
                 app->s.statusText = kSongNamePrompt;
@@ -186,9 +160,7 @@ private:
 }  // namespace
 
 int conversionStreamCount(const AppState& s, int files) {
-    const int cores = int(std::thread::hardware_concurrency());
-    const int wanted = s.conversionStreams > 0 ? s.conversionStreams : cores;
-    return std::clamp(wanted, 1, std::max(files, 1));
+    return conversionStreams(s.conversionStreams, int(std::thread::hardware_concurrency()), files);
 }
 
 void RunConversionPool(App& app, int count) {
@@ -199,18 +171,13 @@ void RunConversionPool(App& app, int count) {
             setStatus(app, "Converting:");
         }))
         return;
-    Pool pool(app, count);
+    ConversionQueue queue(app.s.conversionStop.get_token());
+    Pool pool(app, count, queue);
+    // Closing: the files no stream has taken are left as they are.
+    for (int i = 0; i < count; ++i) queue.push({[pool = &pool, i] { pool->convert(i); }, {}});
+    queue.close();
     pool.startDrawer();
-    std::vector<std::thread> helpers;
-    for (int k = 1; k < conversionStreamCount(app.s, count); ++k) {
-        try {
-            helpers.emplace_back([&pool] { pool.stream(); });
-        } catch (const std::system_error&) {
-            break;  // fewer streams, the same files
-        }
-    }
-    pool.stream();
-    for (std::thread& t : helpers) t.join();
+    queue.run(conversionStreamCount(app.s, count));
 }
 
 }  // namespace wl

@@ -22,6 +22,7 @@
 #include "app/FileReplacement.h"
 #include "app/Paths.h"
 #include "mp3/ConversionPool.h"
+#include "mp3/ConversionQueue.h"
 #include "cover/CoverArt.h"
 #include "mp3/EncodedTags.h"
 #include "mp3/WavHeader.h"
@@ -225,6 +226,106 @@ void restoreIdle(App& app) {
     win.setTimer(PollTimer, kPollTimerMs);
 }
 
+// What a conversion writes its audio through, whatever the format: the MP3 library's stream,
+// whose bytes are written here, or an encoder of the port, which writes its own file. A
+// failure leaves the message the routine shows.
+class TrackEncoder {
+public:
+    virtual ~TrackEncoder() = default;
+    // The PCM bytes a chunk holds; the last one may hold fewer.
+    virtual size_t chunkBytes() const = 0;
+    virtual bool encode(const uint8_t* pcm, size_t bytes) = 0;
+    // The stream's last bytes: the file is whole but for its tags.
+    virtual bool finish() = 0;
+    std::string failure, failureCaption = "Error";
+
+protected:
+    bool failed(std::string text, std::string caption = "Error") {
+        failure = std::move(text);
+        failureCaption = std::move(caption);
+        return false;
+    }
+};
+
+// Steps 8, 9, 11 and 12 of the MP3 path.
+class Mp3StreamEncoder : public TrackEncoder {
+public:
+    Mp3StreamEncoder(const EntryPoints& ep, std::FILE* out) : ep_(ep), file_(out) {}
+    ~Mp3StreamEncoder() override { close(); }
+
+    bool open(uint16_t kbps) {
+        uint8_t config[kEncoderConfigSize] = {};
+        putLe32(config + kEncoderConfigKind, 0);
+        putLe32(config + kEncoderConfigRate, 44100);
+        config[kEncoderConfigMode] = 0;
+        putLe16(config + kEncoderConfigBitrate, kbps);
+        if (ep_.init(config, &samplesPerChunk_, &bufferSize_, &stream_) != 0)
+            return failed("Error opening encoding stream", "Message");
+        open_ = true;
+        // A chunk of no samples would never advance.
+        if (samplesPerChunk_ == 0) return failed("Error opening encoding stream", "Message");
+        out_.reset(new (std::nothrow) uint8_t[std::max<uint32_t>(bufferSize_, 1)]);
+        if (!out_) return failed("I can't perform this conversion. We ran out of memory");
+        return true;
+    }
+    size_t chunkBytes() const override { return 2 * size_t(samplesPerChunk_); }
+    bool encode(const uint8_t* pcm, size_t bytes) override {
+        uint32_t produced = 0;
+        // A count beyond the buffer would make us write bytes the library never gave.
+        if (ep_.encode(stream_, uint32_t(bytes / 2), reinterpret_cast<const int16_t*>(pcm), out_.get(),
+                       &produced) != 0 ||
+            produced > bufferSize_) {
+            close();
+            return failed("beEncodeChunk() failed.");
+        }
+        if (produced > 0 && std::fwrite(out_.get(), 1, produced, file_) != produced)
+            return failed("Write error performing conversion.");
+        return true;
+    }
+    bool finish() override {
+        uint32_t produced = 0;
+        if (ep_.deinit(stream_, out_.get(), &produced) != 0 || produced > bufferSize_) {
+            close();
+            return failed("beExitStream failed.");
+        }
+        if (produced > 0 && std::fwrite(out_.get(), 1, produced, file_) != produced)
+            return failed("Write error performing MP3 conversion.");
+        close();
+        return true;
+    }
+
+private:
+    void close() {
+        if (open_) ep_.close(stream_);
+        open_ = false;
+    }
+    const EntryPoints ep_;
+    std::FILE* const file_;
+    uint32_t stream_ = 0, samplesPerChunk_ = 0, bufferSize_ = 0;
+    bool open_ = false;
+    std::unique_ptr<uint8_t[]> out_;
+};
+
+// FLAC and Opus through the AudioEncoder port, with the MP3's messages where they apply.
+class PortEncoder : public TrackEncoder {
+public:
+    PortEncoder(std::unique_ptr<AudioFileEncoder> encoder, const PcmShape& shape, std::string formatText)
+        : encoder_(std::move(encoder)), frameBytes_(shape.frameBytes()), formatText_(std::move(formatText)) {}
+    size_t chunkBytes() const override { return 16384 * size_t(frameBytes_); }
+    bool encode(const uint8_t* pcm, size_t bytes) override {
+        return encoder_->write(pcm, bytes / frameBytes_) || writeFailed();
+    }
+    bool finish() override { return encoder_->finish() || writeFailed(); }
+
+private:
+    bool writeFailed() {
+        return failed("Write error performing " + formatText_ + " conversion (" + encoder_->error() + ").");
+    }
+    std::unique_ptr<AudioFileEncoder> encoder_;
+    const uint32_t frameBytes_;
+    const std::string formatText_;
+};
+
 class Conversion {
 public:
     explicit Conversion(App& app) : app_(app), s_(app.s) {}
@@ -253,8 +354,7 @@ private:
     std::shared_ptr<LoudnessMeter> meter_;
     Comments gains_;  // the track's, as written into the file
     FileId sourceId_;
-    bool streamOpen_ = false;
-    uint32_t stream_ = 0;
+    std::unique_ptr<TrackEncoder> encoder_;
 
     // Runs fn on the window's thread and hands back its result; nothing once exit has begun
     // (fn may then not have run, or still be running). The exit can release this worker while
@@ -262,9 +362,9 @@ private:
     // and the App, never `this` or a local by reference.
     template <class F>
     auto onWindow(F fn) -> std::optional<decltype(fn())> {
-        if (s_.stopConversion) return std::nullopt;
+        if (conversionStopped(s_)) return std::nullopt;
         auto result = callOnWindowThread(app_.p.window, std::move(fn));
-        if (s_.stopConversion) return std::nullopt;
+        if (conversionStopped(s_)) return std::nullopt;
         return result;
     }
     // The file's last window call (a failure's message, or the finish): kept for later when
@@ -282,14 +382,10 @@ private:
     // Several streams of one batch: `converting` stays up until the last file has reported.
     bool endsConverting() const { return !batch || job_.lastOfRun(); }
 
-    void closeStream() {
-        if (streamOpen_) ep_.close(stream_);
-        streamOpen_ = false;
-    }
     // An MP3 not yet renamed into place is removed: a failed run leaves an earlier file of
-    // that name as it was.
+    // that name as it was. The encoder goes first: it may still write to that file.
     void closeAll() {
-        closeStream();
+        encoder_.reset();
         src_.reset();
         mp3_.reset();
     }
@@ -306,10 +402,17 @@ private:
         });
         if (!shown) abandon();
     }
+    // The encoder's own failure: taken out of it first, since failing closes it.
+    void failEncoding() {
+        const std::string text = std::move(encoder_->failure), caption = std::move(encoder_->failureCaption);
+        fail(text, caption);
+    }
     enum class After { Go, Cancelled, Abandoned };
     After afterChunk(uint64_t done, uint64_t total, int& shownPercent);
-    bool encodeAll(bool& cancelled);
-    bool encodeWithPort(bool& cancelled);
+    std::unique_ptr<TrackEncoder> openEncoder(const PcmShape& shape);
+    bool encode(bool& cancelled);
+    bool tagMp3();
+    bool tagWithPort();
     bool showStatusLine();
     void measureGain();
     bool writeTag();
@@ -401,7 +504,7 @@ void Conversion::run(const std::string& givenSource) {
     std::setvbuf(mp3_->file(), nullptr, _IONBF, 0);
 
     bool cancelled = false;
-    if (!(mp3 ? encodeAll(cancelled) : encodeWithPort(cancelled))) return;
+    if (!encode(cancelled)) return;
     finish(cancelled);
 }
 
@@ -424,51 +527,72 @@ void Conversion::measureGain() {
     if (meter_) gains_ = GainFields(job_.format, false, meter_->loudness(), meter_->peak());
 }
 
-// Steps 8 to 13 for the formats of the AudioEncoder port, with the MP3's messages where they apply.
-bool Conversion::encodeWithPort(bool& cancelled) {
-    AudioEncoders& encoders = *app_.p.audioEncoders;
-    const std::string formatText = formatName(job_.format);
-    const PcmShape shape = shapeOf(header_);
-    Comments comments;
-    CoverPicture cover;
-    if (job_.tag) {
-        comments = VorbisComments(*job_.tag);
-        cover.bytes = job_.tag->coverBytes;
-        if (!SniffPicture(cover)) cover = CoverPicture{};
+// Step 8 for every format. Null when the routine has ended, its failure shown.
+std::unique_ptr<TrackEncoder> Conversion::openEncoder(const PcmShape& shape) {
+    std::string text, caption = "Message";
+    if (job_.format == OutputFormat::Mp3) {
+        auto mp3 = std::make_unique<Mp3StreamEncoder>(ep_, mp3_->file());
+        if (mp3->open(job_.kbps)) return mp3;
+        text = mp3->failure;
+        caption = mp3->failureCaption;
+    } else {
+        Comments comments;
+        CoverPicture cover;
+        if (job_.tag) {
+            comments = VorbisComments(*job_.tag);
+            cover.bytes = job_.tag->coverBytes;
+            if (!SniffPicture(cover)) cover = CoverPicture{};
+        }
+        std::string why;
+        std::unique_ptr<AudioFileEncoder> made =
+            app_.p.audioEncoders->create(mp3_->temporary(), job_.encode, shape, comments, cover, why);
+        if (made) return std::make_unique<PortEncoder>(std::move(made), shape, formatName(job_.format));
+        text = "Error opening encoding stream (" + why + ")";
     }
-    std::string why;
-    std::unique_ptr<AudioFileEncoder> encoder =
-        encoders.create(mp3_->temporary(), job_.encode, shape, comments, cover, why);
-    if (!encoder) {
-        fail("Error opening encoding stream (" + why + ")", "Message");
-        return false;
-    }
-    if (app_.p.loudness) meter_ = app_.p.loudness->meter(shape);
-    const uint32_t frameBytes = shape.frameBytes();
-    constexpr size_t kChunkFrames = 16384;
-    std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[kChunkFrames * frameBytes]);
-    if (!block) {
+    fail(text, caption);
+    return nullptr;
+}
+
+// Steps 8 to 13, every format through its TrackEncoder. False when the routine has ended
+// (failure or exit).
+bool Conversion::encode(bool& cancelled) {
+    const bool mp3 = job_.format == OutputFormat::Mp3;
+    // The MP3 path takes CD audio only, and every byte of the data chunk.
+    const PcmShape shape = mp3 ? PcmShape{} : shapeOf(header_);
+    encoder_ = openEncoder(shape);
+    if (!encoder_) return false;
+
+    // 9. Whole samples, for the MP3 library's 16-bit view of the block.
+    const size_t chunkBytes = encoder_->chunkBytes();
+    std::unique_ptr<int16_t[]> storage(new (std::nothrow) int16_t[(chunkBytes + 1) / 2]);
+    if (!storage) {
         fail("I can't perform this conversion. We ran out of memory", "Error");
         return false;
     }
+    uint8_t* const block = reinterpret_cast<uint8_t*>(storage.get());
+
+    // 10.
     if (!showStatusLine()) return false;
+    if (app_.p.loudness) meter_ = app_.p.loudness->meter(shape);
     // After the block: it ends first, and so never measures a block freed.
     MeterAlongside measuring(meter_.get());
 
-    const uint64_t total = shape.frames * frameBytes;
+    // 11.
+    const uint32_t frameBytes = shape.frameBytes();
+    const uint64_t total = mp3 ? header_.dataSize : shape.frames * frameBytes;
     uint64_t done = 0;
     int shownPercent = -1;
     while (done < total) {
-        const size_t n = size_t(std::min<uint64_t>(kChunkFrames * frameBytes, total - done));
-        if (std::fread(block.get(), 1, n, src_.get()) != n) {
+        const size_t n = size_t(std::min<uint64_t>(chunkBytes, total - done));
+        if (std::fread(block, 1, n, src_.get()) != n) {
             fail("Read error performing conversion.", "Error");
             return false;
         }
-        measuring.start(block.get(), n / frameBytes);
-        const bool wrote = encoder->write(block.get(), n / frameBytes);
+        measuring.start(block, n / frameBytes);
+        const bool encoded = encoder_->encode(block, n);
         measuring.wait();
-        if (!wrote) {
-            fail("Write error performing " + formatText + " conversion (" + encoder->error() + ").", "Error");
+        if (!encoded) {
+            failEncoding();
             return false;
         }
         done += n;
@@ -477,31 +601,46 @@ bool Conversion::encodeWithPort(bool& cancelled) {
         cancelled = after == After::Cancelled;
         if (cancelled) break;
     }
+
     // 12, 13. A cancelled file keeps what was encoded under its final name too.
-    if (!encoder->finish()) {
-        fail("Write error performing " + formatText + " conversion (" + encoder->error() + ").", "Error");
+    if (!encoder_->finish()) {
+        failEncoding();
         return false;
     }
-    encoder.reset();
+    encoder_.reset();
     src_.reset();
+    if (mp3 && ep_.writeVbrHeader) ep_.writeVbrHeader(mp3_->temporary().c_str());
     measureGain();
-    if (!gains_.empty() && !encoders.updateComments(mp3_->temporary(), job_.encode.kind, gains_, why)) {
-        gains_.clear();
-        if (!onWindow([app = &app_, why, name = mp3Name_] {
-                showMessage(*app, "I can't write the ReplayGain values into \"" + name + "\" (" + why +
-                                      "). The file is saved without them.",
-                            "Tag Error");
-                return true;
-            })) {
-            abandon();
-            return false;
-        }
-    }
+    if (!(mp3 ? tagMp3() : tagWithPort())) return false;
     if (!mp3_->commit()) {
-        fail("Write error performing " + formatText + " conversion.", "Error");
+        fail("Write error performing " + std::string(formatName(job_.format)) + " conversion.", "Error");
         return false;
     }
     return true;
+}
+
+// The track's ReplayGain values into the closed file. False when the routine has ended.
+bool Conversion::tagWithPort() {
+    std::string why;
+    if (gains_.empty() || app_.p.audioEncoders->updateComments(mp3_->temporary(), job_.encode.kind, gains_, why))
+        return true;
+    gains_.clear();
+    if (onWindow([app = &app_, why, name = mp3Name_] {
+            showMessage(*app, "I can't write the ReplayGain values into \"" + name + "\" (" + why +
+                                  "). The file is saved without them.",
+                        "Tag Error");
+            return true;
+        }))
+        return true;
+    abandon();
+    return false;
+}
+
+bool Conversion::tagMp3() {
+    if (job_.tag) job_.tag->userTexts.insert(job_.tag->userTexts.end(), gains_.begin(), gains_.end());
+    if (writeTag()) return true;
+    abandon();
+    return false;
 }
 
 // After each chunk: the batch's, the rip's or the window's say on going on.
@@ -516,16 +655,16 @@ Conversion::After Conversion::afterChunk(uint64_t done, uint64_t total, int& sho
         return step != BatchStream::Step::Go ? After::Cancelled : After::Go;
     }
     if (deferred) {
-        if (s_.stopConversion && !s_.sessionEnding) {
+        if (conversionStopped(s_) && !s_.sessionEnding) {
             abandon();
             return After::Abandoned;
         }
-        if (s_.stopConversion) return After::Cancelled;
+        if (conversionStopped(s_)) return After::Cancelled;
         // The click is counted: `converting` falls as each earlier track reports.
         return s_.conversionCancels != deferredCancels ? After::Cancelled : After::Go;
     }
     const int percent = int(double(done) / double(total) * 100.0);
-    if (s_.stopConversion) {
+    if (conversionStopped(s_)) {
         // At the session's end what was encoded is kept, as a cancelled file's is.
         if (s_.sessionEnding) return After::Cancelled;
         abandon();
@@ -552,95 +691,6 @@ Conversion::After Conversion::afterChunk(uint64_t done, uint64_t total, int& sho
         return After::Abandoned;
     }
     return !cancelledNow || *cancelledNow ? After::Cancelled : After::Go;
-}
-
-// Steps 8 to 13. False when the routine has ended (failure or exit).
-bool Conversion::encodeAll(bool& cancelled) {
-    // 8.
-    uint8_t config[kEncoderConfigSize] = {};
-    putLe32(config + kEncoderConfigKind, 0);
-    putLe32(config + kEncoderConfigRate, 44100);
-    config[kEncoderConfigMode] = 0;
-    putLe16(config + kEncoderConfigBitrate, job_.kbps);
-    uint32_t samplesPerChunk = 0, bufferSize = 0;
-    if (ep_.init(config, &samplesPerChunk, &bufferSize, &stream_) != 0) {
-        fail("Error opening encoding stream", "Message");
-        return false;
-    }
-    streamOpen_ = true;
-    // A chunk of no samples would never advance.
-    if (samplesPerChunk == 0) {
-        fail("Error opening encoding stream", "Message");
-        return false;
-    }
-
-    // 9.
-    std::unique_ptr<int16_t[]> samples(new (std::nothrow) int16_t[samplesPerChunk]);
-    std::unique_ptr<uint8_t[]> out(new (std::nothrow) uint8_t[std::max<uint32_t>(bufferSize, 1)]);
-    if (!samples || !out) {
-        fail("I can't perform this conversion. We ran out of memory", "Error");
-        return false;
-    }
-
-    // 10.
-    if (!showStatusLine()) return false;
-    if (app_.p.loudness) meter_ = app_.p.loudness->meter(PcmShape{});
-
-    // 11.
-    const uint64_t total = header_.dataSize, chunkBytes = 2 * uint64_t(samplesPerChunk);
-    uint64_t done = 0;
-    int shownPercent = -1;
-    while (done < total) {
-        const size_t n = size_t(std::min(chunkBytes, total - done));
-        if (std::fread(samples.get(), 1, n, src_.get()) != n) {
-            fail("Read error performing conversion.", "Error");
-            return false;
-        }
-        uint32_t produced = 0;
-        // A count beyond the buffer would make us write bytes the library never gave.
-        if (ep_.encode(stream_, uint32_t(n / 2), samples.get(), out.get(), &produced) != 0 || produced > bufferSize) {
-            closeStream();
-            fail("beEncodeChunk() failed.", "Error");
-            return false;
-        }
-        if (produced > 0 && std::fwrite(out.get(), 1, produced, mp3_->file()) != produced) {
-            fail("Write error performing conversion.", "Error");
-            return false;
-        }
-        done += n;
-        if (meter_) meter_->add(reinterpret_cast<const uint8_t*>(samples.get()), n / 4);
-        const After after = afterChunk(done, total, shownPercent);
-        if (after == After::Abandoned) return false;
-        cancelled = after == After::Cancelled;
-        if (cancelled) break;
-    }
-
-    // 12.
-    uint32_t produced = 0;
-    if (ep_.deinit(stream_, out.get(), &produced) != 0 || produced > bufferSize) {
-        closeStream();
-        fail("beExitStream failed.", "Error");
-        return false;
-    }
-    if (produced > 0 && std::fwrite(out.get(), 1, produced, mp3_->file()) != produced) {
-        fail("Write error performing MP3 conversion.", "Error");
-        return false;
-    }
-    // 13. A cancelled file keeps what was encoded under its final name too.
-    closeStream();
-    src_.reset();
-    if (ep_.writeVbrHeader) ep_.writeVbrHeader(mp3_->temporary().c_str());
-    measureGain();
-    if (job_.tag) job_.tag->userTexts.insert(job_.tag->userTexts.end(), gains_.begin(), gains_.end());
-    if (!writeTag()) {
-        abandon();
-        return false;
-    }
-    if (!mp3_->commit()) {
-        fail("Write error performing MP3 conversion.", "Error");
-        return false;
-    }
-    return true;
 }
 
 // Into the temporary file, so the MP3 appears tagged or, when the tag cannot be written, as
@@ -748,30 +798,12 @@ void ConvertBatchEntry(App& app, int index, BatchStream& stream) {
 
 void drawConversionProgress(App& app, int percent) { drawProgress(app, percent); }
 
-// The worker's side of a rip batch's conversions: the tracks handed over and not yet taken.
-// The window's thread alone reads and changes `pending`.
+// A rip batch's conversions: the tracks handed to the worker's queue, and the reports the
+// window's thread has yet to collect (`pending`, which it alone reads and changes).
 struct RipEncoding {
-    struct Task {
-        Job job;
-        uint32_t cancels = 0;
-        std::shared_ptr<DeferredReport> report;
-    };
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::deque<Task> tasks;
-    bool closed = false;
+    explicit RipEncoding(std::stop_token stop) : queue(std::move(stop)) {}
+    ConversionQueue queue;
     std::deque<std::shared_ptr<DeferredReport>> pending;
-
-    // The next task; none once closed and done, or at exit.
-    std::optional<Task> take(const AppState& s) {
-        std::unique_lock lock(mutex);
-        // The exit sets stopConversion without a word here: look again now and then.
-        while (tasks.empty() && !closed && !s.stopConversion) changed.wait_for(lock, std::chrono::milliseconds(20));
-        if (tasks.empty() || s.stopConversion) return std::nullopt;
-        Task task = std::move(tasks.front());
-        tasks.pop_front();
-        return task;
-    }
 };
 
 namespace {
@@ -784,18 +816,16 @@ void finishReport(DeferredReport& report) {
     report.done.notify_all();
 }
 
-// One stream of the worker: converts tracks until none is left.
-void encodeRipTracks(App& app, const std::shared_ptr<RipEncoding>& encoding) {
-    while (auto task = encoding->take(app.s)) {
-        {
-            Conversion conversion(app);
-            conversion.deferred = task->report;
-            conversion.givenJob = task->job;
-            conversion.deferredCancels = task->cancels;
-            conversion.run(std::string());
-        }
-        finishReport(*task->report);
+// One track's conversion on a stream of the worker's queue; its report is kept for the window.
+void encodeRipTrack(App& app, Job job, uint32_t cancels, const std::shared_ptr<DeferredReport>& report) {
+    {
+        Conversion conversion(app);
+        conversion.deferred = report;
+        conversion.givenJob = std::move(job);
+        conversion.deferredCancels = cancels;
+        conversion.run(std::string());
     }
+    finishReport(*report);
 }
 
 }  // namespace
@@ -807,24 +837,13 @@ bool QueueRipConversion(App& app) {
         if (s.workerRunning) return false;
         // The previous worker has made its last window call: joining it cannot wait on us.
         if (s.convertThread.joinable()) s.convertThread.join();
-        auto encoding = std::make_shared<RipEncoding>();
+        auto encoding = std::make_shared<RipEncoding>(s.conversionStop.get_token());
         const int streams = conversionStreamCount(s, std::max(s.batchCount, 1));
         s.workerRunning = true;
         try {
             s.convertThread = std::thread([&app, encoding, streams] {
-                std::vector<std::thread> helpers;
-                for (int k = 1; k < streams; ++k) {
-                    try {
-                        helpers.emplace_back([&app, encoding] { encodeRipTracks(app, encoding); });
-                    } catch (const std::system_error&) {
-                        break;
-                    }
-                }
-                encodeRipTracks(app, encoding);
-                for (std::thread& t : helpers) t.join();
                 // At exit the tracks not taken report nothing: no one waits for them.
-                std::lock_guard lock(encoding->mutex);
-                for (auto& task : encoding->tasks) finishReport(*task.report);
+                encoding->queue.run(streams);
                 app.s.workerRunning = false;
             });
         } catch (const std::system_error&) {
@@ -834,11 +853,10 @@ bool QueueRipConversion(App& app) {
         s.ripEncoding = encoding;
     }
     auto report = std::make_shared<DeferredReport>();
-    {
-        std::lock_guard lock(s.ripEncoding->mutex);
-        s.ripEncoding->tasks.push_back({readJob(app), s.conversionCancels.load(), report});
-    }
-    s.ripEncoding->changed.notify_all();
+    s.ripEncoding->queue.push({[app = &app, job = readJob(app), cancels = s.conversionCancels.load(), report] {
+                                   encodeRipTrack(*app, job, cancels, report);
+                               },
+                               [report] { finishReport(*report); }});
     s.ripEncoding->pending.push_back(report);
     return true;
 }
@@ -866,11 +884,7 @@ void CollectRipConversions(App& app, size_t keep) {
         for (auto& call : calls) call();
     }
     if (keep > 0 || !encoding->pending.empty() || s.ripEncoding != encoding) return;
-    {
-        std::lock_guard lock(encoding->mutex);
-        encoding->closed = true;
-    }
-    encoding->changed.notify_all();
+    encoding->queue.close();
     s.ripEncoding.reset();
     // Its conversions have all reported: the worker only winds down, never calling the window.
     if (s.convertThread.joinable()) s.convertThread.join();
@@ -970,10 +984,11 @@ void CancelConversion(App& app) {
 void StopConversionWorker(App& app) {
     AppState& s = app.s;
     if (!s.convertThread.joinable()) return;
-    s.stopConversion = true;
+    s.conversionStop.request_stop();
     s.converting = 0;
     s.convertThread.join();
-    s.stopConversion = false;
+    // A stop is for good: the next worker starts with a source of its own.
+    s.conversionStop = std::stop_source();
 }
 
 }  // namespace wl

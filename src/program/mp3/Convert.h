@@ -7,7 +7,7 @@
 // Window::runOnWindowThread blocks, or is kept for the window's thread to run later (a rip
 // batch's conversions), so the window's thread sees it in order with its own events; the
 // threads themselves touch only their files, the encoder and the atomics `converting`,
-// `conversionCancels` and `stopConversion`.
+// `conversionCancels` and the stop source `conversionStop`.
 #include <cstdint>
 #include <string>
 
