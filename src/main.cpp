@@ -40,6 +40,7 @@
 #include "app/App.h"
 #include "cli/Cli.h"
 #include "app/Commands.h"
+#include "app/ServiceSite.h"
 #include "cover/CoverArt.h"
 #include "disc/DiscNames.h"
 #include "window/MainWindow.h"
@@ -150,7 +151,9 @@ int main(int argc, char** argv) {
     // The services ask every client to name itself and a way to reach its makers.
     const std::string userAgent = "Wavelathe/" WL_VERSION " ( https://wavelathe.invalid/ )";
     wl::CurlFetch accurateRip(window, {userAgent});
-    wl::MusicBrainzLookup discLookup(window, wl::MusicBrainzLookup::fromEnvironment(userAgent));
+    const wl::ServiceSite musicBrainz =
+        wl::ServiceSiteFromEnvironment("WAVELATHE_MUSICBRAINZ_URL", wl::MusicBrainzOptions{}.baseUrl, "musicbrainz");
+    wl::MusicBrainzLookup discLookup(window, {musicBrainz.baseUrl, musicBrainz.cacheFolder, {userAgent}});
     wl::CurlFetch ctdb(window, {userAgent});
     wl::ParanoiaReader secureRead(cdrom);
     wl::CodecEncoders codecs;

@@ -8,6 +8,7 @@
 
 #include "adapters/dl/InstallPaths.h"
 #include "app/Commands.h"
+#include "app/ServiceSite.h"
 #include "app/Settings.h"
 #include "cover/CoverArt.h"
 #include "disc/DiscNames.h"
@@ -84,7 +85,10 @@ CliProgram::CliProgram(const ProgramOptions& options) {
     DiscLookup* lookup = nullptr;
     if (options.lookups) {
         accurateRip = std::make_unique<CurlFetch>(window, CurlOptions{userAgent});
-        discLookup = std::make_unique<MusicBrainzLookup>(window, MusicBrainzLookup::fromEnvironment(userAgent));
+        const ServiceSite musicBrainz =
+            ServiceSiteFromEnvironment("WAVELATHE_MUSICBRAINZ_URL", MusicBrainzOptions{}.baseUrl, "musicbrainz");
+        discLookup = std::make_unique<MusicBrainzLookup>(
+            window, MusicBrainzOptions{musicBrainz.baseUrl, musicBrainz.cacheFolder, {userAgent}});
         lookup = discLookup.get();
         ctdb = std::make_unique<CurlFetch>(window, CurlOptions{userAgent});
         coverArt = std::make_unique<CurlFetch>(window, CurlOptions{userAgent});

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -173,18 +172,6 @@ LookupAnswer parseMusicBrainz(const std::string& text, size_t discTracks, const 
     }
     answer.status = WebStatus::Ok;
     return answer;
-}
-
-MusicBrainzOptions MusicBrainzLookup::fromEnvironment(const std::string& userAgent) {
-    MusicBrainzOptions options;
-    options.http.userAgent = userAgent;
-    if (const char* url = std::getenv("WAVELATHE_MUSICBRAINZ_URL"); url && *url) options.baseUrl = url;
-    while (!options.baseUrl.empty() && options.baseUrl.back() == '/') options.baseUrl.pop_back();
-    const char* cache = std::getenv("XDG_CACHE_HOME");
-    const char* home = std::getenv("HOME");
-    const std::string folder = cache && *cache ? cache : home && *home ? std::string(home) + "/.cache" : "";
-    if (!folder.empty()) options.cacheFolder = folder + "/wavelathe/musicbrainz";
-    return options;
 }
 
 MusicBrainzLookup::MusicBrainzLookup(WindowThread& window, MusicBrainzOptions options)

@@ -14,7 +14,7 @@
 namespace wl {
 
 struct MusicBrainzOptions {
-    std::string baseUrl = "https://musicbrainz.org";  // WAVELATHE_MUSICBRAINZ_URL overrides
+    std::string baseUrl = "https://musicbrainz.org";
     std::string cacheFolder;                           // empty: nothing kept
     CurlOptions http;
     long maxRetryWaitSeconds = 30;
@@ -36,9 +36,6 @@ public:
 
     // The blocking lookup itself.
     LookupAnswer run(const std::string& discId, const std::string& toc, bool refresh, const std::atomic<bool>& cancel);
-
-    // The defaults, with WAVELATHE_MUSICBRAINZ_URL and the XDG cache folder.
-    static MusicBrainzOptions fromEnvironment(const std::string& userAgent);
 
 private:
     MusicBrainzOptions options_;
