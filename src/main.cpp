@@ -148,8 +148,7 @@ int main(int argc, char** argv) {
     wl::LibDiscId discId;
     wl::TagLibWriter tags;
     wl::LibraryHashing hashing;
-    // The services ask every client to name itself and a way to reach its makers.
-    const std::string userAgent = "Wavelathe/" WL_VERSION " ( https://wavelathe.invalid/ )";
+    const std::string userAgent = wl::kServiceUserAgent;
     wl::CurlFetch accurateRip(window, {userAgent});
     const wl::ServiceSite musicBrainz =
         wl::ServiceSiteFromEnvironment("WAVELATHE_MUSICBRAINZ_URL", wl::MusicBrainzOptions{}.baseUrl, "musicbrainz");

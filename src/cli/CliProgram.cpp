@@ -81,7 +81,7 @@ CliProgram::CliProgram(const ProgramOptions& options) {
     const InstallPaths paths = findInstallPaths(runningExecutableFolder());
     encoder = std::make_unique<DlEncoderLoader>(paths.encoderFolders);
     cdText = std::make_unique<LibcdioCdText>(*cdrom);
-    const std::string userAgent = "Wavelathe/" WL_VERSION " ( https://wavelathe.invalid/ )";
+    const std::string userAgent = kServiceUserAgent;
     DiscLookup* lookup = nullptr;
     if (options.lookups) {
         accurateRip = std::make_unique<CurlFetch>(window, CurlOptions{userAgent});

@@ -4,6 +4,9 @@
 
 namespace wl {
 
+// How the program names itself to every online service, as they ask of their clients.
+inline constexpr const char* kServiceUserAgent = "Wavelathe/" WL_VERSION " ( https://wavelathe.invalid/ )";
+
 struct ServiceSite {
     std::string baseUrl;      // without a trailing "/"
     std::string cacheFolder;  // empty: nothing kept
